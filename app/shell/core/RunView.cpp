@@ -1,0 +1,7 @@
+#include "shell/core/RunView.h"
+
+namespace quillmere {
+
+RunView::~RunView() = default;
+
+}  // namespace quillmere

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quillmere {
+
+// How an engine talks to the screen during a run. The panel implements it with widgets, the
+// headless runner with the terminal, tests with a recording fake. Engines include no widget
+// header and never reach a panel any other way.
+class RunView {
+ public:
+  virtual ~RunView();
+
+  // Sets a progress label by its control name ("Command", "FileMax", "FileNo"); label arrays
+  // (the duplicate panels' "Run") pass the element index.
+  virtual void setLabel(std::string_view name, const std::string& text, int index = -1) = 0;
+
+  // Lets the event loop run (repainting, Cancel, the main timer).
+  virtual void yield() = 0;
+
+  // The program-wide cancel flag, set by the panel's Cancel button.
+  virtual bool cancelRequested() const = 0;
+
+  // A modal message box; returns one of the msgbox answers of core/UiHook.h.
+  virtual int messageBox(const std::string& text, int style, const std::string& title = "") = 0;
+
+  // The main window's TimmerLoop counter (set to 10 after a disk-space message).
+  virtual void setTimmerLoop(int value) = 0;
+
+  // The run's controls are disabled (true) at its start and restored (false) at its end.
+  virtual void setRunning(bool running) = 0;
+
+  // The completion step after a run that was not cancelled; sectionWord names the panel's
+  // section ("ReName", "WFileDel", "BackUP", "Mirrorring", "FileBack").
+  virtual void runCompleted(std::string_view sectionWord) = 0;
+};
+
+}  // namespace quillmere
