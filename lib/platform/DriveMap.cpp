@@ -1,0 +1,153 @@
+#include "platform/DriveMap.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+
+namespace quillmere::platform {
+
+namespace {
+
+char upperLetter(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+bool isFolder(const std::string& p) {
+  struct stat st {};
+  return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string stripTrailingSlashes(std::string p) {
+  while (p.size() > 1 && p.back() == '/') p.pop_back();
+  return p;
+}
+
+DriveMap discover() {
+  DriveMap map;
+  map.add(Drive{'C', "/", DriveType::Fixed, "", true});
+  return map;
+}
+
+DriveMap loadCurrent() {
+  const char* table = std::getenv("QUILLMERE_DRIVES");
+  if (table != nullptr && *table != '\0') {
+    std::ifstream in(table, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    DriveMap map = DriveMap::fromTable(text.str());
+    if (!map.drive('C')) map.add(Drive{'C', "/", DriveType::Fixed, "", true});
+    return map;
+  }
+  return discover();
+}
+
+}  // namespace
+
+const DriveMap& DriveMap::current() {
+  thread_local DriveMap map = loadCurrent();
+  thread_local std::string lastTable = [] {
+    const char* t = std::getenv("QUILLMERE_DRIVES");
+    return std::string(t ? t : "");
+  }();
+  const char* t = std::getenv("QUILLMERE_DRIVES");
+  const std::string table(t ? t : "");
+  if (table != lastTable) {
+    lastTable = table;
+    map = loadCurrent();
+  }
+  return map;
+}
+
+DriveMap DriveMap::fromTable(std::string_view tableText) {
+  DriveMap map;
+  std::istringstream in{std::string(tableText)};
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty() || line[0] == '#') continue;
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    while (true) {
+      const std::size_t tab = line.find('\t', start);
+      fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+      if (tab == std::string::npos) break;
+      start = tab + 1;
+    }
+    if (fields.size() < 3 || fields[0].size() != 1 || !isLetter(fields[0][0])) continue;
+    if (fields[1].empty() || fields[1][0] != '/') continue;
+    Drive d;
+    d.letter = upperLetter(fields[0][0]);
+    d.nativeRoot = stripTrailingSlashes(fields[1]);
+    d.type = static_cast<DriveType>(std::atoi(fields[2].c_str()));
+    d.label = fields.size() > 3 ? fields[3] : "";
+    d.ready = isFolder(d.nativeRoot);
+    map.add(std::move(d));
+  }
+  return map;
+}
+
+void DriveMap::add(Drive drive) {
+  drive.letter = upperLetter(drive.letter);
+  auto it = std::find_if(m_drives.begin(), m_drives.end(),
+                         [&](const Drive& d) { return d.letter == drive.letter; });
+  if (it != m_drives.end()) {
+    *it = std::move(drive);
+  } else {
+    m_drives.push_back(std::move(drive));
+  }
+  std::sort(m_drives.begin(), m_drives.end(),
+            [](const Drive& a, const Drive& b) { return a.letter < b.letter; });
+}
+
+std::optional<Drive> DriveMap::drive(char letter) const {
+  letter = upperLetter(letter);
+  for (const Drive& d : m_drives)
+    if (d.letter == letter) return d;
+  return std::nullopt;
+}
+
+std::optional<std::string> DriveMap::toNative(std::string_view pathText) const {
+  if (pathText.size() < 2 || !isLetter(pathText[0]) || pathText[1] != ':') return std::nullopt;
+  const auto d = drive(pathText[0]);
+  if (!d) return std::nullopt;
+  std::string rest;
+  rest.reserve(pathText.size());
+  for (std::size_t i = 2; i < pathText.size(); ++i) {
+    const char c = pathText[i];
+    if (c == '\\') {
+      if (!rest.empty() && rest.back() == '/') continue;  // doubled separators
+      rest += '/';
+    } else {
+      rest += c;
+    }
+  }
+  while (!rest.empty() && rest.back() == '/') rest.pop_back();
+  if (!rest.empty() && rest[0] != '/') rest.insert(rest.begin(), '/');
+  if (d->nativeRoot == "/") return rest.empty() ? std::string("/") : rest;
+  return d->nativeRoot + rest;
+}
+
+std::string DriveMap::toPathText(std::string_view nativePath) const {
+  const Drive* best = nullptr;
+  for (const Drive& d : m_drives) {
+    const std::string& r = d.nativeRoot;
+    const bool under = r == "/" ? (!nativePath.empty() && nativePath[0] == '/')
+                                : (nativePath.substr(0, r.size()) == r &&
+                                   (nativePath.size() == r.size() || nativePath[r.size()] == '/'));
+    if (under && (best == nullptr || r.size() > best->nativeRoot.size())) best = &d;
+  }
+  if (best == nullptr) return {};
+  std::string out(1, best->letter);
+  out += ":";
+  std::string_view rest =
+      best->nativeRoot == "/" ? nativePath : nativePath.substr(best->nativeRoot.size());
+  for (char c : rest) out += (c == '/') ? '\\' : c;
+  while (out.size() > 3 && out.back() == '\\') out.pop_back();
+  if (out.size() == 2) out += '\\';
+  return out;
+}
+
+}  // namespace quillmere::platform
