@@ -83,15 +83,18 @@ std::string Main::DLL_URLFileName(const std::string& /*InFileName*/, std::int32_
   throwNotAvailable(83);
 }
 
-bool Main::DLL_FileNameList(const std::string& /*Root_Path*/, StringArray& /*FileNameList*/, std::int32_t /*SubDir*/) const {
+bool Main::DLL_FileNameList(const std::string& /*Root_Path*/, StringArray& /*FileNameList*/,
+                            std::int32_t /*SubDir*/) const {
   throwNotAvailable(85);
 }
 
-bool Main::DLL_FileSerch(const std::string& /*Root_Path*/, std::string& /*SerchFileName*/, bool /*SubDir*/) const {
+bool Main::DLL_FileSerch(const std::string& /*Root_Path*/, std::string& /*SerchFileName*/,
+                         bool /*SubDir*/) const {
   throwNotAvailable(87);
 }
 
-std::string Main::DLL_MidPath(const std::string& /*RootPath*/, const std::string& /*InFileName*/) const {
+std::string Main::DLL_MidPath(const std::string& /*RootPath*/,
+                              const std::string& /*InFileName*/) const {
   throwNotAvailable(89);
 }
 
@@ -99,7 +102,8 @@ std::string Main::DLL_KakuchoUName(const std::string& /*InFileName*/) const {
   throwNotAvailable(90);
 }
 
-std::string Main::DLL_PathAdd(const std::string& /*RootPath*/, const std::string& /*FilePath*/) const {
+std::string Main::DLL_PathAdd(const std::string& /*RootPath*/,
+                              const std::string& /*FilePath*/) const {
   throwNotAvailable(91);
 }
 
@@ -115,7 +119,8 @@ void Main::DLL_SubDirList(const std::string& /*Root_Path*/, StringArray& /*DirLi
   throwNotAvailable(98);
 }
 
-std::string Main::DLL_SubDirSerch(const std::string& /*Root_Path*/, const std::string& /*SerchDirName*/) const {
+std::string Main::DLL_SubDirSerch(const std::string& /*Root_Path*/,
+                                  const std::string& /*SerchDirName*/) const {
   throwNotAvailable(100);
 }
 

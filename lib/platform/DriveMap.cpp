@@ -12,8 +12,12 @@ namespace quillmere::platform {
 
 namespace {
 
-char upperLetter(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+char upperLetter(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+bool isLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 
 bool isFolder(const std::string& p) {
   struct stat st {};
@@ -72,7 +76,8 @@ DriveMap DriveMap::fromTable(std::string_view tableText) {
     std::size_t start = 0;
     while (true) {
       const std::size_t tab = line.find('\t', start);
-      fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+      fields.push_back(
+          line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
       if (tab == std::string::npos) break;
       start = tab + 1;
     }

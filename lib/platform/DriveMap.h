@@ -24,7 +24,7 @@ struct Drive {
   std::string nativeRoot;  // absolute native folder, no trailing "/" except for "/"
   DriveType type = DriveType::Fixed;
   std::string label;
-  bool ready = true;       // the folder exists (and, for a mount, is mounted)
+  bool ready = true;  // the folder exists (and, for a mount, is mounted)
 };
 
 // The one place where Windows path texts ("C:\home\me") become native paths ("/home/me") and

@@ -55,7 +55,8 @@ std::string Main::DLL_GetVer(std::string& /*TargetFileName*/) const {
   throwNotAvailable(31);
 }
 
-void Main::DLL_OpenFile(std::int32_t /*hwnd*/, const std::string& /*InFileName*/, const std::string& /*CmdLine*/, std::int32_t /*Window*/) const {
+void Main::DLL_OpenFile(std::int32_t /*hwnd*/, const std::string& /*InFileName*/,
+                        const std::string& /*CmdLine*/, std::int32_t /*Window*/) const {
   throwNotAvailable(37);
 }
 
@@ -75,7 +76,8 @@ std::int32_t Main::DLL_SetFormTop(std::int32_t /*hwnd*/, std::int32_t /*Palam*/)
   throwNotAvailable(45);
 }
 
-std::int32_t Main::DLL_ComboHight(std::int32_t /*hwnd*/, std::int32_t /*Palam*/, std::int32_t /*Hight*/) const {
+std::int32_t Main::DLL_ComboHight(std::int32_t /*hwnd*/, std::int32_t /*Palam*/,
+                                  std::int32_t /*Hight*/) const {
   throwNotAvailable(46);
 }
 
