@@ -193,6 +193,10 @@ bool IniStore::write(const std::string& nativePath, std::string_view section, st
   // A read-only settings file stays as it is, as the Windows build would leave it.
   if (loaded->exists && ((loaded->mode & S_IWUSR) == 0 || ::access(path.c_str(), W_OK) != 0))
     return false;
+  // The usual case, an unchanged value, costs one lookup and no copy of the document.
+  const auto current = loaded->doc.get(section, key);
+  if (current && *current == readBackValue(value.substr(0, value.find_first_of("\r\n"))))
+    return true;
   IniDocument doc = loaded->doc;
   if (!doc.set(section, key, value)) return true;
   const mode_t mode = loaded->exists ? loaded->mode : newFileMode();
