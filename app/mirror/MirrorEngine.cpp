@@ -1,0 +1,623 @@
+#include "mirror/MirrorEngine.h"
+
+#include <dirent.h>
+#include <linux/magic.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "core/DllError.h"
+#include "core/Main.h"
+#include "core/UiHook.h"
+#include "mirror/MirrorJournal.h"
+#include "mirror/Pairing.h"
+#include "platform/DriveMap.h"
+#include "platform/FileOps.h"
+
+namespace quillmere::mirror {
+
+namespace fileops = platform::fileops;
+
+namespace {
+
+bool g_running = false;
+
+constexpr std::int64_t kSecond = 10'000'000;  // 100 ns ticks
+constexpr std::int64_t kDay = 86'400 * kSecond;
+// exFAT and FUSE file systems (whose driver is not known) are compared like FAT: coarse steps
+// never make a copied pair differ, fine ones would make every run copy everything again.
+constexpr long kExfatMagic = 0x2011BAB0;
+constexpr long kFuseMagic = 0x65735546;
+
+// One row of a side's file table.
+struct Row {
+  std::string full;      // path text as listed
+  std::string relative;  // path relative to the side's folder
+  std::string native;
+  std::int64_t size = 0;
+  bool readOnly = false;
+  std::int32_t times[6] = {};  // creation, last write, last access: low and high halves
+  bool readable = false;       // the details could be read
+};
+
+std::int64_t fileTime(const Row& r, int k) {
+  return (static_cast<std::int64_t>(r.times[2 * k + 1]) << 32) |
+         static_cast<std::uint32_t>(r.times[2 * k]);
+}
+
+LongArray timeTable(const Row& r) {
+  LongArray a;
+  a.redim(1, 3, 1, 2);
+  for (int k = 0; k < 3; ++k) {
+    a(k + 1, 1) = r.times[2 * k];
+    a(k + 1, 2) = r.times[2 * k + 1];
+  }
+  return a;
+}
+
+std::string nativeOf(const std::string& pathText) {
+  const auto native = platform::DriveMap::current().toNative(pathText);
+  return native ? *native : std::string();
+}
+
+bool sameTimespec(const timespec& a, const timespec& b) {
+  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// The file still has the size and last-write time the table recorded for it.
+bool unchangedSince(const Row& r) {
+  struct stat st {};
+  if (!r.readable || !fileops::status(r.native, st, false).ok() || !S_ISREG(st.st_mode) ||
+      st.st_size != r.size)
+    return false;
+  LongArray table;
+  table.redim(1, 3, 1, 2);
+  if (!dll().DLL_TimeGet(r.full, table)) return false;
+  return table(2, 1) == r.times[2] && table(2, 2) == r.times[3];
+}
+
+std::string parentOf(const std::string& native) {
+  const auto slash = native.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : native.substr(0, slash);
+}
+
+// The folder check that keeps an unplugged card from looking like an empty folder: the path text
+// maps to a drive, the drive is ready, and the folder exists and can be listed.
+bool folderUsable(const std::string& pathText, std::string& native) {
+  native = nativeOf(pathText);
+  if (native.empty()) return false;
+  const char letter = pathText.empty() ? 'C' : pathText[0];
+  const auto drive = platform::DriveMap::current().drive(
+      static_cast<char>(letter >= 'a' && letter <= 'z' ? letter - 'a' + 'A' : letter));
+  if (!drive || !drive->ready) return false;
+  if (dll().DLL_CheckDisk(pathText) != 0) return false;
+  struct stat st {};
+  if (!fileops::status(native, st).ok() || !S_ISDIR(st.st_mode)) return false;
+  DIR* dir = ::opendir(native.c_str());
+  if (!dir) return false;
+  ::closedir(dir);
+  return true;
+}
+
+// True when a and b are one folder or one lies inside the other, after links, separators and
+// the case rules of the file system (compared by device and inode).
+bool sameOrNested(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  const std::filesystem::path ca = std::filesystem::canonical(a, ec);
+  if (ec) return false;
+  const std::filesystem::path cb = std::filesystem::canonical(b, ec);
+  if (ec) return false;
+  auto inside = [](std::filesystem::path inner, const std::filesystem::path& outer) {
+    for (;;) {
+      if (fileops::sameFile(inner.string(), outer.string())) return true;
+      if (!inner.has_relative_path()) return false;
+      inner = inner.parent_path();
+    }
+  };
+  return inside(ca, cb) || inside(cb, ca);
+}
+
+}  // namespace
+
+bool mirroringRunning() { return g_running; }
+
+bool sameTime(std::int64_t a, std::int64_t b, std::int64_t step) {
+  if (step <= 1) return a == b;
+  const std::int64_t d = a > b ? a - b : b - a;
+  return d < step;
+}
+
+TimePrecision timePrecisionOf(const std::string& nativeFolder) {
+  struct statfs fs {};
+  if (::statfs(nativeFolder.c_str(), &fs) != 0) return {};
+  const auto type = static_cast<long>(fs.f_type);
+  if (type == MSDOS_SUPER_MAGIC || type == kFuseMagic) return {2 * kSecond, kDay};
+  if (type == kExfatMagic) return {2 * kSecond, 2 * kSecond};
+  if (type == ISOFS_SUPER_MAGIC) return {kSecond, kSecond};
+  return {};
+}
+
+namespace {
+
+class Run {
+ public:
+  Run(const MirrorSettings& settings, RunView& view, MirrorReport& report)
+      : m_settings(settings), m_view(view), m_report(report) {}
+
+  void execute();
+
+ private:
+  struct Options {
+    bool dustBox, clrDustBox, binCheck, binCheck1, master, master1, mirror, mirror1;
+    bool subDirDel1, subDirDel2, shutDown, winShutDown;
+  };
+
+  bool set(const char* keyName, const char* defaultValue) const {
+    return isTrue(m_settings.get(keyName, defaultValue));
+  }
+  void label(const char* name, const std::string& text) { m_view.setLabel(name, text); }
+  bool cancelled() {
+    if (m_view.cancelRequested()) m_cancelled = true;
+    return m_cancelled;
+  }
+  void problem(const std::string& pathText, const std::string& reason) {
+    m_report.problems.push_back({pathText, reason});
+  }
+  std::string problemText(const char* what, const platform::FileResult& r) {
+    return std::string(what) + ": " + r.message();
+  }
+
+  bool listSide(const std::string& folder, StringArray& list);
+  void buildTable(const std::string& folder, const StringArray& list, std::vector<Row>& table);
+  bool pairStep();
+  bool samePair(const Row& m, const Row& r) const;
+  bool contentsAgree(const Row& m, const Row& r);
+  void replace(const Row& winner, const Row& loser);
+  std::optional<std::string> temporaryCopy(const Row& source, const std::string& targetNative,
+                                           const std::string& targetText);
+  bool publish(const std::string& temporary, const std::string& targetNative,
+               const std::string& targetText, bool replaceTarget);
+  bool oneSidedPhase(std::vector<Row>& rows, bool copy, bool toMirror);
+  void remove(const Row& row, const std::string& otherFolder);
+  void closingSteps();
+
+  const MirrorSettings& m_settings;
+  RunView& m_view;
+  MirrorReport& m_report;
+  MirrorJournal m_journal;
+  Options m_opt{};
+  std::string m_inDir, m_outDir, m_inNative, m_outNative;
+  TimePrecision m_precision;
+  std::vector<Row> m_master, m_mirror;
+  std::vector<char> m_masterPaired, m_mirrorPaired;
+  bool m_cancelled = false;
+};
+
+void Run::execute() {
+  m_inDir = m_settings.inDir();
+  m_outDir = m_settings.outDir();
+  if (m_inDir == m_outDir) {
+    m_view.messageBox(msg::kSameFolder, msgbox::kOkOnly);
+    m_report.outcome = MirrorOutcome::SameFolder;
+    return;
+  }
+  if (!m_journal.lock()) {
+    m_report.outcome = MirrorOutcome::AlreadyRunning;
+    return;
+  }
+  // What a killed run left behind is put right first.
+  for (const std::string& target : m_journal.settle())
+    problem(platform::DriveMap::current().toPathText(target), "restored after an interrupted run");
+
+  // A missing, unready or unlistable side stops the run before any file is touched: an empty
+  // listing must never read as "every file was deleted on this side".
+  if (!folderUsable(m_inDir, m_inNative)) {
+    m_view.messageBox(msg::kMasterMissing, msgbox::kOkOnly | msgbox::kExclamation);
+    m_report.outcome = MirrorOutcome::MasterMissing;
+    return;
+  }
+  if (!folderUsable(m_outDir, m_outNative)) {
+    m_view.messageBox(msg::kMirrorMissing, msgbox::kOkOnly | msgbox::kExclamation);
+    m_report.outcome = MirrorOutcome::MirrorMissing;
+    return;
+  }
+  if (sameOrNested(m_inNative, m_outNative)) {
+    m_view.messageBox(msg::kSameFolder, msgbox::kOkOnly);
+    m_report.outcome = MirrorOutcome::SameFolder;
+    return;
+  }
+
+  m_view.setRunning(true);
+  label("FileName", "");
+  label("No", msg::kChecked);
+  label("MaxNo", std::string("/ ") + msg::kChecked);
+  try {
+    m_opt.dustBox = set(key::kDustBox, "1");
+    m_opt.clrDustBox = set(key::kClrDustBox, "0");
+    m_opt.binCheck = set(key::kBinCheck, "1");
+    m_opt.binCheck1 = set(key::kBinCheck1, "False");
+    m_opt.master = set(key::kMaster, "1");
+    m_opt.master1 = set(key::kMaster1, "False");
+    m_opt.mirror = set(key::kMirror, "1");
+    m_opt.mirror1 = set(key::kMirror1, "False");
+    m_opt.subDirDel1 = set(key::kSubDirDel1, "0");
+    m_opt.subDirDel2 = set(key::kSubDirDel2, "0");
+    m_opt.shutDown = set(key::kShutDown, "0");
+    m_opt.winShutDown = set(key::kWinShutDown, "0");
+    const TimePrecision a = timePrecisionOf(m_inNative);
+    const TimePrecision b = timePrecisionOf(m_outNative);
+    m_precision = {std::max(a.lastWrite, b.lastWrite), std::max(a.lastAccess, b.lastAccess)};
+
+    [&] {
+      if (m_opt.dustBox && m_opt.clrDustBox) dll().DLL_RecycleClr(0, "", 1);
+
+      label("Command", msg::kListing);
+      StringArray masterList, mirrorList;
+      listSide(m_inDir, masterList);
+      // A card pulled during the listing gives a short list: check the folder again.
+      if (!folderUsable(m_inDir, m_inNative)) {
+        m_view.messageBox(msg::kMasterMissing, msgbox::kOkOnly | msgbox::kExclamation);
+        m_report.outcome = MirrorOutcome::MasterMissing;
+        return;
+      }
+      m_report.masterFiles = masterList.count();
+      label("MaxNo", "/ " + std::to_string(m_report.masterFiles));
+      m_view.yield();
+      if (cancelled()) return;
+      listSide(m_outDir, mirrorList);
+      if (!folderUsable(m_outDir, m_outNative)) {
+        m_view.messageBox(msg::kMirrorMissing, msgbox::kOkOnly | msgbox::kExclamation);
+        m_report.outcome = MirrorOutcome::MirrorMissing;
+        return;
+      }
+      m_report.mirrorFiles = mirrorList.count();
+      label("No", std::to_string(m_report.mirrorFiles));
+      m_view.yield();
+      if (cancelled()) return;
+
+      label("Command", msg::kChecking);
+      buildTable(m_inDir, masterList, m_master);
+      if (cancelled()) return;
+      buildTable(m_outDir, mirrorList, m_mirror);
+      if (cancelled()) return;
+
+      if (!m_master.empty() && !m_mirror.empty() && !pairStep()) return;
+      if (cancelled()) return;
+
+      // What is left unpaired are the one-sided files.
+      std::vector<Row> masterOnly, mirrorOnly;
+      for (std::size_t i = 0; i < m_master.size(); ++i)
+        if (!m_masterPaired[i]) masterOnly.push_back(std::move(m_master[i]));
+      for (std::size_t j = 0; j < m_mirror.size(); ++j)
+        if (!m_mirrorPaired[j]) mirrorOnly.push_back(std::move(m_mirror[j]));
+      m_master.clear();
+      m_mirror.clear();
+
+      if (m_opt.master && !masterOnly.empty()) {
+        if (!oneSidedPhase(masterOnly, !m_opt.master1, true)) return;
+      }
+      m_view.yield();
+      if (m_opt.mirror && !mirrorOnly.empty()) {
+        if (!oneSidedPhase(mirrorOnly, !m_opt.mirror1, false)) return;
+      }
+      m_view.yield();
+    }();
+  } catch (const DllError& e) {
+    m_report.outcome = MirrorOutcome::Error;
+    m_report.errorText = e.what();
+    m_view.messageBox("実行時エラー '" + std::to_string(e.number()) + "':\n\n" + e.what(),
+                      msgbox::kOkOnly | msgbox::kCritical);
+  } catch (const std::exception& e) {
+    m_report.outcome = MirrorOutcome::Error;
+    m_report.errorText = e.what();
+    m_view.messageBox(std::string("実行時エラー:\n\n") + e.what(),
+                      msgbox::kOkOnly | msgbox::kCritical);
+  }
+  closingSteps();
+}
+
+bool Run::listSide(const std::string& folder, StringArray& list) {
+  return dll().DLL_FileNameList(folder, list, 1) && dll().DLL_XBoundString(list, 1);
+}
+
+void Run::buildTable(const std::string& folder, const StringArray& list, std::vector<Row>& table) {
+  table.clear();
+  if (!list.isDimensioned()) return;
+  const std::int32_t count = list.count();
+  table.reserve(static_cast<std::size_t>(count));
+  label("MaxNo", "/ " + std::to_string(count));
+  LongArray times;
+  times.redim(1, 3, 1, 2);
+  for (std::int32_t i = list.lbound(); i <= list.ubound(); ++i) {
+    if (cancelled()) return;
+    label("No", std::to_string(i));
+    Row r;
+    r.full = list(i);
+    r.relative = dll().DLL_PathAdd(dll().DLL_MidPath(folder, r.full), dll().DLL_FileName(r.full, 1));
+    r.native = nativeOf(r.full);
+    struct stat st {};
+    if (!r.native.empty() && fileops::status(r.native, st).ok() && S_ISREG(st.st_mode) &&
+        dll().DLL_TimeGet(r.full, times)) {
+      r.size = st.st_size;
+      r.readOnly = dll().DLL_ReadCheck(r.full);
+      for (int k = 0; k < 3; ++k) {
+        r.times[2 * k] = times(k + 1, 1);
+        r.times[2 * k + 1] = times(k + 1, 2);
+      }
+      r.readable = true;
+    }
+    table.push_back(std::move(r));
+    m_view.yield();
+  }
+}
+
+bool Run::samePair(const Row& m, const Row& r) const {
+  // Size, read-only flag, last write and last access, each time at the coarser precision of the
+  // two file systems. Creation times cannot be set on this system, so a copy can never take
+  // them over: they are not compared.
+  return m.size == r.size && m.readOnly == r.readOnly &&
+         sameTime(fileTime(m, 1), fileTime(r, 1), m_precision.lastWrite) &&
+         sameTime(fileTime(m, 2), fileTime(r, 2), m_precision.lastAccess);
+}
+
+bool Run::contentsAgree(const Row& m, const Row& r) {
+  label("Command", msg::kBinaryCheck);
+  // Reading the two files moves their last-access times; they are put back afterwards (when the
+  // file is otherwise unchanged), or the next run would find the pair different.
+  platform::FileTimes before[2];
+  const bool haveTimes =
+      fileops::readTimes(m.native, before[0]).ok() && fileops::readTimes(r.native, before[1]).ok();
+  const bool same = dll().DLL_BinFileCheck(m.full, r.full);
+  if (haveTimes) {
+    const std::string* paths[2] = {&m.native, &r.native};
+    for (int s = 0; s < 2; ++s) {
+      platform::FileTimes after;
+      if (fileops::readTimes(*paths[s], after).ok() &&
+          sameTimespec(after.lastWrite, before[s].lastWrite) &&
+          !sameTimespec(after.lastAccess, before[s].lastAccess))
+        fileops::setTimes(*paths[s], std::nullopt, before[s].lastAccess);
+    }
+  }
+  return same;
+}
+
+bool Run::pairStep() {
+  label("MaxNo", "/ " + std::to_string(m_master.size()));
+  std::vector<RowKey> masterKeys, mirrorKeys;
+  masterKeys.reserve(m_master.size());
+  mirrorKeys.reserve(m_mirror.size());
+  for (const Row& r : m_master) masterKeys.push_back({r.full, r.relative});
+  for (const Row& r : m_mirror) mirrorKeys.push_back({r.full, r.relative});
+  const std::vector<Pair> pairs = pairByRelativePath(masterKeys, mirrorKeys);
+  m_masterPaired.assign(m_master.size(), 0);
+  m_mirrorPaired.assign(m_mirror.size(), 0);
+  for (const Pair& p : pairs) {
+    m_masterPaired[p.master] = 1;
+    m_mirrorPaired[p.mirror] = 1;
+  }
+  for (const Pair& p : pairs) {
+    label("No", std::to_string(p.master + 1));
+    if (cancelled()) return false;
+    m_view.yield();
+    if (p.sameEntry) continue;
+    const Row& m = m_master[p.master];
+    const Row& r = m_mirror[p.mirror];
+    if (!m.readable || !r.readable) {
+      problem(m.readable ? r.full : m.full, "could not be read; the pair was left alone");
+      continue;
+    }
+    bool same = samePair(m, r);
+    if (same && m_opt.binCheck && !m_opt.binCheck1) same = contentsAgree(m, r);
+    if (same) {
+      ++m_report.unchanged;
+      continue;
+    }
+    LongArray mt = timeTable(m), rt = timeTable(r);
+    if (dll().DLL_TimeUpdate(mt, rt))
+      replace(m, r);
+    else
+      replace(r, m);
+  }
+  return true;
+}
+
+std::optional<std::string> Run::temporaryCopy(const Row& source, const std::string& targetNative,
+                                              const std::string& targetText) {
+  const std::string temporary = temporaryNameFor(targetNative);
+  // Recorded before it exists, so that a kill at any later point leaves nothing unaccounted.
+  m_journal.record(temporary, targetNative);
+  platform::CopyOptions options;
+  options.existing = platform::Existing::Fail;
+  options.keepTimes = true;
+  options.keepMode = true;
+  options.progress = [this] {
+    m_view.yield();
+    return true;
+  };
+  const platform::FileResult r = fileops::copyFile(source.native, temporary, options);
+  if (!r.ok()) {
+    fileops::removeFile(temporary);
+    problem(targetText, problemText("copy failed", r));
+    return std::nullopt;
+  }
+  // The source's times read afresh (after the copy has read it) and its read-only flag as the
+  // table recorded it.
+  platform::FileTimes times;
+  if (fileops::readTimes(source.native, times).ok())
+    fileops::setTimes(temporary, times.lastWrite, times.lastAccess);
+  fileops::setAttribute(temporary, platform::attr::kReadOnly, source.readOnly);
+  return temporary;
+}
+
+bool Run::publish(const std::string& temporary, const std::string& targetNative,
+                  const std::string& targetText, bool replaceTarget) {
+  const platform::FileResult r = fileops::rename(
+      temporary, targetNative, replaceTarget ? platform::Existing::Replace : platform::Existing::Fail);
+  if (r.ok()) return true;
+  fileops::removeFile(temporary);
+  problem(targetText, problemText(r.error() == EEXIST ? "the name is taken" : "rename failed", r));
+  return false;
+}
+
+void Run::replace(const Row& winner, const Row& loser) {
+  label("FileName", loser.full);
+  if (!unchangedSince(loser)) {
+    problem(loser.full, "changed during the run; left as it is");
+    return;
+  }
+  const auto temporary = temporaryCopy(winner, loser.native, loser.full);
+  if (!temporary) return;
+  if (!m_opt.dustBox) {
+    // The copy takes the loser's place in one atomic step: at every moment the file is either
+    // its old or its new version.
+    if (publish(*temporary, loser.native, loser.full, true)) ++m_report.replaced;
+    return;
+  }
+  // Dust box: the loser goes to the trash, then the copy takes its name. A run killed between
+  // the two is finished by the next run (the journal).
+  platform::FileResult r = fileops::moveToTrash(loser.native);
+  if (!r.ok()) {
+    fileops::removeFile(*temporary);
+    problem(loser.full, problemText("could not be put in the trash; left as it is", r));
+    return;
+  }
+  r = fileops::rename(*temporary, loser.native, platform::Existing::Fail);
+  if (!r.ok()) {
+    // The copy stays recorded under its temporary name; the next run puts it in place.
+    problem(loser.full, problemText("the new version waits under a temporary name", r));
+    return;
+  }
+  ++m_report.replaced;
+}
+
+bool Run::oneSidedPhase(std::vector<Row>& rows, bool copy, bool toMirror) {
+  const std::string& otherFolder = toMirror ? m_outDir : m_inDir;
+  if (!copy) {
+    // The other side must still be there: its listing is what makes these files one-sided.
+    std::string native;
+    if (!folderUsable(otherFolder, native)) {
+      for (const Row& row : rows)
+        problem(row.full, "the other side is no longer there; not deleted");
+      return true;
+    }
+    // Deletion does not check the cancel flag, as a delete pass is short.
+    for (const Row& row : rows) remove(row, otherFolder);
+    return true;
+  }
+  label("Command", msg::kCopying);
+  if (cancelled()) return false;
+  double total = 0;
+  for (const Row& row : rows) total += static_cast<double>(row.size);
+  const double free = dll().DLL_DiskFreeSpace(otherFolder, 1).toDouble();
+  if (total > free) {
+    label("Command", toMirror ? msg::kMirrorNoSpace : msg::kMasterNoSpace);
+    m_view.setTimmerLoop(10);
+    (toMirror ? m_report.mirrorSpaceRefused : m_report.masterSpaceRefused) = true;
+    return true;
+  }
+  std::int64_t n = 0;
+  for (const Row& row : rows) {
+    label("No", std::to_string(++n));
+    if (cancelled()) return false;
+    m_view.yield();
+    if (!row.readable) {
+      problem(row.full, "could not be read; not copied");
+      continue;
+    }
+    const std::string targetText = dll().DLL_PathAdd(otherFolder, row.relative);
+    const std::string targetNative = nativeOf(targetText);
+    label("FileName", row.full);
+    struct stat st {};
+    if (targetNative.empty() || fileops::status(targetNative, st, false).ok()) {
+      // Something appeared under that name since the listing (or the file system matches
+      // names without regard to case): it is never overwritten.
+      problem(targetText, "the name is taken; not copied");
+      continue;
+    }
+    const platform::FileResult made = fileops::makeFolders(parentOf(targetNative));
+    if (!made.ok()) {
+      problem(targetText, problemText("folder could not be made", made));
+      continue;
+    }
+    const auto temporary = temporaryCopy(row, targetNative, targetText);
+    if (temporary && publish(*temporary, targetNative, targetText, false)) ++m_report.copied;
+  }
+  return true;
+}
+
+void Run::remove(const Row& row, const std::string& otherFolder) {
+  label("FileName", row.full);
+  struct stat st {};
+  if (!fileops::status(row.native, st, false).ok()) return;  // already gone
+  if (!unchangedSince(row)) {
+    problem(row.full, "changed during the run; not deleted");
+    return;
+  }
+  // The other side has no file of that name in the listing; make sure it has none now either
+  // (a folder that could not be listed, a link, a name that appeared meanwhile).
+  const std::string counterpart = nativeOf(dll().DLL_PathAdd(otherFolder, row.relative));
+  struct stat other {};
+  if (counterpart.empty() || fileops::status(counterpart, other, false).ok()) {
+    problem(row.full, "a file of that name exists on the other side; not deleted");
+    return;
+  }
+  const platform::FileResult r =
+      m_opt.dustBox ? fileops::moveToTrash(row.native) : fileops::removeFile(row.native);
+  if (r.ok())
+    ++m_report.deleted;
+  else
+    problem(row.full, problemText(m_opt.dustBox ? "could not be put in the trash" : "delete failed",
+                                  r));
+}
+
+void Run::closingSteps() {
+  try {
+    if (m_opt.subDirDel1) dll().DLL_SubDirDel(m_inDir);
+    if (m_opt.subDirDel2) dll().DLL_SubDirDel(m_outDir);
+  } catch (const DllError& e) {
+    problem(m_inDir, std::string("empty folders not removed: ") + e.what());
+  }
+  m_view.yield();
+  label("FileName", "");
+  label("Command", "");
+  label("MaxNo", "");
+  label("No", "");
+  m_journal.finish();
+  m_view.setRunning(false);
+  if (m_cancelled) m_report.outcome = MirrorOutcome::Cancelled;
+}
+
+}  // namespace
+
+MirrorEngine::MirrorEngine(const MirrorSettings& settings, RunView& view)
+    : m_settings(settings), m_view(view) {}
+
+MirrorReport MirrorEngine::run() {
+  MirrorReport report;
+  if (g_running) {
+    report.outcome = MirrorOutcome::AlreadyRunning;
+    return report;
+  }
+  g_running = true;
+  struct Clear {
+    ~Clear() { g_running = false; }
+  } clear;
+  fileops::ScopedYieldHandler yieldHandler([this] { m_view.yield(); });
+  {
+    Run run(m_settings, m_view, report);
+    run.execute();
+  }
+  // The completion action follows a run that went through all its phases (a cancelled run ends
+  // the program through the cancel path anyway).
+  if (report.outcome == MirrorOutcome::Completed) m_view.runCompleted(kSection);
+  return report;
+}
+
+}  // namespace quillmere::mirror

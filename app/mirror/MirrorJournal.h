@@ -1,0 +1,58 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class QLockFile;
+
+namespace quillmere::mirror {
+
+// The per-user record of a mirroring run's temporary files, and the lock that keeps two runs
+// (of this or another process) from working at once. A temporary file is recorded with the file
+// it is to replace before it is made; a run that is killed leaves its records, and the next run
+// settles each one before it lists anything: a temporary file whose target still exists is
+// removed, one whose target is gone (the old version went to the trash, the swap did not happen)
+// takes the target's place.
+class MirrorJournal {
+ public:
+  // folder: where the journal and the lock live (created when missing); empty: the per-user
+  // data folder.
+  explicit MirrorJournal(std::string folder = {});
+  ~MirrorJournal();
+  MirrorJournal(const MirrorJournal&) = delete;
+  MirrorJournal& operator=(const MirrorJournal&) = delete;
+
+  // Takes the lock; false when another run holds it.
+  bool lock();
+  // Settles the records a killed run left behind. Returns the targets it put back in place.
+  std::vector<std::string> settle();
+  // Records a temporary file (native) before it is made, and the target it is meant for.
+  void record(const std::string& temporary, const std::string& target);
+  // Forgets the records whose temporary file no longer exists; called at the end of a run.
+  void finish();
+
+  const std::string& path() const { return m_path; }
+
+ private:
+  struct Entry {
+    std::string temporary;
+    std::string target;
+  };
+  std::vector<Entry> read() const;
+  void rewrite(const std::vector<Entry>& entries);
+
+  std::string m_folder;
+  std::string m_path;
+  std::unique_ptr<QLockFile> m_lock;
+  std::vector<Entry> m_entries;
+  int m_fd = -1;
+};
+
+// A fresh hidden temporary name in the folder of target (native), for a file about to replace
+// or become target.
+std::string temporaryNameFor(const std::string& target);
+// True when a file name is one of the mirroring run's temporary names.
+bool isTemporaryName(const std::string& fileName);
+
+}  // namespace quillmere::mirror
