@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <mutex>
@@ -112,6 +113,17 @@ std::optional<Drive> DriveMap::drive(char letter) const {
   for (const Drive& d : m_drives)
     if (d.letter == letter) return d;
   return std::nullopt;
+}
+
+std::int32_t DriveMap::readiness(std::string_view pathText) const {
+  constexpr std::int32_t kNoDrive = 15, kNotReady = 21, kAccessDenied = 5;
+  if (pathText.empty() || !isLetter(pathText[0]) || (pathText.size() > 1 && pathText[1] != ':'))
+    return kNoDrive;
+  const auto d = drive(pathText[0]);
+  if (!d) return kNoDrive;
+  struct stat st {};
+  if (::stat(d->nativeRoot.c_str(), &st) != 0) return errno == EACCES ? kAccessDenied : kNotReady;
+  return S_ISDIR(st.st_mode) ? 0 : kNotReady;
 }
 
 std::optional<std::string> DriveMap::toNative(std::string_view pathText) const {
