@@ -19,14 +19,13 @@
 #include "mirror/Pairing.h"
 #include "platform/DriveMap.h"
 #include "platform/FileOps.h"
+#include "shell/core/ShellState.h"
 
 namespace quillmere::mirror {
 
 namespace fileops = platform::fileops;
 
 namespace {
-
-bool g_running = false;
 
 constexpr std::int64_t kSecond = 10'000'000;  // 100 ns ticks
 constexpr std::int64_t kDay = 86'400 * kSecond;
@@ -126,8 +125,6 @@ bool sameOrNested(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-bool mirroringRunning() { return g_running; }
-
 bool sameTime(std::int64_t a, std::int64_t b, std::int64_t step) {
   if (step <= 1) return a == b;
   const std::int64_t d = a > b ? a - b : b - a;
@@ -160,7 +157,7 @@ class Run {
   };
 
   bool set(const char* keyName, const char* defaultValue) const {
-    return isTrue(m_settings.get(keyName, defaultValue));
+    return settingsBool(m_settings.get(keyName, defaultValue), false);
   }
   void label(const char* name, const std::string& text) { m_view.setLabel(name, text); }
   bool cancelled() {
@@ -234,6 +231,7 @@ void Run::execute() {
     return;
   }
 
+  shell().cancel = false;
   m_view.setRunning(true);
   label("FileName", "");
   label("No", msg::kChecked);
@@ -601,13 +599,14 @@ MirrorEngine::MirrorEngine(const MirrorSettings& settings, RunView& view)
 
 MirrorReport MirrorEngine::run() {
   MirrorReport report;
-  if (g_running) {
+  // The mirroring-running flag keeps the main timer from starting a second run meanwhile.
+  if (shell().mirroringRunning) {
     report.outcome = MirrorOutcome::AlreadyRunning;
     return report;
   }
-  g_running = true;
+  shell().mirroringRunning = true;
   struct Clear {
-    ~Clear() { g_running = false; }
+    ~Clear() { shell().mirroringRunning = false; }
   } clear;
   fileops::ScopedYieldHandler yieldHandler([this] { m_view.yield(); });
   {

@@ -72,9 +72,6 @@ class MirrorEngine {
   RunView& m_view;
 };
 
-// True while a mirroring run of this process is under way (the main timer's guard).
-bool mirroringRunning();
-
 // The time steps at which a file system keeps last-write and last-access times, in 100 ns
 // ticks: 1 where it keeps them to the tick or finer; 2 s and one day on FAT. nativeFolder is any
 // existing folder on that file system.

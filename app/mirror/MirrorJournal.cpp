@@ -159,6 +159,13 @@ std::vector<std::string> MirrorJournal::settle() {
   std::vector<std::string> restored;
   std::vector<Entry> left;
   for (const Entry& e : read()) {
+    // A copy killed half-way leaves the copy routine's own partial file beside the temporary
+    // name ("." + name + ".part-..."); it is never a finished file.
+    const auto slash = e.temporary.rfind('/');
+    if (slash != std::string::npos)
+      for (const std::string& partial : fileops::expandWildcard(
+               e.temporary.substr(0, slash + 1) + "." + e.temporary.substr(slash + 1) + ".part-*"))
+        fileops::removeFile(partial);
     if (!exists(e.temporary)) continue;
     if (exists(e.target)) {
       if (!fileops::removeFile(e.temporary).ok()) left.push_back(e);

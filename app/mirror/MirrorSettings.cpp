@@ -1,11 +1,10 @@
 #include "mirror/MirrorSettings.h"
 
-#include <cctype>
-#include <cmath>
 #include <string>
 #include <utility>
 
 #include "core/Main.h"
+#include "shell/core/ShellState.h"
 
 namespace quillmere::mirror {
 
@@ -55,46 +54,6 @@ const std::array<Preset, 10>& presets() {
       {"Master←Mirrorの差分ファイルのコピー", true, true, true, false, false, true},
   }};
   return table;
-}
-
-double numericValue(std::string_view value) {
-  // The leading decimal number of the text, as the runtime's Val reads it: blanks skipped, an
-  // optional sign, digits and one decimal point; anything else ends the number.
-  std::size_t i = 0;
-  while (i < value.size() && (value[i] == ' ' || value[i] == '\t')) ++i;
-  bool negative = false;
-  if (i < value.size() && (value[i] == '+' || value[i] == '-')) negative = value[i++] == '-';
-  double result = 0;
-  double scale = 0;
-  for (; i < value.size(); ++i) {
-    const char c = value[i];
-    if (c == '.' && scale == 0) {
-      scale = 1;
-    } else if (std::isdigit(static_cast<unsigned char>(c))) {
-      if (scale == 0) {
-        result = result * 10 + (c - '0');
-      } else {
-        scale /= 10;
-        result += scale * (c - '0');
-      }
-    } else {
-      break;
-    }
-  }
-  return negative ? -result : result;
-}
-
-bool isTrue(std::string_view value) {
-  std::size_t b = value.find_first_not_of(" \t");
-  std::size_t e = value.find_last_not_of(" \t");
-  if (b == std::string_view::npos) return false;
-  const std::string_view t = value.substr(b, e - b + 1);
-  if (t.size() == 4 && std::tolower(static_cast<unsigned char>(t[0])) == 't' &&
-      std::tolower(static_cast<unsigned char>(t[1])) == 'r' &&
-      std::tolower(static_cast<unsigned char>(t[2])) == 'u' &&
-      std::tolower(static_cast<unsigned char>(t[3])) == 'e')
-    return true;
-  return numericValue(t) != 0;
 }
 
 const std::vector<SavedKey>& savedKeys() {
@@ -161,7 +120,7 @@ void MirrorSettings::choosePreset(int index) const {
 }
 
 int MirrorSettings::preset() const {
-  const double v = numericValue(get(key::kOptionSelect, "1"));
+  const double v = settingsNumber(get(key::kOptionSelect, "1"));
   return (v >= 0 && v <= 9) ? static_cast<int>(v) : 0;
 }
 
@@ -181,14 +140,14 @@ bool MirrorSettings::scheduleDue(int weekday, int hour, int minute) const {
   if (weekday < 0 || weekday >= kWeekCount || hour < 0 || hour >= kHourCount || minute < 0 ||
       minute >= 60 || minute % 5 != 0)
     return false;
-  if (numericValue(get(key::kTimer, "0")) == 0) return false;
-  if (numericValue(get(indexed(key::kWeek, weekday), "0")) == 0) return false;
-  if (numericValue(get(indexed(key::kHour, hour), "0")) == 0) return false;
-  return numericValue(get(indexed(key::kMinute, minute / 5), "0")) != 0;
+  if (settingsNumber(get(key::kTimer, "0")) == 0) return false;
+  if (settingsNumber(get(indexed(key::kWeek, weekday), "0")) == 0) return false;
+  if (settingsNumber(get(indexed(key::kHour, hour), "0")) == 0) return false;
+  return settingsNumber(get(indexed(key::kMinute, minute / 5), "0")) != 0;
 }
 
 int MirrorSettings::settingCount(const std::string& defaultValue) const {
-  const double v = numericValue(get(key::kSettingList, defaultValue));
+  const double v = settingsNumber(get(key::kSettingList, defaultValue));
   // A garbled count must not send the list loops through millions of rows.
   if (!(v > 0)) return 0;
   return v > 100000 ? 100000 : static_cast<int>(v);

@@ -57,10 +57,6 @@ struct Preset {
 // index 1 and sets nothing.
 const std::array<Preset, 10>& presets();
 
-// The texts of the option values.
-bool isTrue(std::string_view value);      // "True" or a non-zero number
-double numericValue(std::string_view value);  // the leading decimal number, 0 when none
-
 // A key name and the default used when it is copied into or out of a saved setting.
 struct SavedKey {
   std::string name;
