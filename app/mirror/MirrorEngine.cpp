@@ -151,9 +151,12 @@ class Run {
   void execute();
 
  private:
+  bool prepare();
+  void runPhases();
+  void reportError(const std::exception& e);
   struct Options {
     bool dustBox, clrDustBox, binCheck, binCheck1, master, master1, mirror, mirror1;
-    bool subDirDel1, subDirDel2, shutDown, winShutDown;
+    bool subDirDel1, subDirDel2;
   };
 
   bool set(const char* keyName, const char* defaultValue) const {
@@ -198,16 +201,46 @@ class Run {
 };
 
 void Run::execute() {
+  // Steps that may stop the run before it starts; an error here ends it the same way.
+  try {
+    if (!prepare()) return;
+  } catch (const std::exception& e) {
+    reportError(e);
+    return;
+  }
+  shell().cancel = false;
+  m_view.setRunning(true);
+  label("FileName", "");
+  label("No", msg::kChecked);
+  label("MaxNo", std::string("/ ") + msg::kChecked);
+  try {
+    runPhases();
+  } catch (const std::exception& e) {
+    reportError(e);
+  }
+  closingSteps();
+}
+
+void Run::reportError(const std::exception& e) {
+  m_report.outcome = MirrorOutcome::Error;
+  m_report.errorText = e.what();
+  const auto* dllError = dynamic_cast<const DllError*>(&e);
+  const std::string number = dllError ? " '" + std::to_string(dllError->number()) + "'" : "";
+  m_view.messageBox("実行時エラー" + number + ":\n\n" + e.what(),
+                    msgbox::kOkOnly | msgbox::kCritical);
+}
+
+bool Run::prepare() {
   m_inDir = m_settings.inDir();
   m_outDir = m_settings.outDir();
   if (m_inDir == m_outDir) {
     m_view.messageBox(msg::kSameFolder, msgbox::kOkOnly);
     m_report.outcome = MirrorOutcome::SameFolder;
-    return;
+    return false;
   }
   if (!m_journal.lock()) {
     m_report.outcome = MirrorOutcome::AlreadyRunning;
-    return;
+    return false;
   }
   // What a killed run left behind is put right first.
   for (const std::string& target : m_journal.settle())
@@ -218,107 +251,89 @@ void Run::execute() {
   if (!folderUsable(m_inDir, m_inNative)) {
     m_view.messageBox(msg::kMasterMissing, msgbox::kOkOnly | msgbox::kExclamation);
     m_report.outcome = MirrorOutcome::MasterMissing;
+    return false;
+  }
+  if (!folderUsable(m_outDir, m_outNative)) {
+    m_view.messageBox(msg::kMirrorMissing, msgbox::kOkOnly | msgbox::kExclamation);
+    m_report.outcome = MirrorOutcome::MirrorMissing;
+    return false;
+  }
+  if (sameOrNested(m_inNative, m_outNative)) {
+    m_view.messageBox(msg::kSameFolder, msgbox::kOkOnly);
+    m_report.outcome = MirrorOutcome::SameFolder;
+    return false;
+  }
+
+  return true;
+}
+
+void Run::runPhases() {
+  m_opt.dustBox = set(key::kDustBox, "1");
+  m_opt.clrDustBox = set(key::kClrDustBox, "0");
+  m_opt.binCheck = set(key::kBinCheck, "1");
+  m_opt.binCheck1 = set(key::kBinCheck1, "False");
+  m_opt.master = set(key::kMaster, "1");
+  m_opt.master1 = set(key::kMaster1, "False");
+  m_opt.mirror = set(key::kMirror, "1");
+  m_opt.mirror1 = set(key::kMirror1, "False");
+  m_opt.subDirDel1 = set(key::kSubDirDel1, "0");
+  m_opt.subDirDel2 = set(key::kSubDirDel2, "0");
+  const TimePrecision a = timePrecisionOf(m_inNative);
+  const TimePrecision b = timePrecisionOf(m_outNative);
+  m_precision = {std::max(a.lastWrite, b.lastWrite), std::max(a.lastAccess, b.lastAccess)};
+
+  if (m_opt.dustBox && m_opt.clrDustBox) dll().DLL_RecycleClr(0, "", 1);
+
+  label("Command", msg::kListing);
+  StringArray masterList, mirrorList;
+  listSide(m_inDir, masterList);
+  // A card pulled during the listing gives a short list: check the folder again.
+  if (!folderUsable(m_inDir, m_inNative)) {
+    m_view.messageBox(msg::kMasterMissing, msgbox::kOkOnly | msgbox::kExclamation);
+    m_report.outcome = MirrorOutcome::MasterMissing;
     return;
   }
+  m_report.masterFiles = masterList.count();
+  label("MaxNo", "/ " + std::to_string(m_report.masterFiles));
+  m_view.yield();
+  if (cancelled()) return;
+  listSide(m_outDir, mirrorList);
   if (!folderUsable(m_outDir, m_outNative)) {
     m_view.messageBox(msg::kMirrorMissing, msgbox::kOkOnly | msgbox::kExclamation);
     m_report.outcome = MirrorOutcome::MirrorMissing;
     return;
   }
-  if (sameOrNested(m_inNative, m_outNative)) {
-    m_view.messageBox(msg::kSameFolder, msgbox::kOkOnly);
-    m_report.outcome = MirrorOutcome::SameFolder;
+  m_report.mirrorFiles = mirrorList.count();
+  label("No", std::to_string(m_report.mirrorFiles));
+  m_view.yield();
+  if (cancelled()) return;
+
+  label("Command", msg::kChecking);
+  buildTable(m_inDir, masterList, m_master);
+  if (cancelled()) return;
+  buildTable(m_outDir, mirrorList, m_mirror);
+  if (cancelled()) return;
+
+  m_masterPaired.assign(m_master.size(), 0);
+  m_mirrorPaired.assign(m_mirror.size(), 0);
+  if (!m_master.empty() && !m_mirror.empty() && !pairStep()) return;
+  if (cancelled()) return;
+
+  // What is left unpaired are the one-sided files.
+  std::vector<Row> masterOnly, mirrorOnly;
+  for (std::size_t i = 0; i < m_master.size(); ++i)
+    if (!m_masterPaired[i]) masterOnly.push_back(std::move(m_master[i]));
+  for (std::size_t j = 0; j < m_mirror.size(); ++j)
+    if (!m_mirrorPaired[j]) mirrorOnly.push_back(std::move(m_mirror[j]));
+  m_master.clear();
+  m_mirror.clear();
+
+  if (m_opt.master && !masterOnly.empty() && !oneSidedPhase(masterOnly, !m_opt.master1, true))
     return;
-  }
-
-  shell().cancel = false;
-  m_view.setRunning(true);
-  label("FileName", "");
-  label("No", msg::kChecked);
-  label("MaxNo", std::string("/ ") + msg::kChecked);
-  try {
-    m_opt.dustBox = set(key::kDustBox, "1");
-    m_opt.clrDustBox = set(key::kClrDustBox, "0");
-    m_opt.binCheck = set(key::kBinCheck, "1");
-    m_opt.binCheck1 = set(key::kBinCheck1, "False");
-    m_opt.master = set(key::kMaster, "1");
-    m_opt.master1 = set(key::kMaster1, "False");
-    m_opt.mirror = set(key::kMirror, "1");
-    m_opt.mirror1 = set(key::kMirror1, "False");
-    m_opt.subDirDel1 = set(key::kSubDirDel1, "0");
-    m_opt.subDirDel2 = set(key::kSubDirDel2, "0");
-    m_opt.shutDown = set(key::kShutDown, "0");
-    m_opt.winShutDown = set(key::kWinShutDown, "0");
-    const TimePrecision a = timePrecisionOf(m_inNative);
-    const TimePrecision b = timePrecisionOf(m_outNative);
-    m_precision = {std::max(a.lastWrite, b.lastWrite), std::max(a.lastAccess, b.lastAccess)};
-
-    [&] {
-      if (m_opt.dustBox && m_opt.clrDustBox) dll().DLL_RecycleClr(0, "", 1);
-
-      label("Command", msg::kListing);
-      StringArray masterList, mirrorList;
-      listSide(m_inDir, masterList);
-      // A card pulled during the listing gives a short list: check the folder again.
-      if (!folderUsable(m_inDir, m_inNative)) {
-        m_view.messageBox(msg::kMasterMissing, msgbox::kOkOnly | msgbox::kExclamation);
-        m_report.outcome = MirrorOutcome::MasterMissing;
-        return;
-      }
-      m_report.masterFiles = masterList.count();
-      label("MaxNo", "/ " + std::to_string(m_report.masterFiles));
-      m_view.yield();
-      if (cancelled()) return;
-      listSide(m_outDir, mirrorList);
-      if (!folderUsable(m_outDir, m_outNative)) {
-        m_view.messageBox(msg::kMirrorMissing, msgbox::kOkOnly | msgbox::kExclamation);
-        m_report.outcome = MirrorOutcome::MirrorMissing;
-        return;
-      }
-      m_report.mirrorFiles = mirrorList.count();
-      label("No", std::to_string(m_report.mirrorFiles));
-      m_view.yield();
-      if (cancelled()) return;
-
-      label("Command", msg::kChecking);
-      buildTable(m_inDir, masterList, m_master);
-      if (cancelled()) return;
-      buildTable(m_outDir, mirrorList, m_mirror);
-      if (cancelled()) return;
-
-      if (!m_master.empty() && !m_mirror.empty() && !pairStep()) return;
-      if (cancelled()) return;
-
-      // What is left unpaired are the one-sided files.
-      std::vector<Row> masterOnly, mirrorOnly;
-      for (std::size_t i = 0; i < m_master.size(); ++i)
-        if (!m_masterPaired[i]) masterOnly.push_back(std::move(m_master[i]));
-      for (std::size_t j = 0; j < m_mirror.size(); ++j)
-        if (!m_mirrorPaired[j]) mirrorOnly.push_back(std::move(m_mirror[j]));
-      m_master.clear();
-      m_mirror.clear();
-
-      if (m_opt.master && !masterOnly.empty()) {
-        if (!oneSidedPhase(masterOnly, !m_opt.master1, true)) return;
-      }
-      m_view.yield();
-      if (m_opt.mirror && !mirrorOnly.empty()) {
-        if (!oneSidedPhase(mirrorOnly, !m_opt.mirror1, false)) return;
-      }
-      m_view.yield();
-    }();
-  } catch (const DllError& e) {
-    m_report.outcome = MirrorOutcome::Error;
-    m_report.errorText = e.what();
-    m_view.messageBox("実行時エラー '" + std::to_string(e.number()) + "':\n\n" + e.what(),
-                      msgbox::kOkOnly | msgbox::kCritical);
-  } catch (const std::exception& e) {
-    m_report.outcome = MirrorOutcome::Error;
-    m_report.errorText = e.what();
-    m_view.messageBox(std::string("実行時エラー:\n\n") + e.what(),
-                      msgbox::kOkOnly | msgbox::kCritical);
-  }
-  closingSteps();
+  m_view.yield();
+  if (m_opt.mirror && !mirrorOnly.empty() && !oneSidedPhase(mirrorOnly, !m_opt.mirror1, false))
+    return;
+  m_view.yield();
 }
 
 bool Run::listSide(const std::string& folder, StringArray& list) {
@@ -338,7 +353,8 @@ void Run::buildTable(const std::string& folder, const StringArray& list, std::ve
     label("No", std::to_string(i));
     Row r;
     r.full = list(i);
-    r.relative = dll().DLL_PathAdd(dll().DLL_MidPath(folder, r.full), dll().DLL_FileName(r.full, 1));
+    r.relative =
+        dll().DLL_PathAdd(dll().DLL_MidPath(folder, r.full), dll().DLL_FileName(r.full, 1));
     r.native = nativeOf(r.full);
     struct stat st {};
     if (!r.native.empty() && fileops::status(r.native, st).ok() && S_ISREG(st.st_mode) &&
@@ -394,8 +410,6 @@ bool Run::pairStep() {
   for (const Row& r : m_master) masterKeys.push_back({r.full, r.relative});
   for (const Row& r : m_mirror) mirrorKeys.push_back({r.full, r.relative});
   const std::vector<Pair> pairs = pairByRelativePath(masterKeys, mirrorKeys);
-  m_masterPaired.assign(m_master.size(), 0);
-  m_mirrorPaired.assign(m_mirror.size(), 0);
   for (const Pair& p : pairs) {
     m_masterPaired[p.master] = 1;
     m_mirrorPaired[p.mirror] = 1;
@@ -456,8 +470,9 @@ std::optional<std::string> Run::temporaryCopy(const Row& source, const std::stri
 
 bool Run::publish(const std::string& temporary, const std::string& targetNative,
                   const std::string& targetText, bool replaceTarget) {
-  const platform::FileResult r = fileops::rename(
-      temporary, targetNative, replaceTarget ? platform::Existing::Replace : platform::Existing::Fail);
+  const platform::FileResult r =
+      fileops::rename(temporary, targetNative,
+                      replaceTarget ? platform::Existing::Replace : platform::Existing::Fail);
   if (r.ok()) return true;
   fileops::removeFile(temporary);
   problem(targetText, problemText(r.error() == EEXIST ? "the name is taken" : "rename failed", r));
@@ -571,8 +586,8 @@ void Run::remove(const Row& row, const std::string& otherFolder) {
   if (r.ok())
     ++m_report.deleted;
   else
-    problem(row.full, problemText(m_opt.dustBox ? "could not be put in the trash" : "delete failed",
-                                  r));
+    problem(row.full,
+            problemText(m_opt.dustBox ? "could not be put in the trash" : "delete failed", r));
 }
 
 void Run::closingSteps() {

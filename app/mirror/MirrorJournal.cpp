@@ -85,8 +85,7 @@ bool isTemporaryName(const std::string& fileName) {
 
 MirrorJournal::MirrorJournal(std::string folder) : m_folder(std::move(folder)) {
   if (m_folder.empty())
-    m_folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-                   .toStdString() +
+    m_folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).toStdString() +
                "/quillmere";
   fileops::makeFolders(m_folder);
   m_path = m_folder + "/mirror-journal";

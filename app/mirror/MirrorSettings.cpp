@@ -15,15 +15,17 @@ std::string rowKey(const std::string& name, int row) {
   return row == 0 ? name : name + "_" + std::to_string(row);
 }
 
-std::string indexed(const char* family, int j) { return family + std::to_string(j); }
+std::string indexed(const char* family, int j) {
+  return family + std::to_string(j);
+}
 
 // The option keys of the load routine, in the order it reads and writes them back.
 const std::vector<std::pair<std::string, std::string>>& loadOrder() {
   static const std::vector<std::pair<std::string, std::string>> order = [] {
     std::vector<std::pair<std::string, std::string>> v = {
-        {key::kDustBox, "1"},     {key::kClrDustBox, "0"},  {key::kSubDirDel1, "0"},
-        {key::kSubDirDel2, "0"},  {key::kTimer, "0"},       {key::kMaster, "1"},
-        {key::kMaster1, "False"}, {key::kMirror, "1"},      {key::kMirror1, "False"},
+        {key::kDustBox, "1"},     {key::kClrDustBox, "0"},    {key::kSubDirDel1, "0"},
+        {key::kSubDirDel2, "0"},  {key::kTimer, "0"},         {key::kMaster, "1"},
+        {key::kMaster1, "False"}, {key::kMirror, "1"},        {key::kMirror1, "False"},
         {key::kBinCheck, "1"},    {key::kBinCheck1, "False"}, {key::kShutDown, "0"},
         {key::kWinShutDown, "0"}, {key::kOptionSelect, "5"},
     };
@@ -35,8 +37,12 @@ const std::vector<std::pair<std::string, std::string>>& loadOrder() {
   return order;
 }
 
-std::string checkText(bool b) { return b ? "1" : "0"; }
-std::string pairText(bool b) { return b ? "True" : "False"; }
+std::string checkText(bool b) {
+  return b ? "1" : "0";
+}
+std::string pairText(bool b) {
+  return b ? "True" : "False";
+}
 
 }  // namespace
 
@@ -61,10 +67,10 @@ const std::vector<SavedKey>& savedKeys() {
   // whose keys went missing must never switch a mirror over to deleting one-sided files.
   static const std::vector<SavedKey> keys = [] {
     std::vector<SavedKey> v = {
-        {key::kDustBox, "0"},      {key::kClrDustBox, "0"}, {key::kSubDirDel1, "0"},
-        {key::kSubDirDel2, "0"},   {key::kShutDown, "0"},   {key::kWinShutDown, "0"},
-        {key::kMaster, "1"},       {key::kMaster1, "False"}, {key::kMirror, "1"},
-        {key::kMirror1, "False"},  {key::kBinCheck, "1"},   {key::kBinCheck1, "1"},
+        {key::kDustBox, "0"},     {key::kClrDustBox, "0"},  {key::kSubDirDel1, "0"},
+        {key::kSubDirDel2, "0"},  {key::kShutDown, "0"},    {key::kWinShutDown, "0"},
+        {key::kMaster, "1"},      {key::kMaster1, "False"}, {key::kMirror, "1"},
+        {key::kMirror1, "False"}, {key::kBinCheck, "1"},    {key::kBinCheck1, "1"},
         {key::kTimer, "0"},
     };
     for (int j = 0; j < kWeekCount; ++j) v.push_back({indexed(key::kWeek, j), "0"});
@@ -92,7 +98,9 @@ void MirrorSettings::load() const {
   for (const auto& [name, defaultValue] : loadOrder()) put(name, get(name, defaultValue));
 }
 
-void MirrorSettings::clearPreset() const { put(key::kOptionSelect, "0"); }
+void MirrorSettings::clearPreset() const {
+  put(key::kOptionSelect, "0");
+}
 
 void MirrorSettings::setCheck(const std::string& keyName, bool checked) const {
   put(keyName, checkText(checked));

@@ -40,8 +40,10 @@ std::vector<std::tuple<std::size_t, std::size_t, bool>> flat(const std::vector<P
 }
 
 TEST(Pairing, CaseOnlyDifferencesDoNotPair) {
-  const std::vector<RowKey> master = {{"C:\\m\\A.JPG", "A.JPG"}, {"C:\\m\\sub\\b.jpg", "sub\\b.jpg"}};
-  const std::vector<RowKey> mirror = {{"C:\\r\\a.jpg", "a.jpg"}, {"C:\\r\\SUB\\b.jpg", "SUB\\b.jpg"},
+  const std::vector<RowKey> master = {{"C:\\m\\A.JPG", "A.JPG"},
+                                      {"C:\\m\\sub\\b.jpg", "sub\\b.jpg"}};
+  const std::vector<RowKey> mirror = {{"C:\\r\\a.jpg", "a.jpg"},
+                                      {"C:\\r\\SUB\\b.jpg", "SUB\\b.jpg"},
                                       {"C:\\r\\sub\\b.jpg", "sub\\b.jpg"}};
   const auto pairs = pairByRelativePath(master, mirror);
   ASSERT_EQ(pairs.size(), 1u);

@@ -1,0 +1,399 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/Main.h"
+#include "mirror/MirrorEngine.h"
+#include "mirror/MirrorSettings.h"
+#include "shell/core/ShellState.h"
+#include "support/RecordingRunView.h"
+#include "support/TempTree.h"
+
+namespace quillmere::mirror {
+namespace {
+
+constexpr std::time_t kBase = 1700000000;  // 2023-11-14
+
+void setTimes(const std::string& native, std::time_t mtime, std::time_t atime) {
+  const timespec times[2] = {{atime, 0}, {mtime, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, native.c_str(), times, 0), 0) << native;
+}
+
+timespec accessTime(const std::string& native) {
+  struct stat st {};
+  ::stat(native.c_str(), &st);
+  return st.st_atim;
+}
+
+bool readOnly(const std::string& native) {
+  struct stat st {};
+  ::stat(native.c_str(), &st);
+  return (st.st_mode & S_IWUSR) == 0;
+}
+
+std::string trashFolder() {
+  return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).toStdString() +
+         "/Trash/files";
+}
+
+std::vector<std::string> trashed() {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(trashFolder(), ec))
+    names.push_back(e.path().filename().string());
+  return names;
+}
+
+class MirrorEngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    tree.mkdir("master");
+    tree.mkdir("mirror");
+    settings.load();
+    settings.put(key::kInDir, tree.pathText("master"));
+    settings.put(key::kOutDir, tree.pathText("mirror"));
+    settings.put(key::kDustBox, "0");
+    std::error_code ec;
+    std::filesystem::remove_all(trashFolder(), ec);
+  }
+
+  // Writes the same bytes and times on both sides.
+  void both(const std::string& rel, const std::string& bytes, std::time_t mtime) {
+    setTimes(tree.write("master/" + rel, bytes), mtime, mtime);
+    setTimes(tree.write("mirror/" + rel, bytes), mtime, mtime);
+  }
+  void master(const std::string& rel, const std::string& bytes, std::time_t mtime) {
+    setTimes(tree.write("master/" + rel, bytes), mtime, mtime);
+  }
+  void mirror(const std::string& rel, const std::string& bytes, std::time_t mtime) {
+    setTimes(tree.write("mirror/" + rel, bytes), mtime, mtime);
+  }
+
+  MirrorReport run() {
+    MirrorEngine engine(settings, view);
+    return engine.run();
+  }
+
+  std::vector<std::string> leftovers() const {
+    std::vector<std::string> out;
+    for (const auto& f : tree.files())
+      if (f.find("/.") != std::string::npos) out.push_back(f);
+    return out;
+  }
+
+  test::TempTree tree;
+  MirrorSettings settings{tree.pathText("quillmere.ini"), "c:\\"};
+  test::RecordingRunView view;
+};
+
+// One prepared pair of trees, run under each of the nine presets.
+TEST_F(MirrorEngineTest, EveryPresetCopiesDeletesAndLeavesTheRightFiles) {
+  struct Expect {
+    int preset;
+    bool byteCheck;       // the same-details pair with other bytes is caught
+    bool masterOnlyKept;  // false: deleted from the master
+    bool mirrorOnlyKept;  // false: deleted from the mirror
+  };
+  const Expect table[] = {{1, true, true, true},  {2, false, true, true},  {3, false, true, true},
+                          {4, true, true, false}, {5, false, true, false}, {6, false, true, false},
+                          {7, true, false, true}, {8, false, false, true}, {9, false, false, true}};
+  for (const Expect& e : table) {
+    SCOPED_TRACE("preset " + std::to_string(e.preset));
+    std::error_code ec;
+    std::filesystem::remove_all(tree.path("master"), ec);
+    std::filesystem::remove_all(tree.path("mirror"), ec);
+    tree.mkdir("master");
+    tree.mkdir("mirror");
+    both("same.jpg", "same", kBase);
+    master("sub/mnew.jpg", "master new", kBase + 100);
+    mirror("sub/mnew.jpg", "mirror old", kBase);
+    master("rnew.jpg", "master old", kBase);
+    mirror("rnew.jpg", "mirror new!", kBase + 100);
+    master("sneaky.jpg", "AAAA", kBase);
+    mirror("sneaky.jpg", "BBBB", kBase);
+    master("deep/monly.jpg", "m only", kBase);
+    mirror("ronly.jpg", "r only", kBase);
+    settings.choosePreset(e.preset);
+
+    const MirrorReport report = run();
+    EXPECT_EQ(report.outcome, MirrorOutcome::Completed);
+    EXPECT_TRUE(report.problems.empty());
+
+    EXPECT_EQ(tree.read("mirror/same.jpg"), "same");
+    EXPECT_EQ(tree.read("master/sub/mnew.jpg"), "master new");
+    EXPECT_EQ(tree.read("mirror/sub/mnew.jpg"), "master new");
+    EXPECT_EQ(tree.read("master/rnew.jpg"), "mirror new!");
+    EXPECT_EQ(tree.read("mirror/rnew.jpg"), "mirror new!");
+    EXPECT_EQ(tree.read("master/sneaky.jpg"), "AAAA");
+    EXPECT_EQ(tree.read("mirror/sneaky.jpg"), e.byteCheck ? "AAAA" : "BBBB");
+
+    EXPECT_EQ(tree.exists("master/deep/monly.jpg"), e.masterOnlyKept);
+    EXPECT_EQ(tree.exists("mirror/deep/monly.jpg"), e.masterOnlyKept);
+    EXPECT_EQ(tree.exists("mirror/ronly.jpg"), e.mirrorOnlyKept);
+    EXPECT_EQ(tree.exists("master/ronly.jpg"), e.mirrorOnlyKept);
+    if (e.masterOnlyKept) {
+      EXPECT_EQ(tree.read("mirror/deep/monly.jpg"), "m only");
+    }
+    EXPECT_TRUE(leftovers().empty());
+
+    // A second run finds nothing to do.
+    const MirrorReport again = run();
+    EXPECT_EQ(again.replaced + again.copied + again.deleted, 0);
+  }
+  EXPECT_TRUE(view.messages.empty());
+  EXPECT_EQ(view.completed.size(), 18u);
+}
+
+TEST_F(MirrorEngineTest, SameOrNestedFoldersAreRefusedBeforeAnythingHappens) {
+  settings.choosePreset(4);
+  master("a.jpg", "a", kBase);
+  settings.put(key::kOutDir, tree.pathText("master"));
+  EXPECT_EQ(run().outcome, MirrorOutcome::SameFolder);
+  ASSERT_EQ(view.messages.size(), 1u);
+  EXPECT_EQ(view.messages[0].text, "同一ディレクトリです。");
+
+  // Inside the other, written differently, or through a link.
+  tree.mkdir("master/backup");
+  for (const std::string& out :
+       {tree.pathText("master") + "\\backup", tree.pathText("master") + "\\", tree.pathText("")}) {
+    settings.put(key::kOutDir, out);
+    EXPECT_EQ(run().outcome, MirrorOutcome::SameFolder) << out;
+  }
+  ASSERT_EQ(::symlink(tree.path("master").c_str(), tree.path("link").c_str()), 0);
+  settings.put(key::kOutDir, tree.pathText("link"));
+  EXPECT_EQ(run().outcome, MirrorOutcome::SameFolder);
+  EXPECT_EQ(tree.files(), (std::vector<std::string>{"master/a.jpg", "quillmere.ini"}));
+  EXPECT_TRUE(view.completed.empty());
+}
+
+TEST_F(MirrorEngineTest, AMissingSideStopsTheRunAndTheOtherSideKeepsItsFiles) {
+  settings.choosePreset(4);  // complete copy: mirror-only files would be deleted
+  settings.put(key::kDustBox, "1");
+  settings.put(key::kClrDustBox, "1");
+  mirror("keep.jpg", "only copy", kBase);
+  settings.put(key::kInDir, tree.pathText("card"));  // an unplugged card
+  EXPECT_EQ(run().outcome, MirrorOutcome::MasterMissing);
+  ASSERT_EQ(view.messages.size(), 1u);
+  EXPECT_EQ(view.messages[0].text, "マスター側のディレクトリが見つかりません");
+  EXPECT_EQ(tree.read("mirror/keep.jpg"), "only copy");
+
+  settings.put(key::kInDir, tree.pathText("master"));
+  settings.put(key::kOutDir, tree.pathText("mirror/gone"));
+  EXPECT_EQ(run().outcome, MirrorOutcome::MirrorMissing);
+  EXPECT_EQ(view.messages.back().text, "ミラー側のディレクトリが見つかりません");
+
+  // A drive letter whose folder is not there (a card reader without a card).
+  tree.mkdir("cardreader");
+  const std::string table =
+      tree.write("drives.tsv", "D\t" + tree.path("cardreader/medium") + "\t2\tEOS_DIGITAL\n");
+  ::setenv("QUILLMERE_DRIVES", table.c_str(), 1);
+  settings.put(key::kInDir, "D:\\DCIM");
+  settings.put(key::kOutDir, tree.pathText("mirror"));
+  EXPECT_EQ(run().outcome, MirrorOutcome::MasterMissing);
+  ::unsetenv("QUILLMERE_DRIVES");
+  EXPECT_EQ(tree.read("mirror/keep.jpg"), "only copy");
+  EXPECT_TRUE(view.runningChanges.empty()) << "the panel never went into its run layout";
+
+  // An existing empty master folder is a legitimate input.
+  settings.put(key::kDustBox, "0");
+  settings.put(key::kClrDustBox, "0");
+  settings.put(key::kInDir, tree.pathText("master"));
+  EXPECT_EQ(run().outcome, MirrorOutcome::Completed);
+  EXPECT_FALSE(tree.exists("mirror/keep.jpg"));
+}
+
+TEST_F(MirrorEngineTest, APairThatDiffersOnlyInLastAccessIsCopiedOnceAndThenAgrees) {
+  settings.choosePreset(5);
+  master("a.jpg", "same bytes", kBase);
+  mirror("a.jpg", "same bytes", kBase);
+  setTimes(tree.path("mirror/a.jpg"), kBase, kBase + 3600);
+  const MirrorReport first = run();
+  EXPECT_EQ(first.replaced, 1);
+  const timespec m = accessTime(tree.path("master/a.jpg"));
+  const timespec r = accessTime(tree.path("mirror/a.jpg"));
+  EXPECT_EQ(m.tv_sec, r.tv_sec);
+  EXPECT_EQ(m.tv_nsec, r.tv_nsec);
+  EXPECT_EQ(run().replaced, 0);
+
+  // The byte comparison reads both files; the pair must still agree afterwards.
+  settings.choosePreset(1);
+  EXPECT_EQ(run().replaced, 0);
+  settings.choosePreset(5);
+  const MirrorReport later = run();
+  EXPECT_EQ(later.replaced, 0);
+  EXPECT_EQ(later.unchanged, 1);
+}
+
+TEST_F(MirrorEngineTest, RelativePathsThatDifferOnlyInCaseAreOneSided) {
+  settings.choosePreset(1);
+  master("DCIM/IMG_0001.JPG", "upper", kBase);
+  mirror("DCIM/img_0001.jpg", "lower", kBase);
+  mirror("dcim/IMG_0001.JPG", "folder", kBase);
+  const MirrorReport report = run();
+  EXPECT_EQ(report.replaced, 0);
+  EXPECT_EQ(report.copied, 3);
+  for (const char* side : {"master/", "mirror/"}) {
+    EXPECT_EQ(tree.read(std::string(side) + "DCIM/IMG_0001.JPG"), "upper");
+    EXPECT_EQ(tree.read(std::string(side) + "DCIM/img_0001.jpg"), "lower");
+    EXPECT_EQ(tree.read(std::string(side) + "dcim/IMG_0001.JPG"), "folder");
+  }
+}
+
+TEST_F(MirrorEngineTest, ACopyPhaseWithoutRoomCopiesNothingAndTheOtherPhaseStillRuns) {
+  settings.choosePreset(1);
+  // A sparse file larger than any disk here.
+  const std::string huge = tree.path("master/huge.mov");
+  {
+    const int fd = ::open(huge.c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    if (::ftruncate(fd, off_t{1} << 43) != 0) {
+      ::close(fd);
+      GTEST_SKIP() << "this file system cannot hold an 8 TiB sparse file";
+    }
+    ::close(fd);
+  }
+  master("small.jpg", "s", kBase);
+  mirror("back.jpg", "b", kBase);
+  const MirrorReport report = run();
+  EXPECT_TRUE(report.mirrorSpaceRefused);
+  EXPECT_FALSE(report.masterSpaceRefused);
+  EXPECT_FALSE(tree.exists("mirror/small.jpg"));
+  EXPECT_FALSE(tree.exists("mirror/huge.mov"));
+  EXPECT_EQ(tree.read("master/back.jpg"), "b");
+  EXPECT_EQ(view.timmerLoop, 10);
+  const auto commands = view.textsOf("Command");
+  EXPECT_NE(std::find(commands.begin(), commands.end(), "ミラー側のディスク容量が足りません"),
+            commands.end());
+}
+
+TEST_F(MirrorEngineTest, CancelDuringListingOrCopyingStopsCopyingButTidiesUp) {
+  settings.choosePreset(1);
+  settings.put(key::kSubDirDel2, "1");
+  tree.mkdir("mirror/empty/inner");
+  for (int i = 0; i < 5; ++i) master("f" + std::to_string(i) + ".jpg", "x", kBase);
+  view.cancelAfterYields = 1;  // the yield after the master listing
+  MirrorReport report = run();
+  EXPECT_EQ(report.outcome, MirrorOutcome::Cancelled);
+  EXPECT_EQ(report.copied, 0);
+  EXPECT_FALSE(tree.exists("mirror/empty")) << "empty folders are still removed";
+  EXPECT_TRUE(view.completed.empty());
+  EXPECT_EQ(view.runningChanges, (std::vector<bool>{true, false}));
+  EXPECT_EQ(view.current["Command"], "");
+
+  // Cancel once the first file has been copied.
+  view = test::RecordingRunView{};
+  view.onYield = [&](int) {
+    if (tree.exists("mirror/f0.jpg")) view.cancelled = true;
+  };
+  report = run();
+  EXPECT_EQ(report.outcome, MirrorOutcome::Cancelled);
+  EXPECT_EQ(report.copied, 1);
+  EXPECT_FALSE(tree.exists("mirror/f1.jpg"));
+  EXPECT_TRUE(leftovers().empty());
+}
+
+TEST_F(MirrorEngineTest, TheDustBoxReceivesReplacedAndDeletedFilesOnlyWhenChosen) {
+  settings.choosePreset(5);
+  master("a.jpg", "new", kBase + 10);
+  mirror("a.jpg", "old", kBase);
+  mirror("extra.jpg", "extra", kBase);
+  run();
+  EXPECT_TRUE(trashed().empty());
+  EXPECT_FALSE(tree.exists("mirror/extra.jpg"));
+
+  settings.put(key::kDustBox, "1");
+  master("b.jpg", "new", kBase + 10);
+  mirror("b.jpg", "old b", kBase);
+  mirror("extra2.jpg", "extra2", kBase);
+  const MirrorReport report = run();
+  EXPECT_EQ(report.replaced, 1);
+  EXPECT_EQ(report.deleted, 1);
+  auto names = trashed();
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"b.jpg", "extra2.jpg"}));
+  EXPECT_EQ(tree.read("mirror/b.jpg"), "new");
+  std::string old;
+  {
+    std::ifstream in(trashFolder() + "/b.jpg");
+    std::getline(in, old);
+  }
+  EXPECT_EQ(old, "old b");
+  EXPECT_TRUE(leftovers().empty());
+}
+
+TEST_F(MirrorEngineTest, ReadOnlyFilesOnEitherSideAreReplacedAndKeepTheWinnersFlag) {
+  settings.choosePreset(1);
+  master("ro_winner.jpg", "new", kBase + 10);
+  ::chmod(tree.path("master/ro_winner.jpg").c_str(), 0444);
+  mirror("ro_winner.jpg", "old", kBase);
+  master("ro_loser.jpg", "old", kBase);
+  mirror("ro_loser.jpg", "new", kBase + 10);
+  ::chmod(tree.path("master/ro_loser.jpg").c_str(), 0444);
+  // Only the flag differs: the master wins (same last-write time).
+  master("flag.jpg", "same", kBase);
+  mirror("flag.jpg", "same", kBase);
+  ::chmod(tree.path("mirror/flag.jpg").c_str(), 0444);
+  const MirrorReport report = run();
+  EXPECT_EQ(report.replaced, 3);
+  EXPECT_EQ(tree.read("mirror/ro_winner.jpg"), "new");
+  EXPECT_TRUE(readOnly(tree.path("mirror/ro_winner.jpg")));
+  EXPECT_EQ(tree.read("master/ro_loser.jpg"), "new");
+  EXPECT_FALSE(readOnly(tree.path("master/ro_loser.jpg")));
+  EXPECT_FALSE(readOnly(tree.path("mirror/flag.jpg")));
+  EXPECT_EQ(run().replaced, 0);
+}
+
+TEST_F(MirrorEngineTest, AFileChangedDuringTheRunIsNotOverwritten) {
+  settings.choosePreset(5);
+  master("a.jpg", "master", kBase + 10);
+  mirror("a.jpg", "mirror", kBase);
+  mirror("only.jpg", "only", kBase);
+  bool changed = false;
+  view.onYield = [&](int) {
+    // Once both tables are built, the user saves new versions on the mirror side.
+    if (!changed && view.current["Command"] == "ファイルのチェック中・・・" &&
+        view.current["MaxNo"] == "/ 1") {
+      changed = true;
+      mirror("a.jpg", "edited meanwhile", kBase + 20);
+      mirror("only.jpg", "edited too", kBase + 20);
+    }
+  };
+  const MirrorReport report = run();
+  ASSERT_TRUE(changed);
+  EXPECT_EQ(tree.read("mirror/a.jpg"), "edited meanwhile");
+  EXPECT_EQ(tree.read("mirror/only.jpg"), "edited too");
+  EXPECT_EQ(report.problems.size(), 2u);
+}
+
+TEST_F(MirrorEngineTest, StatusTextsFollowTheRun) {
+  settings.choosePreset(1);
+  master("a.jpg", "AAAA", kBase);
+  mirror("a.jpg", "BBBB", kBase);
+  master("b.jpg", "b", kBase);
+  run();
+  const auto commands = view.textsOf("Command");
+  for (const char* text : {"ファイルリスト作成中・・・", "ファイルのチェック中・・・",
+                           "バイナリチェック中・・・", "ファイルのコピー中・・・"})
+    EXPECT_NE(std::find(commands.begin(), commands.end(), text), commands.end()) << text;
+  const auto no = view.textsOf("No");
+  ASSERT_FALSE(no.empty());
+  EXPECT_EQ(no.front(), "Check中");
+  EXPECT_EQ(view.textsOf("MaxNo").front(), "/ Check中");
+  EXPECT_EQ(view.current["No"], "");
+  EXPECT_EQ(view.completed, (std::vector<std::string>{"Mirrorring"}));
+  EXPECT_FALSE(shell().mirroringRunning);
+}
+
+}  // namespace
+}  // namespace quillmere::mirror
