@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <grp.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -151,19 +153,17 @@ TEST(FileNameList, LinksAreFollowedToFilesButNotIntoFolders) {
   EXPECT_EQ(viaLink.count(), 2);
 }
 
-// Runs fn as an unprivileged user in a child process (root ignores permission bits) and returns
-// what it wrote to the pipe; fn runs in this process when we are not root.
-std::string runUnprivileged(const std::function<std::string()>& fn) {
-  if (::geteuid() != 0) return fn();
+// Runs fn in a child process after setup (which returns an error text or "") and returns what
+// fn gave back.
+std::string runInChild(const std::function<std::string()>& setup,
+                       const std::function<std::string()>& fn) {
   int fds[2];
   if (::pipe(fds) != 0) return "pipe failed";
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::close(fds[0]);
-    std::string out = "cannot drop privileges";
-    if (::setgroups(0, nullptr) == 0 && ::setresgid(65534, 65534, 65534) == 0 &&
-        ::setresuid(65534, 65534, 65534) == 0)
-      out = fn();
+    std::string out = setup();
+    if (out.empty()) out = fn();
     (void)!::write(fds[1], out.data(), out.size());
     ::_exit(0);
   }
@@ -175,6 +175,20 @@ std::string runUnprivileged(const std::function<std::string()>& fn) {
   int status = 0;
   ::waitpid(pid, &status, 0);
   return out;
+}
+
+// Runs fn as an unprivileged user (root ignores permission bits); in this process when we are
+// not root.
+std::string runUnprivileged(const std::function<std::string()>& fn) {
+  if (::geteuid() != 0) return fn();
+  return runInChild(
+      [] {
+        const bool dropped = ::setgroups(0, nullptr) == 0 &&
+                             ::setresgid(65534, 65534, 65534) == 0 &&
+                             ::setresuid(65534, 65534, 65534) == 0;
+        return std::string(dropped ? "" : "cannot drop privileges");
+      },
+      fn);
 }
 
 TEST(FileNameList, UnreadableFoldersArePassedOver) {
@@ -197,6 +211,32 @@ TEST(FileNameList, UnreadableFoldersArePassedOver) {
     return out;
   });
   EXPECT_EQ(got, "T|" + tree.pathText("open/a.jpg") + "|d:|d:locked|d:open|F");
+}
+
+TEST(FileNameList, AFolderMountedInsideItselfIsListedOnce) {
+  test::TempTree tree;
+  tree.write("a.jpg", "x");
+  tree.write("sub/b.jpg", "x");
+  tree.mkdir("sub/loop");
+  const std::string root = tree.pathText();
+  const std::string got = runInChild(
+      [&] {
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount(tree.root().c_str(), tree.path("sub/loop").c_str(), nullptr, MS_BIND | MS_REC,
+                    nullptr) != 0)
+          return std::string("skip");
+        return std::string();
+      },
+      [&] {
+        StringArray list;
+        m.DLL_FileNameList(root, list, 1);
+        std::string out;
+        for (const auto& e : list) out += e + "|";
+        return out;
+      });
+  if (got == "skip") GTEST_SKIP() << "cannot bind-mount in a private mount namespace here";
+  EXPECT_EQ(got, tree.pathText("a.jpg") + "|" + tree.pathText("sub/b.jpg") + "|");
 }
 
 TEST(SubDirList, BreadthOfTheTreeInOrdinalOrder) {
