@@ -59,6 +59,7 @@ class StderrUiHook final : public UiHook {
 void printHelp(std::FILE* out) {
   std::fprintf(out,
                "usage: quillmere-run [--ini FILE] [--set KEY=VALUE]... ACTION [FOLDER]\n"
+               "       quillmere-run [--ini FILE] --scheduled [Mirrorring]\n"
                "\n"
                "Runs one panel's action without a window, with the options stored in the\n"
                "settings file, and reports progress on standard error.\n"
@@ -73,6 +74,15 @@ void printHelp(std::FILE* out) {
                "                    section word: --set Copy_Mode=True is ReName-Copy_Mode.\n"
                "                    A value that is an absolute path (/home/me/pic) is stored\n"
                "                    as its path text (C:\\home\\me\\pic).\n"
+               "  --scheduled       run the action (Mirrorring when none is named) only when\n"
+               "                    its schedule in the settings file enables this moment:\n"
+               "                    Mirrorring-Timer is on and the keys of the current\n"
+               "                    weekday (Mirrorring-Week0-6, 0 = Sunday), hour\n"
+               "                    (Mirrorring-Hour0-23) and five-minute mark\n"
+               "                    (Mirrorring-Minute0-11, minute / 5) are all set.\n"
+               "                    Otherwise it exits with status 0 and does nothing. For a\n"
+               "                    crontab line or a systemd timer every five minutes:\n"
+               "                      */5 * * * * quillmere-run --scheduled\n"
                "  -h, --help        show this text\n"
                "\n"
                "actions:\n");
@@ -123,6 +133,7 @@ int main(int argc, char** argv) {
   std::string iniArg;
   std::vector<std::pair<std::string, std::string>> sets;
   std::vector<std::string> positional;
+  bool scheduled = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     auto takeValue = [&](const std::string& option, std::string& into) -> bool {
@@ -149,6 +160,8 @@ int main(int argc, char** argv) {
       const auto eq = value.find('=');
       if (eq == std::string::npos || eq == 0) return usageError("--set needs KEY=VALUE: " + value);
       sets.emplace_back(value.substr(0, eq), value.substr(eq + 1));
+    } else if (arg == "--scheduled") {
+      scheduled = true;
     } else if (arg == "--") {
       for (++i; i < argc; ++i) positional.emplace_back(argv[i]);
     } else if (arg.size() > 1 && arg[0] == '-') {
@@ -158,6 +171,7 @@ int main(int argc, char** argv) {
     }
   }
 
+  if (scheduled && positional.empty()) positional.emplace_back("Mirrorring");
   if (positional.empty()) return usageError("no ACTION given");
   const run::RunAction* action = run::ActionTable::find(positional[0]);
   if (!action) {
@@ -175,6 +189,12 @@ int main(int argc, char** argv) {
   const std::string programDir = QCoreApplication::applicationDirPath().toStdString();
   const std::string iniNative = settingsFileLocation(programDir, iniArg);
   request.iniPath = platform::DriveMap::current().toPathText(iniNative);
+
+  if (scheduled) {
+    if (!action->due) return usageError(action->name + " has no schedule");
+    if (!sets.empty()) return usageError("--set does not go with --scheduled");
+    if (!action->due(request.iniPath)) return kExitAllHandled;
+  }
 
   if (positional.size() == 2) {
     const std::string folderText = toPathText(positional[1]);

@@ -1,0 +1,159 @@
+// The "Mirrorring" action of quillmere-run: the mirroring panel's run without a window, and the
+// schedule check behind --scheduled.
+
+#include <QCoreApplication>
+
+#include <ctime>
+#include <stdexcept>
+#include <string>
+
+#include "core/Main.h"
+#include "mirror/MirrorEngine.h"
+#include "mirror/MirrorSettings.h"
+#include "platform/DriveMap.h"
+#include "platform/Text.h"
+#include "shell/core/ShellState.h"
+#include "shell/run/RunAction.h"
+
+namespace quillmere::mirror {
+namespace {
+
+// The mirroring panel names its counters "No" and "MaxNo" ("/ 120"); the runner's progress line
+// reads "FileNo" and "FileMax" ("120/ ").
+class CounterNames final : public RunView {
+ public:
+  explicit CounterNames(RunView& inner) : m_inner(inner) {}
+  void setLabel(std::string_view name, const std::string& text, int index) override {
+    if (name == "No") return m_inner.setLabel("FileNo", text, index);
+    if (name == "MaxNo") {
+      const std::string count = text.rfind("/ ", 0) == 0 ? text.substr(2) : text;
+      return m_inner.setLabel("FileMax", count.empty() ? "" : count + "/ ", index);
+    }
+    if (name == "FileName") return;  // the progress line has no room for it
+    m_inner.setLabel(name, text, index);
+  }
+  void yield() override { m_inner.yield(); }
+  bool cancelRequested() const override { return m_inner.cancelRequested(); }
+  int messageBox(const std::string& text, int style, const std::string& title) override {
+    return m_inner.messageBox(text, style, title);
+  }
+  void setTimmerLoop(int value) override { m_inner.setTimmerLoop(value); }
+  void setRunning(bool running) override { m_inner.setRunning(running); }
+  void runCompleted(std::string_view sectionWord) override { m_inner.runCompleted(sectionWord); }
+
+ private:
+  RunView& m_inner;
+};
+
+// The drive root of the program folder in lower case: the default of the folder keys.
+std::string programDrive() {
+  const std::string folder = platform::DriveMap::current().toPathText(
+      QCoreApplication::applicationDirPath().toStdString());
+  return text::asciiLower(dll().DLL_DiskName(folder));
+}
+
+std::string applySet(const std::string& iniPath, const std::string& keyName,
+                     const std::string& value) {
+  const MirrorSettings settings(iniPath, programDrive());
+  auto is = [&](const char* k) { return text::equalsNoCase(keyName, k); };
+  if (is(key::kOptionSelect)) {
+    const double index = settingsNumber(value);
+    if (value.empty() || index < 0 || index > 9 || index != static_cast<int>(index))
+      return "a preset is a number from 0 to 9";
+    settings.choosePreset(static_cast<int>(index));
+    return {};
+  }
+  for (const char* check : {key::kMaster, key::kMirror, key::kBinCheck}) {
+    if (is(check)) {
+      settings.setCheck(check, settingsBool(value, false));
+      return {};
+    }
+  }
+  for (const char* pair : {key::kMaster1, key::kMirror1, key::kBinCheck1}) {
+    if (is(pair)) {
+      const std::string t = value;
+      if (!text::equalsNoCase(t, "true") && !text::equalsNoCase(t, "false") && t != "1" && t != "0")
+        return "the value is True or False";
+      settings.setOptionPair(pair, settingsBool(value, false));
+      return {};
+    }
+  }
+  settings.put(keyName, value);
+  return {};
+}
+
+run::RunResult runMirror(const run::RunRequest& request, RunView& view) {
+  const MirrorSettings settings(request.iniPath, programDrive());
+  CounterNames counters(view);
+  MirrorEngine engine(settings, counters);
+  const MirrorReport report = engine.run();
+
+  run::RunResult result;
+  result.handled = report.unchanged + report.replaced + report.copied + report.deleted;
+  for (const auto& p : report.problems) result.unhandled.push_back(p.path + " (" + p.reason + ")");
+  switch (report.outcome) {
+    case MirrorOutcome::Completed:
+      break;
+    case MirrorOutcome::Cancelled:
+      result.cancelled = true;
+      break;
+    case MirrorOutcome::SameFolder:
+      result.refused = true;
+      result.message = msg::kSameFolder;
+      break;
+    case MirrorOutcome::MasterMissing:
+      result.refused = true;
+      result.message = msg::kMasterMissing;
+      break;
+    case MirrorOutcome::MirrorMissing:
+      result.refused = true;
+      result.message = msg::kMirrorMissing;
+      break;
+    case MirrorOutcome::AlreadyRunning:
+      result.refused = true;
+      result.message = "another mirroring run is under way";
+      break;
+    case MirrorOutcome::Error:
+      throw std::runtime_error(report.errorText);
+  }
+  if (report.mirrorSpaceRefused) {
+    result.refused = true;
+    result.message += std::string(result.message.empty() ? "" : "\n") + msg::kMirrorNoSpace;
+  }
+  if (report.masterSpaceRefused) {
+    result.refused = true;
+    result.message += std::string(result.message.empty() ? "" : "\n") + msg::kMasterNoSpace;
+  }
+  if (report.outcome == MirrorOutcome::Completed || report.outcome == MirrorOutcome::Cancelled) {
+    const std::string counts =
+        std::to_string(report.masterFiles) + " master / " + std::to_string(report.mirrorFiles) +
+        " mirror files: " + std::to_string(report.unchanged) + " unchanged, " +
+        std::to_string(report.replaced) + " replaced, " + std::to_string(report.copied) +
+        " copied, " + std::to_string(report.deleted) + " deleted";
+    result.message += std::string(result.message.empty() ? "" : "\n") + counts;
+  }
+  return result;
+}
+
+// The schedule of the mirroring panel at this moment of local time.
+bool dueNow(const std::string& iniPath) {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  const MirrorSettings settings(iniPath, programDrive());
+  return settings.scheduleDue(local.tm_wday, local.tm_hour, local.tm_min);
+}
+
+const run::Registration kMirrorring{{
+    .name = "Mirrorring",
+    .section = kSection,
+    .summary = "bring Mirrorring-OutDir in line with Mirrorring-InDir by the stored preset",
+    .folder = run::FolderArgument::None,
+    .folderHelp = "",
+    .set = applySet,
+    .run = runMirror,
+    .due = dueNow,
+}};
+
+}  // namespace
+}  // namespace quillmere::mirror
