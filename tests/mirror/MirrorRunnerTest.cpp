@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <string>
+
+#include "core/Main.h"
+#include "mirror/MirrorSettings.h"
+#include "support/TempTree.h"
+
+namespace quillmere::mirror {
+namespace {
+
+struct Outcome {
+  int status;
+  std::string output;
+};
+
+Outcome runner(const std::string& arguments) {
+  const std::string command =
+      std::string(QUILLMERE_BIN_DIR) + "/quillmere-run " + arguments + " 2>&1";
+  Outcome o{-1, {}};
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return o;
+  char buffer[4096];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) o.output.append(buffer, n);
+  const int status = ::pclose(pipe);
+  o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return o;
+}
+
+class MirrorRunnerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::filesystem::exists(std::string(QUILLMERE_BIN_DIR) + "/quillmere-run"))
+      GTEST_SKIP() << "quillmere-run is not built";
+    settings.load();
+    settings.put(key::kDustBox, "0");
+    settings.put(key::kInDir, tree.pathText("master"));
+    settings.put(key::kOutDir, tree.pathText("mirror"));
+    tree.write("master/a.jpg", "a");
+    tree.mkdir("mirror");
+  }
+  std::string ini() const { return "--ini '" + tree.path("quillmere.ini") + "' "; }
+
+  test::TempTree tree;
+  MirrorSettings settings{tree.pathText("quillmere.ini"), "c:\\"};
+};
+
+TEST_F(MirrorRunnerTest, SetChoosesPresetsAsTheButtonsDoAndRefusesOthers) {
+  Outcome o = runner(ini() + "--set OptionSelect=12 Mirrorring");
+  EXPECT_EQ(o.status, 2) << o.output;
+  o = runner(ini() + "--set Mirror1=maybe Mirrorring");
+  EXPECT_EQ(o.status, 2) << o.output;
+  EXPECT_FALSE(tree.exists("mirror/a.jpg"));
+
+  o = runner(ini() + "--set OptionSelect=7 Mirrorring");
+  EXPECT_EQ(o.status, 0) << o.output;
+  EXPECT_EQ(settings.get(key::kMaster1, ""), "True");
+  EXPECT_FALSE(tree.exists("master/a.jpg")) << "preset 7 deletes master-only files";
+
+  tree.write("master/b.jpg", "b");
+  o = runner(ini() + "--set OptionSelect=6 --set BinCheck=1 Mirrorring");
+  EXPECT_EQ(o.status, 0) << o.output;
+  EXPECT_EQ(settings.get(key::kOptionSelect, ""), "0");
+  EXPECT_EQ(tree.read("mirror/b.jpg"), "b");
+}
+
+TEST_F(MirrorRunnerTest, ScheduledRunsOnlyWhenTheScheduleEnablesThisMoment) {
+  // Timer off: nothing happens whatever the other keys say.
+  std::array<bool, kWeekCount> week;
+  week.fill(true);
+  std::array<bool, kHourCount> hours;
+  hours.fill(true);
+  std::array<bool, kMinuteCount> minutes;
+  minutes.fill(true);
+  settings.setWeek(week);
+  settings.setHours(hours);
+  settings.setMinutes(minutes);
+  Outcome o = runner(ini() + "--scheduled");
+  EXPECT_EQ(o.status, 0) << o.output;
+  EXPECT_FALSE(tree.exists("mirror/a.jpg"));
+
+  settings.setCheck(key::kTimer, true);
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  const bool fiveMinuteMark = local.tm_min % 5 == 0 && local.tm_sec < 50;
+  o = runner(ini() + "--scheduled");
+  EXPECT_EQ(o.status, 0) << o.output;
+  if (fiveMinuteMark)
+    EXPECT_EQ(tree.read("mirror/a.jpg"), "a");
+  else
+    EXPECT_FALSE(tree.exists("mirror/a.jpg")) << "minute " << local.tm_min;
+
+  o = runner(ini() + "--scheduled ReName");
+  EXPECT_NE(o.status, 0);
+}
+
+TEST_F(MirrorRunnerTest, RefusedRunsExitWithStatusOneAndSayWhy) {
+  settings.put(key::kOutDir, tree.pathText("nowhere"));
+  const Outcome o = runner(ini() + "Mirrorring");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_NE(o.output.find("ミラー側のディレクトリが見つかりません"), std::string::npos) << o.output;
+}
+
+}  // namespace
+}  // namespace quillmere::mirror
