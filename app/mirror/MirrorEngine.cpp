@@ -34,30 +34,22 @@ constexpr std::int64_t kDay = 86'400 * kSecond;
 constexpr long kExfatMagic = 0x2011BAB0;
 constexpr long kFuseMagic = 0x65735546;
 
-// One row of a side's file table.
+// One row of a side's file table. Times are kept in 100 ns ticks since 1970 (UTC), the
+// resolution of the library's time tables; the direction of a copy is decided by DLL_TimeUpdate
+// on the tables DLL_TimeGet reads when a pair differs.
 struct Row {
   std::string full;      // path text as listed
   std::string relative;  // path relative to the side's folder
   std::string native;
   std::int64_t size = 0;
   bool readOnly = false;
-  std::int32_t times[6] = {};  // creation, last write, last access: low and high halves
-  bool readable = false;       // the details could be read
+  std::int64_t lastWrite = 0;
+  std::int64_t lastAccess = 0;
+  bool readable = false;  // the details could be read
 };
 
-std::int64_t fileTime(const Row& r, int k) {
-  return (static_cast<std::int64_t>(r.times[2 * k + 1]) << 32) |
-         static_cast<std::uint32_t>(r.times[2 * k]);
-}
-
-LongArray timeTable(const Row& r) {
-  LongArray a;
-  a.redim(1, 3, 1, 2);
-  for (int k = 0; k < 3; ++k) {
-    a(k + 1, 1) = r.times[2 * k];
-    a(k + 1, 2) = r.times[2 * k + 1];
-  }
-  return a;
+std::int64_t ticks(const timespec& t) {
+  return static_cast<std::int64_t>(t.tv_sec) * 10'000'000 + t.tv_nsec / 100;
 }
 
 std::string nativeOf(const std::string& pathText) {
@@ -72,13 +64,8 @@ bool sameTimespec(const timespec& a, const timespec& b) {
 // The file still has the size and last-write time the table recorded for it.
 bool unchangedSince(const Row& r) {
   struct stat st {};
-  if (!r.readable || !fileops::status(r.native, st, false).ok() || !S_ISREG(st.st_mode) ||
-      st.st_size != r.size)
-    return false;
-  LongArray table;
-  table.redim(1, 3, 1, 2);
-  if (!dll().DLL_TimeGet(r.full, table)) return false;
-  return table(2, 1) == r.times[2] && table(2, 2) == r.times[3];
+  return r.readable && fileops::status(r.native, st, false).ok() && S_ISREG(st.st_mode) &&
+         st.st_size == r.size && ticks(st.st_mtim) == r.lastWrite;
 }
 
 std::string parentOf(const std::string& native) {
@@ -175,7 +162,8 @@ class Run {
   }
 
   bool listSide(const std::string& folder, StringArray& list);
-  void buildTable(const std::string& folder, const StringArray& list, std::vector<Row>& table);
+  void buildTable(const std::string& folder, const StringArray& list, bool fat,
+                  std::vector<Row>& table);
   bool pairStep();
   bool samePair(const Row& m, const Row& r) const;
   bool contentsAgree(const Row& m, const Row& r);
@@ -195,6 +183,7 @@ class Run {
   Options m_opt{};
   std::string m_inDir, m_outDir, m_inNative, m_outNative;
   TimePrecision m_precision;
+  bool m_inFat = false, m_outFat = false;  // coarse-time media that may keep DOS attributes
   std::vector<Row> m_master, m_mirror;
   std::vector<char> m_masterPaired, m_mirrorPaired;
   bool m_cancelled = false;
@@ -280,6 +269,8 @@ void Run::runPhases() {
   m_opt.subDirDel2 = set(key::kSubDirDel2, "0");
   const TimePrecision a = timePrecisionOf(m_inNative);
   const TimePrecision b = timePrecisionOf(m_outNative);
+  m_inFat = a.lastWrite > 1;
+  m_outFat = b.lastWrite > 1;
   m_precision = {std::max(a.lastWrite, b.lastWrite), std::max(a.lastAccess, b.lastAccess)};
 
   if (m_opt.dustBox && m_opt.clrDustBox) dll().DLL_RecycleClr(0, "", 1);
@@ -309,9 +300,9 @@ void Run::runPhases() {
   if (cancelled()) return;
 
   label("Command", msg::kChecking);
-  buildTable(m_inDir, masterList, m_master);
+  buildTable(m_inDir, masterList, m_inFat, m_master);
   if (cancelled()) return;
-  buildTable(m_outDir, mirrorList, m_mirror);
+  buildTable(m_outDir, mirrorList, m_outFat, m_mirror);
   if (cancelled()) return;
 
   m_masterPaired.assign(m_master.size(), 0);
@@ -340,14 +331,15 @@ bool Run::listSide(const std::string& folder, StringArray& list) {
   return dll().DLL_FileNameList(folder, list, 1) && dll().DLL_XBoundString(list, 1);
 }
 
-void Run::buildTable(const std::string& folder, const StringArray& list, std::vector<Row>& table) {
+void Run::buildTable(const std::string& folder, const StringArray& list, bool fat,
+                     std::vector<Row>& table) {
   table.clear();
   if (!list.isDimensioned()) return;
   const std::int32_t count = list.count();
   table.reserve(static_cast<std::size_t>(count));
   label("MaxNo", "/ " + std::to_string(count));
-  LongArray times;
-  times.redim(1, 3, 1, 2);
+  // One map for the whole table: asking for the current map checks the mount table each time.
+  const platform::DriveMap& map = platform::DriveMap::current();
   for (std::int32_t i = list.lbound(); i <= list.ubound(); ++i) {
     if (cancelled()) return;
     label("No", std::to_string(i));
@@ -355,16 +347,15 @@ void Run::buildTable(const std::string& folder, const StringArray& list, std::ve
     r.full = list(i);
     r.relative =
         dll().DLL_PathAdd(dll().DLL_MidPath(folder, r.full), dll().DLL_FileName(r.full, 1));
-    r.native = nativeOf(r.full);
+    if (const auto native = map.toNative(r.full)) r.native = *native;
+    // One status call gives size, times and the owner write bit; FAT media keep the read-only
+    // flag in their own attribute, which the library reads.
     struct stat st {};
-    if (!r.native.empty() && fileops::status(r.native, st).ok() && S_ISREG(st.st_mode) &&
-        dll().DLL_TimeGet(r.full, times)) {
+    if (!r.native.empty() && fileops::status(r.native, st).ok() && S_ISREG(st.st_mode)) {
       r.size = st.st_size;
-      r.readOnly = dll().DLL_ReadCheck(r.full);
-      for (int k = 0; k < 3; ++k) {
-        r.times[2 * k] = times(k + 1, 1);
-        r.times[2 * k + 1] = times(k + 1, 2);
-      }
+      r.lastWrite = ticks(st.st_mtim);
+      r.lastAccess = ticks(st.st_atim);
+      r.readOnly = fat ? dll().DLL_ReadCheck(r.full) : (st.st_mode & S_IWUSR) == 0;
       r.readable = true;
     }
     table.push_back(std::move(r));
@@ -377,8 +368,8 @@ bool Run::samePair(const Row& m, const Row& r) const {
   // two file systems. Creation times cannot be set on this system, so a copy can never take
   // them over: they are not compared.
   return m.size == r.size && m.readOnly == r.readOnly &&
-         sameTime(fileTime(m, 1), fileTime(r, 1), m_precision.lastWrite) &&
-         sameTime(fileTime(m, 2), fileTime(r, 2), m_precision.lastAccess);
+         sameTime(m.lastWrite, r.lastWrite, m_precision.lastWrite) &&
+         sameTime(m.lastAccess, r.lastAccess, m_precision.lastAccess);
 }
 
 bool Run::contentsAgree(const Row& m, const Row& r) {
@@ -416,8 +407,8 @@ bool Run::pairStep() {
   }
   for (const Pair& p : pairs) {
     label("No", std::to_string(p.master + 1));
-    if (cancelled()) return false;
     m_view.yield();
+    if (cancelled()) return false;
     if (p.sameEntry) continue;
     const Row& m = m_master[p.master];
     const Row& r = m_mirror[p.mirror];
@@ -431,7 +422,13 @@ bool Run::pairStep() {
       ++m_report.unchanged;
       continue;
     }
-    LongArray mt = timeTable(m), rt = timeTable(r);
+    LongArray mt, rt;
+    mt.redim(1, 3, 1, 2);
+    rt.redim(1, 3, 1, 2);
+    if (!dll().DLL_TimeGet(m.full, mt) || !dll().DLL_TimeGet(r.full, rt)) {
+      problem(m.full, "could not be read; the pair was left alone");
+      continue;
+    }
     if (dll().DLL_TimeUpdate(mt, rt))
       replace(m, r);
     else
@@ -538,8 +535,8 @@ bool Run::oneSidedPhase(std::vector<Row>& rows, bool copy, bool toMirror) {
   std::int64_t n = 0;
   for (const Row& row : rows) {
     label("No", std::to_string(++n));
-    if (cancelled()) return false;
     m_view.yield();
+    if (cancelled()) return false;
     if (!row.readable) {
       problem(row.full, "could not be read; not copied");
       continue;

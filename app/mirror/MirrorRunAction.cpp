@@ -24,10 +24,14 @@ class CounterNames final : public RunView {
  public:
   explicit CounterNames(RunView& inner) : m_inner(inner) {}
   void setLabel(std::string_view name, const std::string& text, int index) override {
-    if (name == "No") return m_inner.setLabel("FileNo", text, index);
+    // The counters show "Check中" while the files are listed: only numbers reach the bar.
+    const auto number = [](const std::string& t) {
+      return !t.empty() && t.find_first_not_of("0123456789") == std::string::npos;
+    };
+    if (name == "No") return m_inner.setLabel("FileNo", number(text) ? text : "", index);
     if (name == "MaxNo") {
       const std::string count = text.rfind("/ ", 0) == 0 ? text.substr(2) : text;
-      return m_inner.setLabel("FileMax", count.empty() ? "" : count + "/ ", index);
+      return m_inner.setLabel("FileMax", number(count) ? count + "/ " : "", index);
     }
     if (name == "FileName") return;  // the progress line has no room for it
     m_inner.setLabel(name, text, index);

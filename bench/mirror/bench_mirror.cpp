@@ -8,6 +8,8 @@
 //   first    originals -> an empty folder, preset 5, against rsync -a --delete
 //   nochange the same again, nothing to do
 // usage: bench_mirror [--files N] [--scale S] [--work DIR] [--keep] [--corpus-script PATH]
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -61,6 +63,18 @@ int runCommand(const std::vector<std::string>& args) {
 
 bool haveProgram(const char* name) {
   return runCommand({"sh", "-c", std::string("command -v ") + name + " >/dev/null"}) == 0;
+}
+
+// Sets every file's last-access time to its last-write time.
+void restoreAccessTimes(const std::string& folder) {
+  std::error_code ec;
+  for (auto it = std::filesystem::recursive_directory_iterator(folder, ec);
+       it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+    struct stat st {};
+    if (::lstat(it->path().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    const timespec times[2] = {st.st_mtim, {0, UTIME_OMIT}};
+    ::utimensat(AT_FDCWD, it->path().c_str(), times, AT_SYMLINK_NOFOLLOW);
+  }
 }
 
 template <typename F>
@@ -134,12 +148,18 @@ int main(int argc, char** argv) {
               scale.c_str(), root.c_str());
   std::fflush(stdout);
   for (const std::string& out : {ours, peer}) {
-    if (runCommand({"python3", script, out, "--files", std::to_string(files), "--scale", scale,
-                    "--card-pct", "0"}) != 0) {
+    if (runCommand({"sh", "-c",
+                    "python3 \"$0\" \"$1\" --files \"$2\" --scale \"$3\" --card-pct 0 "
+                    ">/dev/null",
+                    script, out, std::to_string(files), scale}) != 0) {
       std::fprintf(stderr, "corpus generation failed\n");
       return 1;
     }
   }
+  // The generator reads the originals to make the mirror, which moves their last-access times
+  // (relatime); the corpus means them to be equal to the mirror's, as a mirror made by a copy
+  // that keeps times would leave them.
+  for (const std::string& corpus : {ours, peer}) restoreAccessTimes(corpus + "/originals");
   std::filesystem::create_directories(ours + "/first");
   std::filesystem::create_directories(peer + "/first");
 

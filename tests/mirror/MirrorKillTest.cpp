@@ -83,9 +83,12 @@ TEST(MirrorKill, EveryFileIsOldOrNewAfterAKillAndTheNextRunCleansUp) {
   auto resetMirror = [&] {
     for (const auto& [rel, v] : files) stamp(tree.write("mirror/" + rel, v.first), kOld);
   };
-  // Checks both trees; answers the hidden files found.
+  // Checks both trees; answers the hidden files found. Counts the kills that came in the middle
+  // of the replacements (some mirror files new, some old).
+  int midway = 0;
   auto check = [&](bool allNew) {
     std::vector<std::string> hidden;
+    int oldSeen = 0, newSeen = 0;
     for (const std::string& f : tree.files()) {
       if (f == "quillmere.ini") continue;
       if (f.find("/.") != std::string::npos) {
@@ -102,7 +105,9 @@ TEST(MirrorKill, EveryFileIsOldOrNewAfterAKillAndTheNextRunCleansUp) {
         EXPECT_EQ(bytes, it->second.second) << f;
       else
         EXPECT_TRUE(bytes == it->second.first || bytes == it->second.second) << f;
+      if (!isMaster) (bytes == it->second.first ? oldSeen : newSeen)++;
     }
+    if (oldSeen > 0 && newSeen > 0) ++midway;
     for (const auto& [rel, v] : files) {
       EXPECT_TRUE(tree.exists("master/" + rel)) << rel;
       EXPECT_TRUE(tree.exists("mirror/" + rel)) << rel;
@@ -133,6 +138,7 @@ TEST(MirrorKill, EveryFileIsOldOrNewAfterAKillAndTheNextRunCleansUp) {
     EXPECT_EQ(check(true), std::vector<std::string>{});
   }
   RecordProperty("temporary files left by kills", hiddenSeen);
+  EXPECT_GT(midway, 0) << "no kill came while files were being replaced";
 }
 
 // A run killed after the old version went to the trash and before the copy took its name: the
