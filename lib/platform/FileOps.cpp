@@ -800,8 +800,23 @@ FileResult compareContents(const std::string& a, const std::string& b, bool& equ
   std::vector<char> y(kLargest);
   Ticker ticker(progress);
   std::size_t block = 2;
+  const off_t size = first.status().st_size;
+  // Where both files have a hole (sparse files), both read as zeros: skip it.
+  auto skipCommonHole = [&] {
+    const off_t pos = ::lseek(first.fd(), 0, SEEK_CUR);
+    if (pos < 0) return;
+    auto dataFrom = [&](int fd) {
+      const off_t d = ::lseek(fd, pos, SEEK_DATA);
+      if (d >= 0) return d;
+      return errno == ENXIO ? size : pos;
+    };
+    const off_t skipTo = std::max(pos, std::min(dataFrom(first.fd()), dataFrom(second.fd())));
+    ::lseek(first.fd(), skipTo, SEEK_SET);
+    ::lseek(second.fd(), skipTo, SEEK_SET);
+  };
   while (true) {
     if (!ticker.tick()) return FileResult(ECANCELED);
+    if (block == kLargest) skipCommonHole();
     std::size_t gotA = 0;
     std::size_t gotB = 0;
     if (FileResult r = first.read(x.data(), block, gotA); !r) return r;

@@ -18,8 +18,8 @@ class ScratchMount {
     if (!m_dir.isValid()) return;
     m_root = m_dir.path().toStdString();
     const std::string options = "size=" + size + ",mode=0755";
-    m_mounted = ::mount("tmpfs", m_root.c_str(), "tmpfs", MS_NOSUID | MS_NODEV,
-                        options.c_str()) == 0;
+    m_mounted =
+        ::mount("tmpfs", m_root.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) == 0;
   }
   ~ScratchMount() {
     if (m_mounted) ::umount2(m_root.c_str(), MNT_DETACH);

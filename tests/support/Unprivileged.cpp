@@ -16,7 +16,9 @@ bool insideUnprivilegedChild() {
   return v != nullptr && std::strcmp(v, "1") == 0 && ::getuid() != 0;
 }
 
-bool runningAsRoot() { return ::geteuid() == 0; }
+bool runningAsRoot() {
+  return ::geteuid() == 0;
+}
 
 int runUnprivileged(const std::string& gtestFilter,
                     const std::vector<std::pair<std::string, std::string>>& env) {
@@ -26,9 +28,12 @@ int runUnprivileged(const std::string& gtestFilter,
   if (n <= 0) return -1;
   self[n] = '\0';
 
-  std::vector<std::string> args = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534",
-                                   "--clear-groups",   self,             "--gtest_filter=" +
-                                                                              gtestFilter};
+  std::vector<std::string> args = {"/usr/bin/setpriv",
+                                   "--reuid=65534",
+                                   "--regid=65534",
+                                   "--clear-groups",
+                                   self,
+                                   "--gtest_filter=" + gtestFilter};
   std::vector<std::string> vars;
   for (char** e = environ; *e != nullptr; ++e) {
     const std::string var = *e;
@@ -45,8 +50,14 @@ int runUnprivileged(const std::string& gtestFilter,
   std::vector<char*> envp;
   for (auto& v : vars) envp.push_back(v.data());
   envp.push_back(nullptr);
+  // The child starts in "/": the parent's working folder may be closed to it.
+  posix_spawn_file_actions_t actions;
+  ::posix_spawn_file_actions_init(&actions);
+  ::posix_spawn_file_actions_addchdir_np(&actions, "/");
   pid_t pid = 0;
-  if (::posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0) return -1;
+  const int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+  ::posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return -1;
   int status = 0;
   if (::waitpid(pid, &status, 0) != pid) return -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);

@@ -4,9 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -185,9 +185,8 @@ TEST(FileOpsMove, AcrossFileSystemsCopiesChecksAndRemovesTheSource) {
   options.createFolders = true;
   // A failure on the way leaves the source where it was and nothing at the target.
   {
-    fo::ScopedFault full([](fo::Call call, const std::string&) {
-      return call == fo::Call::Write ? ENOSPC : 0;
-    });
+    fo::ScopedFault full(
+        [](fo::Call call, const std::string&) { return call == fo::Call::Write ? ENOSPC : 0; });
     EXPECT_EQ(fo::move(from, to, options).error(), ENOSPC);
   }
   EXPECT_TRUE(t.exists("pic.jpg"));
@@ -239,8 +238,7 @@ TEST(FileOpsTrash, HomeTrashIsCreatedAndNamesNeverClash) {
   EXPECT_EQ(readAll(home + "/files/IMG 1.JPG"), "first");
   EXPECT_EQ(readAll(home + "/files/IMG 1.JPG.2"), "second");
   const std::string info = readAll(home + "/info/IMG 1.JPG.trashinfo");
-  EXPECT_NE(info.find("[Trash Info]\nPath=" + t.path("dir1") + "/IMG%201.JPG\n"),
-            std::string::npos)
+  EXPECT_NE(info.find("[Trash Info]\nPath=" + t.path("dir1") + "/IMG%201.JPG\n"), std::string::npos)
       << info;
   EXPECT_NE(info.find("DeletionDate="), std::string::npos);
   EXPECT_EQ(fo::moveToTrash(t.path("missing")).error(), ENOENT);
@@ -268,8 +266,8 @@ TEST(FileOpsTrash, OtherFileSystemsUseTheirOwnTrash) {
 TEST(FileOpsTimes, Before1970AndAfter2038RoundTrip) {
   TempTree t;
   const auto p = t.write("f", "x");
-  for (const timespec when : {timespec{-1234567890, 100}, timespec{4102444800, 999999900},
-                              timespec{0, 0}}) {
+  for (const timespec when :
+       {timespec{-1234567890, 100}, timespec{4102444800, 999999900}, timespec{0, 0}}) {
     ASSERT_TRUE(fo::setTimes(p, when, when).ok());
     platform::FileTimes times;
     ASSERT_TRUE(fo::readTimes(p, times).ok());
