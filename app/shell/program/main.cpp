@@ -7,6 +7,9 @@
 #include "StartUp.h"
 #include "frmMain.h"
 #include "platform/FileOps.h"
+#include "system/FileVersion.h"
+
+QUILLMERE_FILE_VERSION_MARKER(QUILLMERE_VERSION_TEXT);
 
 namespace {
 
