@@ -227,9 +227,16 @@ bool Run::prepare() {
     m_report.outcome = MirrorOutcome::SameFolder;
     return false;
   }
-  if (!m_journal.lock()) {
-    m_report.outcome = MirrorOutcome::AlreadyRunning;
-    return false;
+  switch (m_journal.lock()) {
+    case MirrorJournal::Lock::Taken:
+      break;
+    case MirrorJournal::Lock::Busy:
+      m_report.outcome = MirrorOutcome::AlreadyRunning;
+      return false;
+    case MirrorJournal::Lock::Unavailable:
+      // Without a journal a killed run may leave hidden temporary files; nothing else changes.
+      problem(m_journal.path(), "the run journal cannot be written");
+      break;
   }
   // What a killed run left behind is put right first.
   for (const std::string& target : m_journal.settle())
@@ -601,6 +608,8 @@ void Run::closingSteps() {
   label("No", "");
   m_journal.finish();
   m_view.setRunning(false);
+  // The window manager opens the panel again and reloads it.
+  shell().state(Panel::Mirrorring) = kPanelAskedToOpen;
   if (m_cancelled) m_report.outcome = MirrorOutcome::Cancelled;
 }
 

@@ -95,15 +95,14 @@ MirrorJournal::~MirrorJournal() {
   if (m_fd >= 0) ::close(m_fd);
 }
 
-bool MirrorJournal::lock() {
+MirrorJournal::Lock MirrorJournal::lock() {
   m_lock = std::make_unique<QLockFile>(QString::fromStdString(m_folder + "/mirror.lock"));
   // A lock whose process is gone (a killed run) is taken over at once.
   m_lock->setStaleLockTime(0);
-  if (!m_lock->tryLock(0)) {
-    m_lock.reset();
-    return false;
-  }
-  return true;
+  if (m_lock->tryLock(0)) return Lock::Taken;
+  const bool busy = m_lock->error() == QLockFile::LockFailedError;
+  m_lock.reset();
+  return busy ? Lock::Busy : Lock::Unavailable;
 }
 
 std::vector<MirrorJournal::Entry> MirrorJournal::read() const {

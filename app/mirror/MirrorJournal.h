@@ -23,8 +23,10 @@ class MirrorJournal {
   MirrorJournal(const MirrorJournal&) = delete;
   MirrorJournal& operator=(const MirrorJournal&) = delete;
 
-  // Takes the lock; false when another run holds it.
-  bool lock();
+  enum class Lock { Taken, Busy, Unavailable };
+  // Takes the lock: Busy when another run holds it, Unavailable when the per-user folder cannot
+  // be written (the run then goes on without a journal).
+  Lock lock();
   // Settles the records a killed run left behind. Returns the targets it put back in place.
   std::vector<std::string> settle();
   // Records a temporary file (native) before it is made, and the target it is meant for.

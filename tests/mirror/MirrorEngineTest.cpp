@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include "core/Main.h"
 #include "mirror/MirrorEngine.h"
 #include "mirror/MirrorSettings.h"
+#include "platform/FileOps.h"
 #include "shell/core/ShellState.h"
 #include "support/RecordingRunView.h"
 #include "support/TempTree.h"
@@ -413,6 +415,60 @@ TEST_F(MirrorEngineTest, StatusTextsFollowTheRun) {
   EXPECT_EQ(view.current["No"], "");
   EXPECT_EQ(view.completed, (std::vector<std::string>{"Mirrorring"}));
   EXPECT_FALSE(shell().mirroringRunning);
+  EXPECT_EQ(shell().state(Panel::Mirrorring), kPanelAskedToOpen);
+}
+
+TEST_F(MirrorEngineTest, AFailedCopyLeavesTheOldFileAndNoPartialOne) {
+  settings.choosePreset(1);
+  master("a.jpg", std::string(100000, 'n'), kBase + 10);
+  mirror("a.jpg", "old version", kBase);
+  master("b.jpg", "b", kBase);
+  {
+    // The disk fills up while the new version of a.jpg is written.
+    platform::fileops::ScopedFault full([](platform::fileops::Call call, const std::string& path) {
+      return call == platform::fileops::Call::Write && path.find("/mirror/") != std::string::npos
+                 ? ENOSPC
+                 : 0;
+    });
+    const MirrorReport report = run();
+    EXPECT_EQ(report.outcome, MirrorOutcome::Completed);
+    EXPECT_EQ(report.replaced, 0);
+    EXPECT_EQ(report.problems.size(), 2u);
+  }
+  EXPECT_EQ(peek("mirror/a.jpg"), "old version");
+  EXPECT_FALSE(tree.exists("mirror/b.jpg"));
+  EXPECT_TRUE(leftovers().empty());
+  EXPECT_EQ(run().replaced, 1);
+  EXPECT_EQ(peek("mirror/a.jpg"), std::string(100000, 'n'));
+}
+
+TEST_F(MirrorEngineTest, NamesThatAreNotUtf8AreCopiedByteForByte) {
+  settings.choosePreset(5);
+  const std::string name = "\xff\xfe\x83\x41.jpg";  // CP932 bytes, not UTF-8
+  master(name, "picture", kBase);
+  const MirrorReport report = run();
+  EXPECT_EQ(report.copied, 1);
+  EXPECT_EQ(peek("mirror/" + name), "picture");
+  EXPECT_EQ(run().copied, 0);
+}
+
+TEST_F(MirrorEngineTest, AGarbledDeleteOptionCopiesInsteadAndAVanishedFileIsReported) {
+  settings.choosePreset(4);
+  settings.put(key::kMirror1, "ja");  // neither True nor a number: not "delete"
+  mirror("keep.jpg", "keep", kBase);
+  master("gone.jpg", "gone", kBase);
+  view.onYield = [&](int) {
+    // The card is edited after the listing: a file disappears.
+    if (view.current["Command"] == "ファイルのチェック中・・・")
+      ::unlink(tree.path("master/gone.jpg").c_str());
+  };
+  const MirrorReport report = run();
+  EXPECT_EQ(report.outcome, MirrorOutcome::Completed);
+  EXPECT_EQ(peek("master/keep.jpg"), "keep");
+  EXPECT_FALSE(tree.exists("mirror/gone.jpg"));
+  ASSERT_EQ(report.problems.size(), 1u);
+  EXPECT_EQ(report.problems[0].path, tree.pathText("mirror") + "\\gone.jpg");
+  EXPECT_NE(report.problems[0].reason.find("copy failed"), std::string::npos);
 }
 
 }  // namespace

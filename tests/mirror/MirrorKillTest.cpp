@@ -146,7 +146,7 @@ TEST(MirrorKill, EveryFileIsOldOrNewAfterAKillAndTheNextRunCleansUp) {
 TEST(MirrorKill, TheJournalFinishesOrUndoesAnInterruptedSwap) {
   test::TempTree tree;
   MirrorJournal journal(tree.path("state"));
-  ASSERT_TRUE(journal.lock());
+  ASSERT_EQ(journal.lock(), MirrorJournal::Lock::Taken);
   const std::string target = tree.write("mirror/a.jpg", "old");
   const std::string kept = tree.write("mirror/b.jpg", "current");
   const std::string t1 = temporaryNameFor(target);
@@ -175,8 +175,8 @@ TEST(MirrorKill, OnlyOneRunHoldsTheLock) {
   test::TempTree tree;
   MirrorJournal first(tree.path("state"));
   MirrorJournal second(tree.path("state"));
-  EXPECT_TRUE(first.lock());
-  EXPECT_FALSE(second.lock());
+  EXPECT_EQ(first.lock(), MirrorJournal::Lock::Taken);
+  EXPECT_EQ(second.lock(), MirrorJournal::Lock::Busy);
 }
 
 }  // namespace
