@@ -1,9 +1,11 @@
 #include "mirror/MirrorEngine.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <linux/magic.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <exception>
@@ -51,6 +53,28 @@ struct Row {
 std::int64_t ticks(const timespec& t) {
   return static_cast<std::int64_t>(t.tv_sec) * 10'000'000 + t.tv_nsec / 100;
 }
+
+// The folder of the files being looked at, opened once for all of them.
+class FolderHandle {
+ public:
+  ~FolderHandle() { close(); }
+  bool open(std::string_view folder) {
+    if (m_fd >= 0 && folder == m_folder) return true;
+    close();
+    m_folder.assign(folder);
+    m_fd = ::open(m_folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    return m_fd >= 0;
+  }
+  int fd() const { return m_fd; }
+
+ private:
+  void close() {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = -1;
+  }
+  std::string m_folder;
+  int m_fd = -1;
+};
 
 std::string nativeOf(const std::string& pathText) {
   const auto native = platform::DriveMap::current().toNative(pathText);
@@ -347,6 +371,14 @@ void Run::buildTable(const std::string& folder, const StringArray& list, bool fa
   label("MaxNo", "/ " + std::to_string(count));
   // One map for the whole table: asking for the current map checks the mount table each time.
   const platform::DriveMap& map = platform::DriveMap::current();
+  FolderHandle folderHandle;
+  auto statInFolder = [&](const std::string& native, struct stat& st) {
+    const auto slash = native.rfind('/');
+    if (slash == std::string::npos) return false;
+    const std::string_view parent(native.data(), slash == 0 ? 1 : slash);
+    if (!folderHandle.open(parent)) return fileops::status(native, st).ok();
+    return ::fstatat(folderHandle.fd(), native.c_str() + slash + 1, &st, 0) == 0;
+  };
   for (std::int32_t i = list.lbound(); i <= list.ubound(); ++i) {
     if (cancelled()) return;
     label("No", std::to_string(i));
@@ -356,9 +388,11 @@ void Run::buildTable(const std::string& folder, const StringArray& list, bool fa
         dll().DLL_PathAdd(dll().DLL_MidPath(folder, r.full), dll().DLL_FileName(r.full, 1));
     if (const auto native = map.toNative(r.full)) r.native = *native;
     // One status call gives size, times and the owner write bit; FAT media keep the read-only
-    // flag in their own attribute, which the library reads.
+    // flag in their own attribute, which the library reads. The call is made relative to the
+    // file's folder, kept open while its files follow each other in the sorted list, so the
+    // kernel does not walk the whole path again for every file.
     struct stat st {};
-    if (!r.native.empty() && fileops::status(r.native, st).ok() && S_ISREG(st.st_mode)) {
+    if (!r.native.empty() && statInFolder(r.native, st) && S_ISREG(st.st_mode)) {
       r.size = st.st_size;
       r.lastWrite = ticks(st.st_mtim);
       r.lastAccess = ticks(st.st_atim);

@@ -1,6 +1,6 @@
 #include "mirror/Pairing.h"
 
-#include <string_view>
+#include <algorithm>
 #include <unordered_map>
 
 namespace quillmere::mirror {

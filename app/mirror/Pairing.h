@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillmere::mirror {
@@ -9,8 +9,8 @@ namespace quillmere::mirror {
 // The two cells of a file-table row that the pairing looks at: the full path as listed and the
 // path relative to the side's folder. An emptied row has both cells empty.
 struct RowKey {
-  std::string full;
-  std::string relative;
+  std::string_view full;
+  std::string_view relative;
 };
 
 // One pair: master row and mirror row (0-based). sameEntry: both rows name the very same path

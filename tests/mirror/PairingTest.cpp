@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <random>
 #include <string>
 #include <tuple>
@@ -60,13 +61,15 @@ TEST(Pairing, HashPairingEqualsTheRowByRowPass) {
   const std::vector<std::string> names = {"x.jpg", "X.JPG", "x.JPG", "y", "Y", "z.tif"};
   auto pick = [&](const std::vector<std::string>& v) { return v[random() % v.size()]; };
   for (int round = 0; round < 500; ++round) {
+    std::deque<std::string> texts;  // the rows' cells (a deque keeps them in place)
+    auto keep = [&](std::string t) -> std::string_view { return texts.emplace_back(std::move(t)); };
     std::vector<RowKey> master, mirror;
     const int m = static_cast<int>(random() % 20), r = static_cast<int>(random() % 20);
     for (int i = 0; i < m; ++i) {
       const std::string rel = pick(folders) + pick(names);
       // Mostly distinct roots; sometimes a second root whose listing repeats a relative path.
       const std::string root = random() % 6 == 0 ? "C:\\m2\\" : "C:\\m\\";
-      master.push_back({root + rel, rel});
+      master.push_back({keep(root + rel), keep(rel)});
     }
     for (int j = 0; j < r; ++j) {
       const std::string rel = pick(folders) + pick(names);
@@ -74,7 +77,7 @@ TEST(Pairing, HashPairingEqualsTheRowByRowPass) {
       const std::string root = k == 0 ? "C:\\m\\" : k == 1 ? "C:\\r2\\" : "C:\\r\\";
       // k == 2: a mirror folder inside the master folder, so one full path carries a different
       // relative path on each side.
-      mirror.push_back({k == 2 ? "C:\\m\\a\\" + rel : root + rel, rel});
+      mirror.push_back({keep(k == 2 ? "C:\\m\\a\\" + rel : root + rel), keep(rel)});
     }
     SCOPED_TRACE(round);
     ASSERT_EQ(flat(pairByRelativePath(master, mirror)), flat(pairRowByRow(master, mirror)));
