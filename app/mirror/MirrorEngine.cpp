@@ -264,7 +264,7 @@ bool Run::prepare() {
   }
   // What a killed run left behind is put right first.
   for (const std::string& target : m_journal.settle())
-    problem(platform::DriveMap::current().toPathText(target), "restored after an interrupted run");
+    m_report.restored.push_back(platform::DriveMap::current().toPathText(target));
 
   // A missing, unready or unlistable side stops the run before any file is touched: an empty
   // listing must never read as "every file was deleted on this side".

@@ -51,7 +51,8 @@ struct MirrorReport {
   bool mirrorSpaceRefused = false;
   bool masterSpaceRefused = false;
   std::vector<MirrorProblem> problems;
-  std::string errorText;  // for Error
+  std::vector<std::string> restored;  // new versions a killed run left waiting, now in place
+  std::string errorText;              // for Error
 };
 
 // The mirroring run: brings the mirror folder tree in line with the master folder tree as the

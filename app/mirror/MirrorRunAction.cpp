@@ -128,6 +128,9 @@ run::RunResult runMirror(const run::RunRequest& request, RunView& view) {
     result.refused = true;
     result.message += std::string(result.message.empty() ? "" : "\n") + msg::kMasterNoSpace;
   }
+  for (const auto& path : report.restored)
+    result.message += std::string(result.message.empty() ? "" : "\n") +
+                      "put in place after an interrupted run: " + path;
   if (report.outcome == MirrorOutcome::Completed || report.outcome == MirrorOutcome::Cancelled) {
     const std::string counts =
         std::to_string(report.masterFiles) + " master / " + std::to_string(report.mirrorFiles) +

@@ -14,6 +14,7 @@
 
 #include "core/Main.h"
 #include "mirror/MirrorEngine.h"
+#include "mirror/MirrorJournal.h"
 #include "mirror/MirrorSettings.h"
 #include "platform/FileOps.h"
 #include "shell/core/ShellState.h"
@@ -440,6 +441,25 @@ TEST_F(MirrorEngineTest, AFailedCopyLeavesTheOldFileAndNoPartialOne) {
   EXPECT_TRUE(leftovers().empty());
   EXPECT_EQ(run().replaced, 1);
   EXPECT_EQ(peek("mirror/a.jpg"), std::string(100000, 'n'));
+}
+
+TEST_F(MirrorEngineTest, ARunKilledMidSwapIsFinishedByTheNextRunBeforeItLists) {
+  settings.choosePreset(5);
+  master("a.jpg", "new", kBase + 10);
+  // What a run killed after trashing the old mirror file leaves: the new version under its
+  // temporary name, recorded in the journal, and no a.jpg.
+  const std::string target = tree.path("mirror/a.jpg");
+  const std::string temporary = temporaryNameFor(target);
+  {
+    MirrorJournal killed;
+    killed.record(temporary, target);
+  }
+  ASSERT_TRUE(platform::fileops::copyFile(tree.path("master/a.jpg"), temporary).ok());
+  const MirrorReport report = run();
+  EXPECT_EQ(report.restored, std::vector<std::string>{tree.pathText("mirror") + "\\a.jpg"});
+  EXPECT_EQ(report.copied, 0) << "the master-only pass must not see a.jpg missing";
+  EXPECT_EQ(peek("mirror/a.jpg"), "new");
+  EXPECT_TRUE(leftovers().empty());
 }
 
 TEST_F(MirrorEngineTest, NamesThatAreNotUtf8AreCopiedByteForByte) {
