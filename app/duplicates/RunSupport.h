@@ -1,0 +1,55 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "core/Main.h"
+#include "shell/core/RunView.h"
+
+namespace quillmere::duplicates {
+
+// How a run ended.
+enum class RunEnding {
+  Completed,  // every step ran; the completion step followed
+  Cancelled,  // the cancel flag ended the comparisons; the closing steps still ran
+  Failed,     // an unexpected error ended the run; it was shown, the closing steps still ran
+};
+
+// The progress texts the two duplicate panels share.
+namespace text {
+inline constexpr char kSearchingOriginals[] = "Original File検索中";
+inline constexpr char kSearchingDeletions[] = "Delete File検索中";
+std::string files(int count);                     // "120Files"
+std::string remaining(int remaining, int total);  // "57/120Files"
+std::string comparisonFirst(int comparisonPos, int deletionPos);
+std::string deletionFirst(int deletionPos, int comparisonPos);
+}  // namespace text
+
+// The file list of a folder (full path texts in list order); empty when the folder text is
+// empty, does not exist, is on a drive that is not ready or cannot be listed.
+std::vector<std::string> listFiles(const std::string& folder, bool subFolders);
+
+// Lets the event loop run at least every few tens of milliseconds while a loop passes over many
+// files quickly, without paying for a yield per file.
+class YieldPacer {
+ public:
+  explicit YieldPacer(RunView& view) : m_view(view) {}
+  // Yields now (a comparison is about to read files).
+  void yieldNow();
+  // True when it is time to show progress and yield again.
+  bool due() const;
+
+ private:
+  RunView& m_view;
+  std::chrono::steady_clock::time_point m_last = std::chrono::steady_clock::now();
+};
+
+// Shows an unexpected error of a run as the run-time error message (number and text).
+void showRunError(RunView& view, int number, const std::string& message);
+
+// True when deletions on the drive of this folder go through the removable-drive rule
+// (confirmation when asked for, never the trash).
+bool onRemovableDrive(const std::string& folder);
+
+}  // namespace quillmere::duplicates
