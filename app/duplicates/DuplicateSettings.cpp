@@ -1,12 +1,9 @@
 #include "duplicates/DuplicateSettings.h"
 
-#include <cerrno>
 #include <cmath>
-#include <cstdlib>
-#include <vector>
 
 #include "core/Main.h"
-#include "platform/Text.h"
+#include "shell/core/ShellState.h"
 
 namespace quillmere::duplicates {
 
@@ -15,8 +12,8 @@ namespace {
 // How a key's number is understood by its readers.
 enum class Meaning {
   IsOne,    // on when the number is exactly 1 (subfolder, empty-folder and completion keys)
-  NonZero,  // on for any number but 0 (keys read as a Boolean, and "not 0")
-  ZeroOne,  // 0 or 1, anything else is garbled (the extension switch)
+  NotZero,  // on for any number but 0 (the subfolder move, the extension switch)
+  Boolean,  // read as a Boolean: "True"/"False" or a number; anything else is the fall-back
   Text,     // a text kept as it stands (the subfolder name)
 };
 
@@ -30,7 +27,7 @@ struct OptionKey {
 
 // Panel-load order of the duplicate delete ("WinShutDown" is not written at load).
 constexpr OptionKey kDeleteKeys[] = {
-    {"OutFileDel", Meaning::NonZero, "0", "1", "1"}, {"RDFileDel", Meaning::NonZero, "0", "1", "1"},
+    {"OutFileDel", Meaning::Boolean, "0", "1", "1"}, {"RDFileDel", Meaning::Boolean, "0", "1", "1"},
     {"InSubDir", Meaning::IsOne, "1", "0", "0"},     {"OutSubDir", Meaning::IsOne, "1", "0", "0"},
     {"InDelDir", Meaning::IsOne, "1", "0", "0"},     {"OutDelDir", Meaning::IsOne, "1", "0", "0"},
     {"ShutDown", Meaning::IsOne, "0", "0", "0"},
@@ -39,13 +36,13 @@ constexpr OptionKey kDeleteWinShutDown{"WinShutDown", Meaning::IsOne, "0", "0", 
 
 // Panel-load order of the file back.
 constexpr OptionKey kFileBackKeys[] = {
-    {"OutFileDel", Meaning::NonZero, "1", "1", "1"},
-    {"RDFileDel", Meaning::NonZero, "1", "1", "1"},
-    {"kakuchou", Meaning::ZeroOne, "0", "1", "1"},
+    {"OutFileDel", Meaning::Boolean, "1", "1", "1"},
+    {"RDFileDel", Meaning::Boolean, "1", "1", "1"},
+    {"kakuchou", Meaning::NotZero, "0", "1", "1"},
     {"InSubDir", Meaning::IsOne, "1", "0", "0"},
     {"InDelDir", Meaning::IsOne, "1", "0", "0"},
     {"OutSubDir", Meaning::IsOne, "1", "0", "0"},
-    {"MoveSubDir", Meaning::NonZero, "1", "1", "1"},
+    {"MoveSubDir", Meaning::NotZero, "1", "1", "1"},
     {"OutDelFile", Meaning::IsOne, "1", "0", "0"},
     {"SubDirName", Meaning::Text, "Used", "Used", "Used"},
     {"ShutDown", Meaning::IsOne, "0", "0", "0"},
@@ -70,13 +67,13 @@ std::string readText(const std::string& ini, std::string_view section, std::stri
                                     std::string(fallback));
 }
 
-// The key's truth as its reader sees it; a garbled value counts as the given fall-back text.
-bool flagOf(std::string_view stored, Meaning meaning, std::string_view fallback) {
-  std::optional<long> n = storedNumber(stored);
-  if (meaning == Meaning::ZeroOne && n && *n != 0 && *n != 1) n.reset();
-  if (!n) n = storedNumber(fallback);
-  if (!n) return false;
-  return meaning == Meaning::IsOne ? *n == 1 : *n != 0;
+// The key's truth as its reader sees it, with the runtime's conversions (a text that is no
+// number reads as 0; one that is no Boolean either reads as the fall-back).
+bool flagOf(const std::string& stored, Meaning meaning, std::string_view fallback) {
+  if (meaning == Meaning::Boolean)
+    return settingsBool(stored, settingsBool(std::string(fallback), false));
+  const double n = std::nearbyint(settingsNumber(stored));  // half to even, as the runtime
+  return meaning == Meaning::IsOne ? n == 1 : n != 0;
 }
 
 bool readFlag(const std::string& ini, std::string_view section, const OptionKey& key,
@@ -105,24 +102,6 @@ std::string readFolder(const std::string& ini, std::string_view section, std::st
 }
 
 }  // namespace
-
-std::optional<long> storedNumber(std::string_view text) {
-  std::size_t b = 0, e = text.size();
-  while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
-  while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t')) --e;
-  const std::string t(text.substr(b, e - b));
-  if (t.empty()) return std::nullopt;
-  if (text::equalsNoCase(t, "True")) return -1;
-  if (text::equalsNoCase(t, "False")) return 0;
-  for (char c : t)
-    if (!((c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-')) return std::nullopt;
-  errno = 0;
-  char* end = nullptr;
-  const double v = std::strtod(t.c_str(), &end);
-  if (end != t.c_str() + t.size() || errno == ERANGE || !std::isfinite(v) || std::fabs(v) > 2e9)
-    return std::nullopt;
-  return static_cast<long>(std::nearbyint(v));  // the default rounding mode: half to even
-}
 
 std::string usableSubDirName(std::string_view stored) {
   std::size_t b = 0, e = stored.size();

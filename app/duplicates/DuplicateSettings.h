@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -9,11 +8,6 @@ namespace quillmere::duplicates {
 inline constexpr std::string_view kDeleteSection = "WFileDel";
 inline constexpr std::string_view kFileBackSection = "FileBack";
 inline constexpr std::string_view kDefaultSubDirName = "Used";
-
-// A stored option text read the way the panels read numbers: blanks around it dropped, a decimal
-// number (with or without a fraction, rounded half to even) or "True" (-1) / "False" (0).
-// Nothing for a text that is no number.
-std::optional<long> storedNumber(std::string_view text);
 
 // Options of the duplicate delete as the run reads them (missing or garbled keys give the run's
 // fall-backs). A folder key that is missing or empty stays empty: the run then lists nothing.
@@ -59,8 +53,8 @@ DeleteFrameOptions readDeleteFrameOptions(const std::string& iniPath);
 FileBackFrameOptions readFileBackFrameOptions(const std::string& iniPath);
 
 // Panel load: every option key is read with its default and written straight back, in the
-// panel's order, so that each one stands in the file afterwards. A value that is no number is
-// replaced by the key's default; a number is written in its check-box form ("1" or "0").
+// panel's order, so that each one stands in the file afterwards, in its check-box form ("1" or
+// "0", as the run would understand the stored text) or, for the subfolder name, as it stands.
 void normaliseDeleteSettings(const std::string& iniPath);
 void normaliseFileBackSettings(const std::string& iniPath);
 
