@@ -5,6 +5,7 @@
 
 #include "duplicates/FileFacts.h"
 #include "duplicates/PairLoops.h"
+#include "platform/FileOps.h"
 
 namespace quillmere::duplicates {
 
@@ -40,7 +41,9 @@ class DeleteHost final : public DeleteLoopHost {
     (dll().DLL_FileCheck(deletion) ? m_report.notDeleted : m_report.deleted).push_back(deletion);
   }
 
+  // Progress shows at the pace of the yields, not for every pair.
   void comparing(int comparisonPos, int deletionPos, int remaining) override {
+    if (!m_pacer.due()) return;
     show(comparisonPos, deletionPos, remaining);
     m_pacer.yieldNow();
   }
@@ -58,10 +61,10 @@ class DeleteHost final : public DeleteLoopHost {
 
  private:
   void show(int comparisonPos, int deletionPos, int remaining) {
-    m_view.setLabel(kRun, text::remaining(remaining, m_deletionCount), 2);
+    m_view.setLabel(kRun, labels::remaining(remaining, m_deletionCount), 2);
     m_view.setLabel(kRun,
-                    m_comparisonOuter ? text::comparisonFirst(comparisonPos, deletionPos)
-                                      : text::deletionFirst(deletionPos, comparisonPos),
+                    m_comparisonOuter ? labels::comparisonFirst(comparisonPos, deletionPos)
+                                      : labels::deletionFirst(deletionPos, comparisonPos),
                     3);
   }
 
@@ -95,20 +98,22 @@ void recordError(DeleteRunReport& report, RunView& view, int number, const std::
 DeleteRunReport runDuplicateDelete(const DeleteRunOptions& options, RunView& view) {
   DeleteRunReport report;
   view.setRunning(true);
+  // Long comparisons and moves inside the library let the event loop run too.
+  platform::fileops::ScopedYieldHandler yielder([&view] { view.yield(); });
   try {
-    view.setLabel(kRun, text::kSearchingOriginals, 1);
+    view.setLabel(kRun, labels::kSearchingOriginals, 1);
     view.yield();
     const auto comparison = listFiles(options.comparisonDir, options.comparisonSubDirs);
     report.comparisonFiles = static_cast<int>(comparison.size());
-    if (!comparison.empty()) view.setLabel(kRun, text::files(report.comparisonFiles), 1);
+    if (!comparison.empty()) view.setLabel(kRun, labels::files(report.comparisonFiles), 1);
 
     std::vector<std::string> deletion;
     if (!view.cancelRequested()) {
-      view.setLabel(kRun, text::kSearchingDeletions, 2);
+      view.setLabel(kRun, labels::kSearchingDeletions, 2);
       view.yield();
       deletion = listFiles(options.deletionDir, options.deletionSubDirs);
       report.deletionFiles = static_cast<int>(deletion.size());
-      if (!deletion.empty()) view.setLabel(kRun, text::files(report.deletionFiles), 2);
+      if (!deletion.empty()) view.setLabel(kRun, labels::files(report.deletionFiles), 2);
       view.setLabel(kRun, "", 3);
     }
     report.remaining = report.deletionFiles;

@@ -6,6 +6,7 @@
 #include "core/UiHook.h"
 #include "duplicates/FileFacts.h"
 #include "duplicates/PairLoops.h"
+#include "platform/FileOps.h"
 
 namespace quillmere::duplicates {
 
@@ -42,6 +43,7 @@ class FileBackHost final : public FileBackLoopHost {
   bool exists(const std::string& path) override { return dll().DLL_FileCheck(path); }
 
   void comparing(int sourcePos, int destPos, int remaining) override {
+    if (!m_pacer.due()) return;
     show(sourcePos, destPos, remaining);
     m_pacer.yieldNow();
   }
@@ -103,8 +105,8 @@ class FileBackHost final : public FileBackLoopHost {
   }
 
   void show(int sourcePos, int destPos, int remaining) {
-    m_view.setLabel(kRun, text::remaining(remaining, static_cast<int>(m_dests.size())), 2);
-    m_view.setLabel(kRun, text::comparisonFirst(sourcePos, destPos), 3);
+    m_view.setLabel(kRun, labels::remaining(remaining, static_cast<int>(m_dests.size())), 2);
+    m_view.setLabel(kRun, labels::comparisonFirst(sourcePos, destPos), 3);
   }
 
   const FileBackRunOptions& m_options;
@@ -154,20 +156,22 @@ std::string describeProblems(const std::vector<FileBackProblem>& problems) {
 FileBackReport runFileBack(const FileBackRunOptions& options, RunView& view) {
   FileBackReport report;
   view.setRunning(true);
+  // Long comparisons and moves inside the library let the event loop run too.
+  platform::fileops::ScopedYieldHandler yielder([&view] { view.yield(); });
   try {
-    view.setLabel(kRun, text::kSearchingOriginals, 1);
+    view.setLabel(kRun, labels::kSearchingOriginals, 1);
     view.yield();
     const auto sources = listFiles(options.sourceDir, options.sourceSubDirs);
     report.sourceFiles = static_cast<int>(sources.size());
-    if (!sources.empty()) view.setLabel(kRun, text::files(report.sourceFiles), 1);
+    if (!sources.empty()) view.setLabel(kRun, labels::files(report.sourceFiles), 1);
 
     std::vector<std::string> dests;
     if (!view.cancelRequested()) {
-      view.setLabel(kRun, text::kSearchingDeletions, 2);
+      view.setLabel(kRun, labels::kSearchingDeletions, 2);
       view.yield();
       dests = listFiles(options.destDir, options.destSubDirs);
       report.destFiles = static_cast<int>(dests.size());
-      if (!dests.empty()) view.setLabel(kRun, text::files(report.destFiles), 2);
+      if (!dests.empty()) view.setLabel(kRun, labels::files(report.destFiles), 2);
       view.setLabel(kRun, "", 3);
     }
     report.remaining = report.destFiles;

@@ -10,7 +10,7 @@ namespace fileops = platform::fileops;
 FileFacts readFileFacts(const std::string& pathText) {
   FileFacts facts;
   const auto native = platform::DriveMap::current().toNative(pathText);
-  struct stat st{};
+  struct stat st {};
   if (!native || !fileops::status(*native, st, true) || !S_ISREG(st.st_mode)) return facts;
   facts.known = true;
   facts.size = static_cast<std::int64_t>(st.st_size);
@@ -21,7 +21,7 @@ FileFacts readFileFacts(const std::string& pathText) {
 
 bool isFolder(const std::string& pathText) {
   const auto native = platform::DriveMap::current().toNative(pathText);
-  struct stat st{};
+  struct stat st {};
   return native && fileops::status(*native, st, false) && S_ISDIR(st.st_mode);
 }
 

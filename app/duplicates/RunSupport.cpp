@@ -4,7 +4,7 @@
 
 namespace quillmere::duplicates {
 
-namespace text {
+namespace labels {
 std::string files(int count) {
   return std::to_string(count) + "Files";
 }
@@ -19,7 +19,7 @@ std::string deletionFirst(int deletionPos, int comparisonPos) {
   return std::to_string(deletionPos) + "番目の削除対象Fileを、" + std::to_string(comparisonPos) +
          "番目の比較対象Fileと比較中";
 }
-}  // namespace text
+}  // namespace labels
 
 std::vector<std::string> listFiles(const std::string& folder, bool subFolders) {
   std::vector<std::string> out;

@@ -17,32 +17,31 @@ enum class RunEnding {
 };
 
 // The progress texts the two duplicate panels share.
-namespace text {
+namespace labels {
 inline constexpr char kSearchingOriginals[] = "Original File検索中";
 inline constexpr char kSearchingDeletions[] = "Delete File検索中";
 std::string files(int count);                     // "120Files"
 std::string remaining(int remaining, int total);  // "57/120Files"
 std::string comparisonFirst(int comparisonPos, int deletionPos);
 std::string deletionFirst(int deletionPos, int comparisonPos);
-}  // namespace text
+}  // namespace labels
 
 // The file list of a folder (full path texts in list order); empty when the folder text is
 // empty, does not exist, is on a drive that is not ready or cannot be listed.
 std::vector<std::string> listFiles(const std::string& folder, bool subFolders);
 
-// Lets the event loop run at least every few tens of milliseconds while a loop passes over many
-// files quickly, without paying for a yield per file.
+// Lets the event loop run (and progress show) every 25 ms or so while a loop goes over many
+// files quickly, without paying for a label update and a yield per file. The first call of
+// due() is always due.
 class YieldPacer {
  public:
   explicit YieldPacer(RunView& view) : m_view(view) {}
-  // Yields now (a comparison is about to read files).
-  void yieldNow();
-  // True when it is time to show progress and yield again.
   bool due() const;
+  void yieldNow();
 
  private:
   RunView& m_view;
-  std::chrono::steady_clock::time_point m_last = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point m_last{};
 };
 
 // Shows an unexpected error of a run as the run-time error message (number and text).
