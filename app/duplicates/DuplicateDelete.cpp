@@ -34,6 +34,10 @@ class DeleteHost final : public DeleteLoopHost {
   }
 
   void remove(const std::string& deletion) override {
+    if (nameHasWildcard(deletion)) {
+      m_report.notDeleted.push_back(deletion);  // would be read as a pattern: left alone
+      return;
+    }
     if (!m_removable) m_removable = onRemovableDrive(m_options.deletionDir);
     const bool confirm = *m_removable && m_options.confirmOnRemovable;
     const bool recycle = !*m_removable && m_options.recycleOnFixedDrive;

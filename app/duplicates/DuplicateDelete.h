@@ -17,7 +17,7 @@ struct DeleteRunReport {
   int comparedPairs = 0;                // pairs compared byte for byte
   std::vector<std::string> deleted;     // in the order of deletion
   std::vector<std::string> notDeleted;  // duplicates still there after their deletion (declined,
-                                        // or the file system refused)
+                                        // refused by the file system, or a name with * or ?)
   int errorNumber = 0;                  // for RunEnding::Failed
   std::string errorText;
 };

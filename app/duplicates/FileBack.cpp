@@ -57,6 +57,8 @@ class FileBackHost final : public FileBackLoopHost {
   Outcome writeBack(int sourcePos, int destPos) override {
     const std::string& source = m_sources[sourcePos];
     const std::string& dest = m_dests[destPos];
+    if (nameHasWildcard(source) || nameHasWildcard(dest))
+      return keep(FileBackProblem::Kind::NameNotUsable, source, dest);
     const std::string destFolder = dll().DLL_DirName(dest, 1);
     const std::string sourceName = wholeName(source);
     const bool sameWholeName = sourceName == wholeName(dest);
@@ -142,6 +144,9 @@ std::string describeProblems(const std::vector<FileBackProblem>& problems) {
         break;
       case FileBackProblem::Kind::TargetOccupied:
         text += "移動先に同名のファイルがあります: " + p.target;
+        break;
+      case FileBackProblem::Kind::NameNotUsable:
+        text += "名前に * または ? を含むため移動しません: " + p.target;
         break;
       case FileBackProblem::Kind::MoveFailed:
         text += "移動できませんでした: " + p.target;

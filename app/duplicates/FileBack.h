@@ -15,6 +15,7 @@ struct FileBackProblem {
     SubDirUnavailable,  // the subfolder could not be created (read-only medium, a file of that
                         // name)
     TargetOccupied,     // another file already has the target name (it is never replaced)
+    NameNotUsable,      // a name holds "*" or "?", which file operations read as a pattern
     MoveFailed,         // the move was asked for but the file is still in its place
   };
   Kind kind;

@@ -47,6 +47,14 @@ void showRunError(RunView& view, int number, const std::string& message) {
                   msgbox::kOkOnly | msgbox::kCritical);
 }
 
+bool nameHasWildcard(const std::string& pathText) {
+  const auto sep = pathText.find_last_of('\\');
+  const std::string_view name = sep == std::string::npos
+                                    ? std::string_view(pathText)
+                                    : std::string_view(pathText).substr(sep + 1);
+  return name.find_first_of("*?") != std::string_view::npos;
+}
+
 bool onRemovableDrive(const std::string& folder) {
   return dll().DLL_EjectOK(dll().DLL_DiskName(folder));
 }

@@ -47,6 +47,11 @@ class YieldPacer {
 // Shows an unexpected error of a run as the run-time error message (number and text).
 void showRunError(RunView& view, int number, const std::string& message);
 
+// True when the file-name part of a path text holds "*" or "?". Such a name is legal on Linux,
+// but the library's file operations read it as a pattern and would act on every file it
+// matches: the runs never hand such a file to a delete or a move.
+bool nameHasWildcard(const std::string& pathText);
+
 // True when deletions on the drive of this folder go through the removable-drive rule
 // (confirmation when asked for, never the trash).
 bool onRemovableDrive(const std::string& folder);
