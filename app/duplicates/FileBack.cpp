@@ -1,5 +1,6 @@
 #include "duplicates/FileBack.h"
 
+#include <algorithm>
 #include <exception>
 #include <optional>
 
@@ -19,6 +20,14 @@ constexpr char kTitle[] = "[ファイル書き戻し]";
 std::string wholeName(const std::string& file) {
   std::string name = dll().DLL_FileName(file, 1);
   return name.empty() ? dll().DLL_DirName(file, 0) : name;
+}
+
+// The folder a listed file lies in. (The folder part of a name without an extension would be the
+// name itself: such a last component is taken for a folder.)
+std::string folderOf(const std::string& file, const std::string& name) {
+  std::string folder = file.substr(0, file.size() - std::min(file.size(), name.size() + 1));
+  if (!folder.empty() && folder.back() == ':') folder += '\\';
+  return folder;
 }
 
 // The name a file is matched by. A name without an extension matches only the same whole name
@@ -59,9 +68,10 @@ class FileBackHost final : public FileBackLoopHost {
     const std::string& dest = m_dests[destPos];
     if (nameHasWildcard(source) || nameHasWildcard(dest))
       return keep(FileBackProblem::Kind::NameNotUsable, source, dest);
-    const std::string destFolder = dll().DLL_DirName(dest, 1);
     const std::string sourceName = wholeName(source);
-    const bool sameWholeName = sourceName == wholeName(dest);
+    const std::string destName = wholeName(dest);
+    const std::string destFolder = folderOf(dest, destName);
+    const bool sameWholeName = sourceName == destName;
 
     // The folder comes first: when it cannot be had, the namesake is left as it is too.
     std::string folder = destFolder;

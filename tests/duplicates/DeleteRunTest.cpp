@@ -70,7 +70,7 @@ TEST_F(DeleteRunTest, CardCopiesGoWhateverTheirNamesAndOneByteDifferentStays) {
   EXPECT_THAT(view.runningChanges, ElementsAre(true, false));
   EXPECT_THAT(view.completed, ElementsAre("WFileDel"));
   EXPECT_THAT(view.textsOf("Run").front(), "Original File検索中");
-  EXPECT_EQ(view.current["Run(1)"], "3Files");
+  EXPECT_EQ(view.current["Run(1)"], "2Files");
   const auto run3 = view.textsOf("Run");
   EXPECT_NE(
       std::find(run3.begin(), run3.end(), "1番目の比較対象Fileを、1番目の削除対象Fileと比較中"),
