@@ -43,7 +43,9 @@ void failOnError(const Report& report) {
   if (report.ending == RunEnding::Failed) throw DllError(report.errorNumber, report.errorText);
 }
 
+// As with the panel, the run follows a panel load: keys never written get the panel's defaults.
 run::RunResult runDelete(const run::RunRequest& request, RunView& view) {
+  normaliseDeleteSettings(request.iniPath);
   const DeleteRunOptions options = readDeleteRunOptions(request.iniPath);
   run::RunResult result;
   for (const auto& why : {missingFolder(options.comparisonDir, "WFileDel-InDir"),
@@ -65,6 +67,7 @@ run::RunResult runDelete(const run::RunRequest& request, RunView& view) {
 }
 
 run::RunResult runBack(const run::RunRequest& request, RunView& view) {
+  normaliseFileBackSettings(request.iniPath);
   const FileBackRunOptions options = readFileBackRunOptions(request.iniPath);
   run::RunResult result;
   for (const auto& why : {missingFolder(options.sourceDir, "FileBack-InDir"),
