@@ -133,7 +133,7 @@ int main(int argc, char** argv) {
   if (have("rmlint"))
     tools.emplace_back("rmlint", [&] {
       const fs::path script = work / "rmlint.sh";
-      shell("cd " + quoted(work) + " && rmlint -q -T df -k -m -o sh:" + quoted(script) + " " +
+      shell("cd " + quoted(work) + " && rmlint -T df -k -m -o sh:" + quoted(script) + " " +
             quoted(card) + " // " + quoted(originals) + " >/dev/null 2>&1 && sh " + quoted(script) +
             " -d -x >/dev/null 2>&1");
     });
