@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <optional>
+#include <unordered_set>
 
 #include "core/UiHook.h"
 #include "duplicates/FileFacts.h"
@@ -88,8 +89,10 @@ class FileBackHost final : public FileBackLoopHost {
     const bool targetIsNamesake = !m_options.moveIntoSubDir && sameWholeName;
     const bool deleteNamesake = m_options.deleteNamesake && sameWholeName;
 
-    // A move never replaces a file: only the namesake that is deleted first makes room.
-    if (dll().DLL_FileCheck(target) && !(targetIsNamesake && deleteNamesake))
+    // A move never replaces a file: only the namesake that is deleted first makes room, and
+    // never when the file now under the namesake's name is one this run put there.
+    if (dll().DLL_FileCheck(target) &&
+        (!(targetIsNamesake && deleteNamesake) || m_placed.count(target)))
       return keep(FileBackProblem::Kind::TargetOccupied, source, target);
 
     if (deleteNamesake) {
@@ -103,9 +106,10 @@ class FileBackHost final : public FileBackLoopHost {
     }
 
     dll().DLL_FileMove(0, source, target);
-    if (!dll().DLL_FileCheck(source) && dll().DLL_FileCheck(target))
+    if (!dll().DLL_FileCheck(source) && dll().DLL_FileCheck(target)) {
       m_report.moved.emplace_back(source, target);
-    else
+      m_placed.insert(target);
+    } else
       m_report.problems.push_back({FileBackProblem::Kind::MoveFailed, source, target});
     return Outcome::Attempted;
   }
@@ -127,7 +131,8 @@ class FileBackHost final : public FileBackLoopHost {
   YieldPacer m_pacer;
   const std::vector<std::string>& m_sources;
   const std::vector<std::string>& m_dests;
-  std::optional<bool> m_removable;  // asked once, at the first deletion
+  std::optional<bool> m_removable;           // asked once, at the first deletion
+  std::unordered_set<std::string> m_placed;  // targets this run moved files to
 };
 
 void recordError(FileBackReport& report, RunView& view, int number, const std::string& text) {

@@ -149,6 +149,21 @@ TEST_F(FileBackRunTest, AMoveNeverReplacesAFileThatIsNotTheDeletedNamesake) {
   EXPECT_EQ(tree.read("work/IMG_0009.JPG"), "edit");
 }
 
+TEST_F(FileBackRunTest, ASecondSourceOfTheSameNameNeverDeletesTheFirstOnesPlace) {
+  tree.write("work/x/IMG_0001.JPG", "first edit");
+  tree.write("work/y/IMG_0001.JPG", "second edit");
+  tree.write("pics/2003/IMG_0001.JPG", "original");
+  tree.write("pics/2003/IMG_0002.JPG", "another picture");
+  auto o = options();
+  o.moveIntoSubDir = false;
+  o.recycleOnFixedDrive = false;
+  const auto report = runFileBack(o, view);
+  EXPECT_EQ(tree.read("pics/2003/IMG_0001.JPG"), "first edit");
+  EXPECT_EQ(tree.read("work/y/IMG_0001.JPG"), "second edit");
+  ASSERT_EQ(report.problems.size(), 1u);
+  EXPECT_EQ(report.problems[0].kind, FileBackProblem::Kind::TargetOccupied);
+}
+
 TEST_F(FileBackRunTest, OneFolderAsBothSidesChangesNothing) {
   tree.write("pics/IMG_0001.JPG", "only copy");
   auto o = options();
