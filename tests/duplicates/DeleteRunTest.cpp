@@ -164,6 +164,19 @@ TEST_F(DeleteRunTest, ANameWithWildcardCharactersIsNeverHandedToTheDelete) {
   EXPECT_THAT(relative(report.notDeleted), ElementsAre("card\\a?.jpg"));
 }
 
+TEST_F(DeleteRunTest, NamesThatAreNotUtf8AreComparedAndDeletedByteForByte) {
+  const std::string copy = "card/\x83\x4a\x83\x81\x83\x89.jpg";  // CP932 bytes, not UTF-8
+  const std::string unique = "card/\xff\xfe.jpg";
+  tree.write("orig/a.jpg", kPictureA);
+  tree.write(copy, kPictureA);
+  tree.write(unique, "only copy");
+  const auto report = runDuplicateDelete(options("orig", "card"), view);
+  EXPECT_THAT(relative(report.deleted), ElementsAre("card\\\x83\x4a\x83\x81\x83\x89.jpg"));
+  EXPECT_FALSE(tree.exists(copy));
+  EXPECT_EQ(tree.read(unique), "only copy");
+  std::filesystem::remove(tree.path(unique));  // the temporary folder cannot remove such names
+}
+
 TEST_F(DeleteRunTest, TrashOptionOnAFixedDriveSendsDuplicatesToTheTrash) {
   tree.write("orig/a.jpg", kPictureA);
   tree.write("card/dup_in_trash_test.jpg", kPictureA);

@@ -2,11 +2,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "EngineSupport.h"
 #include "core/Main.h"
 #include "duplicates/FileBack.h"
+#include "platform/FileOps.h"
 
 namespace quillmere::duplicates {
 namespace {
@@ -162,6 +164,41 @@ TEST_F(FileBackRunTest, ASecondSourceOfTheSameNameNeverDeletesTheFirstOnesPlace)
   EXPECT_EQ(tree.read("work/y/IMG_0001.JPG"), "second edit");
   ASSERT_EQ(report.problems.size(), 1u);
   EXPECT_EQ(report.problems[0].kind, FileBackProblem::Kind::TargetOccupied);
+}
+
+TEST_F(FileBackRunTest, AMoveThatFailsOnAFullDiskLeavesTheSourceAndIsReported) {
+  tree.write("work/IMG_0001.JPG", "edited");
+  tree.write("work/IMG_0002.JPG", "edited too");
+  tree.write("pics/2003/IMG_0001.JPG", "original");
+  tree.write("pics/2003/IMG_0002.JPG", "original too");
+  auto o = options();
+  o.deleteNamesake = false;
+  // The target lies on another file system that is full: the rename cannot be used, and the
+  // copy runs out of space.
+  namespace fileops = platform::fileops;
+  fileops::ScopedFault full([](fileops::Call call, const std::string&) {
+    if (call == fileops::Call::Rename || call == fileops::Call::Link) return EXDEV;
+    if (call == fileops::Call::Write) return ENOSPC;
+    return 0;
+  });
+  const auto report = runFileBack(o, view);
+  EXPECT_EQ(tree.read("work/IMG_0001.JPG"), "edited");
+  EXPECT_EQ(tree.read("work/IMG_0002.JPG"), "edited too");
+  EXPECT_FALSE(tree.exists("pics/2003/Used/IMG_0001.JPG"));
+  ASSERT_EQ(report.problems.size(), 2u);
+  EXPECT_EQ(report.problems[0].kind, FileBackProblem::Kind::MoveFailed);
+  EXPECT_EQ(report.ending, RunEnding::Completed);
+  EXPECT_EQ(view.messages.size(), 1u);
+}
+
+TEST_F(FileBackRunTest, NamesThatAreNotUtf8MatchByteForByte) {
+  const std::string name = "\x83\x4a\x83\x81\x83\x89.JPG";  // CP932 bytes, not UTF-8
+  tree.write("work/" + name, "edited");
+  tree.write("pics/2003/" + name, "original");
+  const auto report = runFileBack(options(), view);
+  EXPECT_EQ(tree.read("pics/2003/Used/" + name), "edited");
+  EXPECT_EQ(report.moved.size(), 1u);
+  std::filesystem::remove(tree.path("pics/2003/Used/" + name));
 }
 
 TEST_F(FileBackRunTest, OneFolderAsBothSidesChangesNothing) {
