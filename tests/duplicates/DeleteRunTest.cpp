@@ -20,8 +20,6 @@ using ::testing::IsEmpty;
 
 class DeleteRunTest : public ::testing::Test {
  protected:
-  void SetUp() override { QUILLMERE_REQUIRE_DUPLICATE_LIBRARY(); }
-
   DeleteRunOptions options(const std::string& comparison, const std::string& deletion) const {
     DeleteRunOptions o;
     o.comparisonDir = tree.pathText(comparison);

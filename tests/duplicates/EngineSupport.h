@@ -11,16 +11,6 @@
 
 namespace quillmere::duplicates::test_support {
 
-// The library methods the two runs use that this build does not offer yet (empty when all are
-// there). Engine tests skip themselves while one is missing.
-std::string missingLibraryMethods();
-
-#define QUILLMERE_REQUIRE_DUPLICATE_LIBRARY()                                                \
-  do {                                                                                       \
-    if (const std::string missing = test_support::missingLibraryMethods(); !missing.empty()) \
-      GTEST_SKIP() << "waiting on library methods:" << missing;                              \
-  } while (false)
-
 // Relative paths of the files of the home trash (the test's private home).
 std::vector<std::string> trashedNames();
 

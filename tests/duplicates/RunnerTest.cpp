@@ -24,7 +24,6 @@ Outcome runner(const QStringList& arguments) {
 
 class RunnerTest : public ::testing::Test {
  protected:
-  void SetUp() override { QUILLMERE_REQUIRE_DUPLICATE_LIBRARY(); }
   QString native(const std::string& relative) const {
     return QString::fromStdString(tree.path(relative));
   }
