@@ -976,8 +976,9 @@ FileResult InputFile::open(const std::string& path) {
     m_fd = -1;
     return r;
   }
-  // Blocking reads from here on (O_NONBLOCK only kept a FIFO from holding the open).
-  ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
+  // Blocking reads from here on (O_NONBLOCK only kept a FIFO from holding the open; it means
+  // nothing for regular files, which are most of what is read).
+  if (!S_ISREG(m_status.st_mode)) ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
   return {};
 }
 
