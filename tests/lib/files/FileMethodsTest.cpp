@@ -139,6 +139,28 @@ TEST(FileDelete, ConfirmationThroughTheUiHook) {
   EXPECT_TRUE(namesIn(homeTrash() + "/files").empty());
 }
 
+// A name that is not UTF-8 (a card written by an old camera) is copied, moved and trashed byte
+// for byte.
+TEST(FileOps, NamesThatAreNotUtf8SurviveByteForByte) {
+  TempTree t;
+  const std::string name = "IMG_\x83\x65\xff.JPG";
+  t.write("in/" + name, "bytes");
+  t.mkdir("out");
+  EXPECT_TRUE(m.DLL_FileCheck(t.pathText("in\\" + name)));
+  EXPECT_TRUE(m.DLL_FileCopy(0, t.pathText("in\\" + name), t.pathText("out")));
+  EXPECT_EQ(t.read("out/" + name), "bytes");
+  EXPECT_TRUE(m.DLL_FileMove(0, t.pathText("out\\" + name), t.pathText("moved\\" + name)));
+  EXPECT_EQ(t.read("moved/" + name), "bytes");
+  EXPECT_TRUE(m.DLL_FileDelete(0, t.pathText("in\\" + name), false, true));
+  EXPECT_FALSE(t.exists("in/" + name));
+  EXPECT_EQ(namesIn(homeTrash() + "/files"), std::vector<std::string>{name});
+  EXPECT_NE(namesIn(homeTrash() + "/info").front().find(name), std::string::npos);
+  m.DLL_RecycleClr(0);
+  // The temporary folder's own clean-up cannot remove such names: remove them here.
+  fo::removeTree(t.path("moved"));
+  EXPECT_TRUE(namesIn(homeTrash() + "/files").empty());
+}
+
 TEST(FileCheck, NamesAndWildcards) {
   TempTree t;
   t.write("DCIM/IMG_0001.JPG", "");
