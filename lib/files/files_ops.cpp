@@ -247,9 +247,10 @@ void Main::DLL_ArchiveWrite(const std::string& ChengeFileName, bool Archive) con
 }
 
 bool Main::DLL_ReadWriteOK(const std::string& InFileName) const {
+  // The working folder is left alone: a working folder on a card would keep it busy and stop
+  // it being ejected. The probe itself fails for a folder that cannot be entered.
   const auto native = nativeOf(InFileName);
   if (!native || !isFolder(*native)) return false;
-  if (::chdir(native->c_str()) != 0) return false;
   return fileops::probeWritable(*native).ok();
 }
 
@@ -310,7 +311,9 @@ bool Main::DLL_SubDirDel(const std::string& Root_Path) const {
   const auto root = nativeOf(Root_Path);
   const auto driveRoot = driveRootOf(Root_Path);
   if (!root || !driveRoot || *root == *driveRoot || *root == "/") return false;
-  if (::chdir(root->c_str()) != 0) return false;
+  // The folder must be one that can be entered. The working folder itself is not changed (it
+  // would keep a card busy); every step works on whole paths.
+  if (!isFolder(*root) || ::access(root->c_str(), X_OK) != 0) return false;
   bool result = false;
 
   // Deepest and last-sorted folders first, the root itself (the empty first entry) last.
@@ -342,7 +345,6 @@ bool Main::DLL_SubDirDel(const std::string& Root_Path) const {
       }
       ::closedir(dir);
       if (!empty) continue;
-      if (::chdir(parentOf(*folder).c_str()) != 0) continue;
       fileops::removeFolder(*folder);
       result = true;
     }
@@ -368,7 +370,6 @@ bool Main::DLL_SubDirDel(const std::string& Root_Path) const {
     }
     if (hasFile) break;
     const std::string up = parentOf(current);
-    if (::chdir(up.c_str()) != 0) break;
     fileops::removeFolder(current);  // a folder that still holds subfolders stays
     result = true;
     current = up;

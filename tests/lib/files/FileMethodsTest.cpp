@@ -206,7 +206,12 @@ TEST(ReadWriteOK, ProbesWithAFreshNameAndTouchesNoUserFile) {
   t.mkdir("DCIM");
   t.write("DCIMTESTFILE", "a user's own file");
   t.write("DCIM/TESTFILE", "another");
+  char before[4096];
+  ASSERT_NE(::getcwd(before, sizeof before), nullptr);
   EXPECT_TRUE(m.DLL_ReadWriteOK(t.pathText("DCIM")));
+  char after[4096];
+  ASSERT_NE(::getcwd(after, sizeof after), nullptr);
+  EXPECT_STREQ(before, after);  // a working folder on a card would keep it busy
   EXPECT_EQ(t.read("DCIMTESTFILE"), "a user's own file");
   EXPECT_EQ(t.read("DCIM/TESTFILE"), "another");
   EXPECT_EQ(namesIn(t.path("DCIM")), std::vector<std::string>{"TESTFILE"});
@@ -342,6 +347,18 @@ TEST(SubDirDel, RemovesEmptyFoldersKeepsFilesNeverTouchesADriveRoot) {
   EXPECT_TRUE(m.DLL_SubDirDel(t.pathText("top\\year\\day")));
   EXPECT_FALSE(t.exists("top/year"));
   EXPECT_TRUE(t.exists("top/keep.txt"));
+}
+
+TEST(SubDirDel, TheWalkUpStopsAtTheCardsRoot) {
+  TempTree t;
+  t.mkdir("card/DCIM/100CANON");
+  t.write("drives.tsv", "D\t" + t.path("card") + "\t2\tEOS_DIGITAL\n");
+  ::setenv("QUILLMERE_DRIVES", t.path("drives.tsv").c_str(), 1);
+  EXPECT_TRUE(m.DLL_SubDirDel("D:\\DCIM\\100CANON"));
+  EXPECT_FALSE(t.exists("card/DCIM"));
+  EXPECT_TRUE(t.exists("card"));
+  EXPECT_FALSE(m.DLL_SubDirDel("D:\\"));
+  ::unsetenv("QUILLMERE_DRIVES");
 }
 
 TEST(WholeFile, GetPutSaveAndHex) {
