@@ -1,5 +1,7 @@
 #include "platform/FileOps.h"
 
+#include "platform/DriveDiscovery.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -18,6 +20,7 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <sstream>
 
 namespace quillmere::platform {
 
@@ -288,35 +291,16 @@ FileResult copyBytes(int in, int out, const std::string& from, const std::string
   }
 }
 
-// The mount points of the process, decoded (\040 and friends), longest first.
+// The mount points of the process, longest first.
 std::vector<std::string> mountPoints() {
-  std::vector<std::string> out;
   std::ifstream in("/proc/self/mountinfo");
-  std::string line;
-  while (std::getline(in, line)) {
-    // id parent major:minor root mount-point ...
-    std::size_t pos = 0;
-    for (int field = 0; field < 4 && pos != std::string::npos; ++field) {
-      pos = line.find(' ', pos);
-      if (pos != std::string::npos) ++pos;
-    }
-    if (pos == std::string::npos) continue;
-    const std::size_t end = line.find(' ', pos);
-    const std::string raw = line.substr(pos, end == std::string::npos ? end : end - pos);
-    std::string decoded;
-    for (std::size_t i = 0; i < raw.size(); ++i) {
-      if (raw[i] == '\\' && i + 3 < raw.size() + 0 && raw[i + 1] >= '0' && raw[i + 1] <= '3') {
-        decoded += static_cast<char>((raw[i + 1] - '0') * 64 + (raw[i + 2] - '0') * 8 +
-                                     (raw[i + 3] - '0'));
-        i += 3;
-      } else {
-        decoded += raw[i];
-      }
-    }
-    out.push_back(decoded);
-  }
-  std::sort(out.begin(), out.end(),
-            [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+  std::stringstream text;
+  text << in.rdbuf();
+  std::vector<std::string> out;
+  for (MountEntry& m : parseMountinfo(text.str())) out.push_back(std::move(m.mountPoint));
+  std::sort(out.begin(), out.end(), [](const std::string& a, const std::string& b) {
+    return a.size() != b.size() ? a.size() > b.size() : a < b;
+  });
   out.erase(std::unique(out.begin(), out.end()), out.end());
   return out;
 }
