@@ -102,34 +102,42 @@ int main(int argc, char** argv) {
   for (const std::string& f : files) texts.push_back(pathText(f));
   quillmere::LongArray date;
   date.redim(1, 1, 1, 7);
+  // Three interleaved rounds of each; the best round counts (the machine is shared).
   int found = 0;
-  auto start = std::chrono::steady_clock::now();
-  for (const std::string& t : texts) found += m.DLL_TakeDate(t, kFileByte, date) ? 1 : 0;
-  const double ours = secondsSince(start);
-
-  std::vector<char> buffer(1 << 20);
+  double ours = 1e30;
+  double bare = 1e30;
   std::uint64_t total = 0;
-  start = std::chrono::steady_clock::now();
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    const int fd = ::open(files[i].c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) continue;
-    std::uint64_t left = heads[i];
-    while (left > 0) {
-      const ssize_t n = ::read(fd, buffer.data(), std::min<std::uint64_t>(left, buffer.size()));
-      if (n <= 0) break;
-      left -= static_cast<std::uint64_t>(n);
-      total += static_cast<std::uint64_t>(n);
+  std::vector<char> buffer(1 << 20);
+  for (int round = 0; round < 3; ++round) {
+    found = 0;
+    auto start = std::chrono::steady_clock::now();
+    for (const std::string& t : texts) found += m.DLL_TakeDate(t, kFileByte, date) ? 1 : 0;
+    ours = std::min(ours, secondsSince(start));
+
+    total = 0;
+    start = std::chrono::steady_clock::now();
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      const int fd = ::open(files[i].c_str(), O_RDONLY | O_CLOEXEC);
+      if (fd < 0) continue;
+      std::uint64_t left = heads[i];
+      while (left > 0) {
+        const ssize_t n = ::read(fd, buffer.data(), std::min<std::uint64_t>(left, buffer.size()));
+        if (n <= 0) break;
+        left -= static_cast<std::uint64_t>(n);
+        total += static_cast<std::uint64_t>(n);
+      }
+      ::close(fd);
     }
-    ::close(fd);
+    bare = std::min(bare, secondsSince(start));
   }
-  const double bare = secondsSince(start);
 
   std::printf("%zu files, %d with a shooting date, %.1f MB of heads read\n", files.size(), found,
               static_cast<double>(total) / 1e6);
-  std::printf("DLL_TakeDate (File_Byte %d): %.3f s (the search alone, first pass: %.3f s)\n",
+  std::printf("DLL_TakeDate (File_Byte %d): %.3f s (best of 3; the first, cold pass: %.3f s)\n",
               kFileByte, ours, searchOnly);
-  std::printf("bare open+read loop:       %.3f s   ratio ours/bare: %.2f (target <= 1.5)\n", bare,
-              ours / bare);
+  std::printf(
+      "bare open+read loop:       %.3f s (best of 3)   ratio ours/bare: %.2f (target <= 1.5)\n",
+      bare, ours / bare);
 
   const std::string exiv2 = findExiv2();
   if (exiv2.empty()) {
@@ -138,7 +146,7 @@ int main(int argc, char** argv) {
   }
   std::vector<std::string> args = {exiv2, "-q", "-K", "Exif.Photo.DateTimeOriginal", "pr"};
   args.insert(args.end(), files.begin(), files.end());
-  start = std::chrono::steady_clock::now();
+  auto start = std::chrono::steady_clock::now();
   int status = run(args, true);
   double theirs = secondsSince(start);
   if (status < 0) {

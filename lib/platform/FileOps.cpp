@@ -950,20 +950,22 @@ InputFile::~InputFile() {
 FileResult InputFile::open(const std::string& path) {
   if (m_fd >= 0) ::close(m_fd);
   m_fd = -1;
+  m_haveStatus = false;
   m_path = path;
   if (int e = fault(Call::Open, path)) return FileResult(e);
+  // O_NONBLOCK keeps a FIFO from holding the open (and its reads from waiting for a writer); it
+  // changes nothing for regular files and devices.
   m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (m_fd < 0) return fromErrno();
-  if (::fstat(m_fd, &m_status) != 0) {
-    const FileResult r = fromErrno();
-    ::close(m_fd);
-    m_fd = -1;
-    return r;
-  }
-  // Blocking reads from here on (O_NONBLOCK only kept a FIFO from holding the open; it means
-  // nothing for regular files, which are most of what is read).
-  if (!S_ISREG(m_status.st_mode)) ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
   return {};
+}
+
+const struct stat& InputFile::status() const {
+  if (!m_haveStatus) {
+    if (m_fd < 0 || ::fstat(m_fd, &m_status) != 0) m_status = {};
+    m_haveStatus = true;
+  }
+  return m_status;
 }
 
 FileResult InputFile::read(void* buffer, std::size_t size, std::size_t& got) {

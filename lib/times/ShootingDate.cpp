@@ -187,6 +187,7 @@ platform::FileResult findShootingDate(const std::string& nativePath, std::int64_
   while (!stop) {
     std::size_t n = 0;
     if (!file.read(raw.data(), kChunk, n) || n == 0) break;
+    const bool atEnd = n < kChunk;  // a short read is the end of the file
     const char* data = raw.data();
     char* out = joined.data() + carried;
     std::size_t segment = 0;  // start of the current line's bytes in data
@@ -273,6 +274,7 @@ platform::FileResult findShootingDate(const std::string& nativePath, std::int64_
       result.timedOut = true;
       break;
     }
+    if (atEnd) break;
   }
   if (result.found) {
     result.year = number(found, 4);
