@@ -196,19 +196,26 @@ bool exists(const std::string& path) {
 
 // Rename without replacing, by the best means the file system offers.
 FileResult renameNoReplace(const std::string& from, const std::string& to) {
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
-  const int err = errno;
+  int err = fault(Call::RenameNoReplace, from);
+  if (err == 0) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
+    err = errno;
+  }
+  // File systems without RENAME_NOREPLACE (the FUSE drivers) answer EINVAL.
   if (err != EINVAL && err != ENOSYS && err != EOPNOTSUPP) return FileResult(err);
   struct stat st {};
   if (::lstat(from.c_str(), &st) != 0) return fromErrno();
   if (!S_ISDIR(st.st_mode)) {
-    if (::link(from.c_str(), to.c_str()) == 0) {
-      if (::unlink(from.c_str()) == 0) return {};
-      const FileResult failed = fromErrno();
-      ::unlink(to.c_str());
-      return failed;
+    int linkErr = fault(Call::Link, from);
+    if (linkErr == 0) {
+      if (::link(from.c_str(), to.c_str()) == 0) {
+        if (::unlink(from.c_str()) == 0) return {};
+        const FileResult failed = fromErrno();
+        ::unlink(to.c_str());
+        return failed;
+      }
+      linkErr = errno;
     }
-    const int linkErr = errno;
     if (linkErr == EEXIST) return FileResult(EEXIST);
     if (linkErr != EPERM && linkErr != EOPNOTSUPP && linkErr != ENOSYS && linkErr != EMLINK)
       return FileResult(linkErr);

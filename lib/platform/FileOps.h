@@ -227,7 +227,8 @@ enum class Call {
   Stat,
   SetTimes,
   SetMode,
-  Sync
+  Sync,
+  RenameNoReplace,  // the renameat2 step of a no-replace rename (EINVAL: take the fallbacks)
 };
 
 // Consulted before each system call of this module with the call and the path it concerns;

@@ -67,6 +67,31 @@ TEST(FileOpsRename, ReplaceNeverReplacesAFolderAndCaseOnlyRenameWorks) {
   EXPECT_EQ(namesIn(t.root()), (std::vector<std::string>{"a.jpg", "folder"}));
 }
 
+// File systems without RENAME_NOREPLACE: link and unlink, and where links are refused too (FAT),
+// check then rename. A taken name still fails and nothing is lost.
+TEST(FileOpsRename, FallbacksStillRefuseATakenName) {
+  for (const bool noLinks : {false, true}) {
+    TempTree t;
+    fo::ScopedFault fuse([&](fo::Call call, const std::string&) {
+      if (call == fo::Call::RenameNoReplace) return EINVAL;
+      if (call == fo::Call::Link && noLinks) return EPERM;
+      return 0;
+    });
+    const auto a = t.write("a.jpg", "A");
+    const auto b = t.write("b.jpg", "B");
+    EXPECT_EQ(fo::rename(a, b).error(), EEXIST) << noLinks;
+    EXPECT_EQ(t.read("a.jpg"), "A");
+    EXPECT_EQ(t.read("b.jpg"), "B");
+    EXPECT_TRUE(fo::rename(a, t.path("c.jpg")).ok()) << noLinks;
+    EXPECT_FALSE(t.exists("a.jpg"));
+    EXPECT_EQ(t.read("c.jpg"), "A");
+    // A copy publishes its temporary file the same way.
+    EXPECT_EQ(fo::copyFile(b, t.path("c.jpg")).error(), EEXIST);
+    EXPECT_TRUE(fo::copyFile(b, t.path("d.jpg")).ok());
+    EXPECT_EQ(namesIn(t.root()), (std::vector<std::string>{"b.jpg", "c.jpg", "d.jpg"}));
+  }
+}
+
 TEST(FileOpsCopy, KeepsBytesModeAndTimesToTheNanosecond) {
   TempTree t;
   const auto from = t.write("src.jpg", std::string(300000, 'x') + "end");
