@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -421,7 +422,9 @@ void Main::DLL_FileSave(const std::string& OpenFileName, const std::string& File
   std::string temp;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = joinNative(folder, "." + nameOf(*native) + ".save-" + std::to_string(::getpid()) + "-" +
+    const std::string name = nameOf(*native);
+    temp = joinNative(folder, "." + name.substr(0, std::min<std::size_t>(name.size(), 160)) +
+                                  ".save-" + std::to_string(::getpid()) + "-" +
                                   std::to_string(attempt));
     fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) raiseFor(FileResult(errno));

@@ -173,6 +173,13 @@ std::string randomSuffix() {
   return out;
 }
 
+// A hidden temporary name beside a file: ".<name>.<tag>-<random>", the name cut so the whole
+// stays well inside the 255-byte limit of a file name.
+std::string temporaryName(const std::string& folder, const std::string& name, const char* tag) {
+  const std::string base = name.substr(0, std::min<std::size_t>(name.size(), 160));
+  return (folder == "/" ? "" : folder) + "/." + base + "." + tag + "-" + randomSuffix();
+}
+
 char asciiLower(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -479,7 +486,7 @@ FileResult rename(const std::string& from, const std::string& to, Existing exist
   if (from == to) return exists(from) ? FileResult() : FileResult(ENOENT);
   if (caseOnlyChange(from, to) && sameFile(from, to)) {
     // A case-insensitive file system: the new name is the old file. Go through a temporary name.
-    const std::string temp = parentOf(from) + "/." + nameOf(from) + ".case-" + randomSuffix();
+    const std::string temp = temporaryName(parentOf(from), nameOf(from), "case");
     if (FileResult r = renameNoReplace(from, temp); !r) return r;
     FileResult second = renameNoReplace(temp, to);
     if (!second) renameNoReplace(temp, from);
@@ -543,7 +550,7 @@ FileResult copyFile(const std::string& from, const std::string& to, const CopyOp
   std::string temp;
   Fd out;
   for (int attempt = 0; attempt < 100 && !out; ++attempt) {
-    temp = folder + "/." + nameOf(to) + ".part-" + randomSuffix();
+    temp = temporaryName(folder, nameOf(to), "part");
     out.reset(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (!out && errno != EEXIST) return fromErrno();
   }

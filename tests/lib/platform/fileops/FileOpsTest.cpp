@@ -125,6 +125,20 @@ TEST(FileOpsCopy, ExistingTargetFailsOrIsReplacedAndSelfCopyIsRefused) {
   EXPECT_EQ(fo::copyFile(t.path(""), t.path("x")).error(), EISDIR);
 }
 
+TEST(FileOpsCopy, LongestNamesStillGetATemporaryName) {
+  TempTree t;
+  std::string name;
+  for (int i = 0; i < 80; ++i) name += "写";  // 240 bytes of UTF-8
+  name += ".jpg";
+  const auto from = t.write(name, "long");
+  EXPECT_TRUE(fo::copyFile(from, t.path("copy-" + name.substr(0, 200))).ok());
+  t.mkdir("out");
+  EXPECT_TRUE(fo::copyFile(from, t.path("out/" + name)).ok());
+  EXPECT_EQ(t.read("out/" + name), "long");
+  EXPECT_TRUE(
+      fo::rename(t.path("out/" + name), t.path("out/" + name.substr(0, 240) + ".JPG")).ok());
+}
+
 TEST(FileOpsCopy, ZeroByteFileIsCopied) {
   TempTree t;
   const auto from = t.write("empty", "");
