@@ -192,6 +192,10 @@ bool Main::DLL_FileDelete(std::int32_t /*hwnd*/, const std::string& DelPathName,
   if (DelPathName.empty()) return false;
   const auto native = nativeOf(DelPathName);
   if (!native) return false;
+  // A drive's root (C:\ is "/", a card's root its mount point) is never deleted.
+  for (const platform::Drive& d : platform::DriveMap::current().drives())
+    if (*native == d.nativeRoot) return false;
+  if (*native == "/") return false;
   const std::vector<std::string> items = sourcesOf(*native);
   if (items.empty()) return true;  // nothing there to delete
   if (Info) {

@@ -654,6 +654,7 @@ FileResult removeFolder(const std::string& path) {
 
 FileResult removeTree(const std::string& path) {
   if (int e = fault(Call::Unlink, path)) return FileResult(e);
+  if (path.find_first_not_of('/') == std::string::npos) return FileResult(EBUSY);  // "/" itself
   struct stat st {};
   if (::lstat(path.c_str(), &st) != 0) return fromErrno();
   if (!S_ISDIR(st.st_mode)) return ::unlink(path.c_str()) == 0 ? FileResult() : fromErrno();
@@ -697,7 +698,9 @@ FileResult moveToTrash(const std::string& path) {
   std::string slot;
   Fd info;
   for (int n = 1; n < 10000 && !info; ++n) {
-    slot = n == 1 ? name : name + "." + std::to_string(n);
+    // The info file adds ".trashinfo": long names are cut to stay within 255 bytes.
+    const std::string suffix = n == 1 ? "" : "." + std::to_string(n);
+    slot = name.substr(0, std::min(name.size(), 255 - 10 - suffix.size())) + suffix;
     if (exists(trash + "/files/" + slot)) continue;
     info.reset(::open((trash + "/info/" + slot + ".trashinfo").c_str(),
                       O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));

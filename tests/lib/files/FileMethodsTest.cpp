@@ -112,6 +112,18 @@ TEST(FileDelete, EmptyMissingPlainAndTrash) {
   EXPECT_TRUE(namesIn(homeTrash() + "/files").empty());
 }
 
+TEST(FileDelete, NeverADriveRoot) {
+  TempTree t;
+  t.write("card/DCIM/IMG_0001.JPG", "only copy");
+  t.write("drives.tsv", "D\t" + t.path("card") + "\t2\tEOS_DIGITAL\n");
+  ::setenv("QUILLMERE_DRIVES", t.path("drives.tsv").c_str(), 1);
+  EXPECT_FALSE(m.DLL_FileDelete(0, "D:\\"));
+  EXPECT_FALSE(m.DLL_FileDelete(0, "D:"));
+  EXPECT_FALSE(m.DLL_FileDelete(0, "D:\\", false, true));
+  EXPECT_EQ(t.read("card/DCIM/IMG_0001.JPG"), "only copy");
+  ::unsetenv("QUILLMERE_DRIVES");
+}
+
 TEST(FileDelete, ConfirmationThroughTheUiHook) {
   TempTree t;
   t.write("a.jpg", "a");

@@ -281,6 +281,11 @@ TEST(FileOpsTrash, HomeTrashIsCreatedAndNamesNeverClash) {
       << info;
   EXPECT_NE(info.find("DeletionDate="), std::string::npos);
   EXPECT_EQ(fo::moveToTrash(t.path("missing")).error(), ENOENT);
+  // The longest names still find a place, twice over.
+  const std::string longName(250, 'L');
+  ASSERT_TRUE(fo::moveToTrash(t.write("dir1/" + longName, "1")).ok());
+  ASSERT_TRUE(fo::moveToTrash(t.write("dir2/" + longName, "2")).ok());
+  EXPECT_EQ(namesIn(home + "/files").size(), 4u);
 
   ASSERT_TRUE(fo::emptyTrash().ok());
   EXPECT_TRUE(namesIn(home + "/files").empty());
