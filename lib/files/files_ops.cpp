@@ -116,6 +116,14 @@ void changeAttribute(const std::string& text, std::uint32_t bit, bool on) {
   fileops::setAttribute(path, bit, on);
 }
 
+// True for "/" and for the root folder of any drive: never deleted or moved away.
+bool isDriveRoot(const std::string& native) {
+  if (native.find_first_not_of('/') == std::string::npos) return true;
+  for (const platform::Drive& d : platform::DriveMap::current().drives())
+    if (native == d.nativeRoot) return true;
+  return false;
+}
+
 // The native root of the drive a path text lies on.
 std::optional<std::string> driveRootOf(const std::string& pathText) {
   if (pathText.empty()) return std::nullopt;
@@ -182,8 +190,13 @@ bool Main::DLL_FileMove(std::int32_t /*hwnd*/, const std::string& FromFile,
   options.existing = Existing::Replace;
   options.createFolders = true;
   bool all = true;
-  for (const auto& [source, target] : plan.moves)
+  for (const auto& [source, target] : plan.moves) {
+    if (isDriveRoot(source)) {
+      all = false;  // a card's root is copied, never moved away
+      continue;
+    }
     if (!fileops::move(source, target, options)) all = false;
+  }
   return all;
 }
 
@@ -193,9 +206,7 @@ bool Main::DLL_FileDelete(std::int32_t /*hwnd*/, const std::string& DelPathName,
   const auto native = nativeOf(DelPathName);
   if (!native) return false;
   // A drive's root (C:\ is "/", a card's root its mount point) is never deleted.
-  for (const platform::Drive& d : platform::DriveMap::current().drives())
-    if (*native == d.nativeRoot) return false;
-  if (*native == "/") return false;
+  if (isDriveRoot(*native)) return false;
   const std::vector<std::string> items = sourcesOf(*native);
   if (items.empty()) return true;  // nothing there to delete
   if (Info) {

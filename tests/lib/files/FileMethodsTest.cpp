@@ -120,6 +120,8 @@ TEST(FileDelete, NeverADriveRoot) {
   EXPECT_FALSE(m.DLL_FileDelete(0, "D:\\"));
   EXPECT_FALSE(m.DLL_FileDelete(0, "D:"));
   EXPECT_FALSE(m.DLL_FileDelete(0, "D:\\", false, true));
+  EXPECT_FALSE(m.DLL_FileMove(0, "D:\\", t.pathText("backup")));
+  EXPECT_FALSE(t.exists("backup"));
   EXPECT_EQ(t.read("card/DCIM/IMG_0001.JPG"), "only copy");
   ::unsetenv("QUILLMERE_DRIVES");
 }
