@@ -55,10 +55,16 @@ bool existsNative(const std::string& native) {
   return fileops::status(native, st, false).ok();
 }
 
+// True when the last component is a pattern. Linux names may hold "*" and "?": a file that
+// exists under the literal name is that file, never a pattern that could reach its neighbours.
+bool isPattern(const std::string& native) {
+  return fileops::hasWildcard(nameOf(native)) && !existsNative(native);
+}
+
 // The native paths a source text names: the matches of a wildcard in its last component, or
 // the one path when it exists.
 std::vector<std::string> sourcesOf(const std::string& native) {
-  if (fileops::hasWildcard(nameOf(native))) return fileops::expandWildcard(native);
+  if (isPattern(native)) return fileops::expandWildcard(native);
   if (existsNative(native)) return {native};
   return {};
 }
@@ -75,7 +81,7 @@ Plan planTransfer(const std::string& fromText, const std::string& toText) {
   const auto from = nativeOf(fromText);
   const auto to = nativeOf(toText);
   if (!from || !to) return plan;
-  const bool many = fileops::hasWildcard(nameOf(*from));
+  const bool many = isPattern(*from);
   const std::vector<std::string> sources = sourcesOf(*from);
   if (sources.empty()) return plan;
   const bool intoFolder = many || isFolder(*to);
@@ -95,7 +101,7 @@ std::uint32_t attributesOf(const std::string& text, bool& found) {
   const auto native = nativeOf(text);
   if (!native) return 0;
   std::string path = *native;
-  if (fileops::hasWildcard(nameOf(path))) {
+  if (isPattern(path)) {
     const auto matches = fileops::expandWildcard(path);
     if (matches.empty()) return 0;
     path = matches.front();
@@ -112,7 +118,7 @@ void changeAttribute(const std::string& text, std::uint32_t bit, bool on) {
   if (!found || ((bits & bit) != 0) == on) return;
   const auto native = nativeOf(text);
   std::string path = *native;
-  if (fileops::hasWildcard(nameOf(path))) path = fileops::expandWildcard(path).front();
+  if (isPattern(path)) path = fileops::expandWildcard(path).front();
   fileops::setAttribute(path, bit, on);
 }
 

@@ -797,11 +797,15 @@ FileResult compareContents(const std::string& a, const std::string& b, bool& equ
   if (FileResult r = first.open(a); !r) return r;
   if (FileResult r = second.open(b); !r) return r;
   constexpr std::size_t kLargest = 256 * 1024;  // small enough to yield in time on slow cards
-  std::vector<char> x(kLargest);
-  std::vector<char> y(kLargest);
+  const off_t size = first.status().st_size;
+  // Buffers no larger than the file needs, and not cleared: most pictures compared are small
+  // next to the largest block, and a comparison runs once per candidate pair.
+  const std::size_t capacity =
+      std::min<std::size_t>(kLargest, static_cast<std::size_t>(std::max<off_t>(size, 0)) + 2);
+  const std::unique_ptr<char[]> x(new char[capacity]);
+  const std::unique_ptr<char[]> y(new char[capacity]);
   Ticker ticker(progress);
   std::size_t block = 2;
-  const off_t size = first.status().st_size;
   // Where both files have a hole (sparse files), both read as zeros: skip it.
   auto skipCommonHole = [&] {
     const off_t pos = ::lseek(first.fd(), 0, SEEK_CUR);
@@ -818,15 +822,16 @@ FileResult compareContents(const std::string& a, const std::string& b, bool& equ
   while (true) {
     if (!ticker.tick()) return FileResult(ECANCELED);
     if (block == kLargest) skipCommonHole();
+    const std::size_t wanted = std::min(block, capacity);
     std::size_t gotA = 0;
     std::size_t gotB = 0;
-    if (FileResult r = first.read(x.data(), block, gotA); !r) return r;
-    if (FileResult r = second.read(y.data(), block, gotB); !r) return r;
-    if (gotA != gotB || std::memcmp(x.data(), y.data(), gotA) != 0) {
+    if (FileResult r = first.read(x.get(), wanted, gotA); !r) return r;
+    if (FileResult r = second.read(y.get(), wanted, gotB); !r) return r;
+    if (gotA != gotB || std::memcmp(x.get(), y.get(), gotA) != 0) {
       equal = false;
       return {};
     }
-    if (gotA < block) {
+    if (gotA < wanted) {
       equal = true;
       return {};
     }

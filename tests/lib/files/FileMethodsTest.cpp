@@ -188,6 +188,18 @@ TEST(FileCheck, NamesAndWildcards) {
   EXPECT_FALSE(m.DLL_FileCheck("relative\\name"));
 }
 
+TEST(FileDelete, ALiteralNameWithPatternCharactersNamesOnlyThatFile) {
+  TempTree t;
+  t.write("card/a?.jpg", "literal");
+  t.write("card/ab.jpg", "neighbour");
+  t.write("card/a*.jpg", "star");
+  EXPECT_TRUE(m.DLL_FileCheck(t.pathText("card\\a?.jpg")));
+  EXPECT_TRUE(m.DLL_FileDelete(0, t.pathText("card\\a?.jpg")));
+  EXPECT_TRUE(m.DLL_FileMove(0, t.pathText("card\\a*.jpg"), t.pathText("moved")));
+  EXPECT_EQ(t.files(), (std::vector<std::string>{"card/ab.jpg", "moved"}));
+  EXPECT_EQ(t.read("moved"), "star");
+}
+
 TEST(Attributes, ReadOnlyHiddenArchive) {
   TempTree t;
   const auto p = t.write("a.jpg", "a");
