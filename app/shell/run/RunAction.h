@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "shell/core/RunView.h"
+
+namespace quillmere::run {
+
+// What the command line hands an action.
+struct RunRequest {
+  std::string iniPath;                // the settings file, as a path text ("C:\...\quillmere.ini")
+  std::optional<std::string> folder;  // the FOLDER argument as a path text, when given
+};
+
+// How a run ended. The runner turns it into the exit status.
+struct RunResult {
+  bool cancelled = false;    // the cancel flag stopped the run
+  bool refused = false;      // the run stopped before touching any file (no space, no folder)
+  std::int64_t handled = 0;  // files the run dealt with
+  std::vector<std::string> unhandled;  // path texts of the files it could not deal with
+  std::string message;                 // why it was refused, or a closing remark
+};
+
+enum class FolderArgument { None, Optional, Required };
+
+// One action of the runner: the headless face of one panel's run.
+struct RunAction {
+  std::string name;     // as typed on the command line, e.g. "ReName" (matched ignoring case)
+  std::string section;  // the settings section --set writes into; empty: --set is refused
+  std::string summary;  // one line for --help
+  FolderArgument folder = FolderArgument::None;
+  std::string folderHelp;  // what FOLDER means, for --help
+  // Applies one --set as the panel's control would (option groups, linked keys). Key is the
+  // full key ("ReName-Stay_Mode"); value is the text, native paths already made path texts.
+  // Returns an error text for a value the control could never hold, else empty. When not
+  // given, the runner writes the key as it stands.
+  std::function<std::string(const std::string& iniPath, const std::string& key,
+                            const std::string& value)>
+      set;
+  std::function<RunResult(const RunRequest&, RunView&)> run;
+};
+
+// The runner's table of actions. Each subsystem adds its actions from a source file of its own
+// that the runner program compiles in; the file holds one registration:
+//
+//   #include "shell/run/RunAction.h"
+//   static const quillmere::run::Registration kMirror{{.name = "Mirrorring", ...}};
+//
+// and the subsystem's CMakeLists.txt hands that file and its engine library to the runner:
+//
+//   set_property(GLOBAL APPEND PROPERTY QUILLMERE_RUN_ACTION_SOURCES
+//                ${CMAKE_CURRENT_SOURCE_DIR}/MirrorRunAction.cpp)
+//   set_property(GLOBAL APPEND PROPERTY QUILLMERE_RUN_ACTION_LIBS quillmere_mirror)
+class ActionTable {
+ public:
+  static void add(RunAction action);
+  // The action of that name (ignoring ASCII case), or nullptr.
+  static const RunAction* find(const std::string& name);
+  // All actions, sorted by name.
+  static std::vector<const RunAction*> all();
+};
+
+struct Registration {
+  explicit Registration(RunAction action) { ActionTable::add(std::move(action)); }
+};
+
+}  // namespace quillmere::run

@@ -1,0 +1,98 @@
+#include "shell/run/TerminalRunView.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "core/UiHook.h"
+
+namespace quillmere::run {
+
+namespace {
+constexpr int kBarWidth = 24;
+
+long long leadingNumber(const std::string& s) {
+  return std::strtoll(s.c_str(), nullptr, 10);  // "2000/ " -> 2000
+}
+}  // namespace
+
+TerminalRunView::TerminalRunView(std::FILE* out, bool terminal, const std::atomic<bool>& cancelFlag)
+    : m_out(out), m_terminal(terminal), m_cancel(cancelFlag) {}
+
+TerminalRunView::~TerminalRunView() {
+  finishLine();
+}
+
+void TerminalRunView::setLabel(std::string_view name, const std::string& text, int index) {
+  std::string label(name);
+  if (index >= 0) label += "(" + std::to_string(index) + ")";
+  if (name == "FileNo") {
+    m_fileNo = text;
+    if (m_terminal) redraw(false);
+    return;
+  }
+  std::string& slot = name == "Command" ? m_command : name == "FileMax" ? m_fileMax : m_command;
+  const bool changed = slot != text;
+  slot = text;
+  if (m_terminal) {
+    redraw(true);
+  } else if (changed && !text.empty()) {
+    std::fprintf(m_out, "%s: %s\n", label.c_str(), text.c_str());
+    std::fflush(m_out);
+  }
+}
+
+void TerminalRunView::redraw(bool force) {
+  const auto now = std::chrono::steady_clock::now();
+  if (!force && now - m_lastDraw < std::chrono::milliseconds(100)) return;
+  m_lastDraw = now;
+  std::string line;
+  const long long max = leadingNumber(m_fileMax);
+  const long long no = leadingNumber(m_fileNo);
+  if (max > 0) {
+    const int filled = static_cast<int>(std::clamp(no, 0LL, max) * kBarWidth / max);
+    line = "[" + std::string(filled, '#') + std::string(kBarWidth - filled, ' ') + "] " +
+           std::to_string(no) + "/ " + std::to_string(max) + "  ";
+  }
+  line += m_command;
+  // Return to the line start, write, clear what an older, longer line left behind.
+  std::fprintf(m_out, "\r%s\x1b[K", line.c_str());
+  std::fflush(m_out);
+  m_lineOpen = true;
+}
+
+void TerminalRunView::finishLine() {
+  if (m_lineOpen) {
+    std::fputc('\n', m_out);
+    std::fflush(m_out);
+    m_lineOpen = false;
+  }
+}
+
+void TerminalRunView::yield() {
+  if (m_terminal) redraw(false);
+}
+
+bool TerminalRunView::cancelRequested() const {
+  return m_cancel.load();
+}
+
+int TerminalRunView::messageBox(const std::string& text, int style, const std::string& title) {
+  finishLine();
+  std::fprintf(m_out, "%s%s%s\n", title.c_str(), title.empty() ? "" : ": ", text.c_str());
+  std::fflush(m_out);
+  const int buttons = style & 7;
+  if (buttons == msgbox::kYesNo || buttons == msgbox::kYesNoCancel) return msgbox::kNo;
+  return msgbox::kOk;
+}
+
+void TerminalRunView::setTimmerLoop(int /*value*/) {}
+
+void TerminalRunView::setRunning(bool running) {
+  if (!running) finishLine();
+}
+
+// A script or a scheduled job never ends the machine: the completion options of the panels
+// (end the program, shut down) are the panels' business, not the runner's.
+void TerminalRunView::runCompleted(std::string_view /*sectionWord*/) {}
+
+}  // namespace quillmere::run

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "shell/core/RunView.h"
+
+namespace quillmere::run {
+
+// The runner's view: progress labels on standard error. On a terminal the labels share one
+// line, redrawn at most ten times a second ("[#####     ] 1234/ 2000  リネーム中・・・");
+// otherwise every change of Command and FileMax is one plain line and FileNo is left out.
+// Message boxes are printed; a question is answered No, anything else OK.
+class TerminalRunView final : public RunView {
+ public:
+  // cancelFlag is set from the SIGINT handler.
+  TerminalRunView(std::FILE* out, bool terminal, const std::atomic<bool>& cancelFlag);
+  ~TerminalRunView() override;
+
+  void setLabel(std::string_view name, const std::string& text, int index = -1) override;
+  void yield() override;
+  bool cancelRequested() const override;
+  int messageBox(const std::string& text, int style, const std::string& title = "") override;
+  void setTimmerLoop(int value) override;
+  void setRunning(bool running) override;
+  void runCompleted(std::string_view sectionWord) override;
+
+  // Ends the progress line so that later output starts on a fresh line.
+  void finishLine();
+
+ private:
+  void redraw(bool force);
+
+  std::FILE* m_out;
+  bool m_terminal;
+  const std::atomic<bool>& m_cancel;
+  std::string m_command;
+  std::string m_fileMax;
+  std::string m_fileNo;
+  bool m_lineOpen = false;
+  std::chrono::steady_clock::time_point m_lastDraw{};
+};
+
+}  // namespace quillmere::run
