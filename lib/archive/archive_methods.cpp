@@ -6,6 +6,7 @@
 #include <string>
 
 #include "archive/ArchiverLibrary.h"
+#include "archive/FolderName.h"
 #include "core/Main.h"
 #include "platform/DriveMap.h"
 #include "platform/FileOps.h"
@@ -16,29 +17,6 @@ namespace quillmere {
 namespace {
 
 using archive::Archiver;
-
-bool isExistingFolder(const std::string& pathText) {
-  const auto native = platform::DriveMap::current().toNative(pathText);
-  if (!native) return false;
-  struct stat st {};
-  return platform::fileops::status(*native, st).ok() && S_ISDIR(st.st_mode);
-}
-
-// The folder a method is asked to work on. A path that names an existing folder is that folder,
-// even when its own name holds a dot ("2003.05.01"); anything else goes by the text rule.
-std::string workFolder(const Main& m, const std::string& inDirName) {
-  if (isExistingFolder(inDirName)) return m.DLL_EnCheck(inDirName);
-  return m.DLL_DirName(inDirName, 1);
-}
-
-// The folder's own name: its last component (dots and all) for an existing folder; for a drive
-// root, which has none, the letter and "_Drive" (E:\ gives E_Drive).
-std::string ownName(const Main& m, const std::string& folder) {
-  std::string name =
-      isExistingFolder(folder) ? m.DLL_DelRootPath(folder) : m.DLL_DirName(folder, 0);
-  if (name.empty()) name = text::asciiUpper(m.DLL_DriveLetter(folder)) + "_Drive";
-  return name;
-}
 
 void removeFile(const std::string& pathText) {
   const auto native = platform::DriveMap::current().toNative(pathText);
@@ -69,8 +47,8 @@ std::int32_t Main::DLL_CABGetVersion() const {
 std::string Main::DLL_LZHMake(std::int32_t hwnd, const std::string& InDirName, bool Root,
                               bool SubDir, const std::string& RunFileName) const {
   if (DLL_LZHGetVersion() == 0) return {};
-  const std::string folder = workFolder(*this, InDirName);
-  const std::string name = ownName(*this, folder);
+  const std::string folder = archive::workFolder(InDirName);
+  const std::string name = archive::folderOwnName(folder);
   bool makeExe = false, temporary = false;
   const std::string program = DLL_FileName(RunFileName, 1);
   if (!RunFileName.empty()) {
@@ -134,8 +112,8 @@ bool Main::DLL_LZHKaito(std::int32_t hwnd, const std::string& InFileName,
 
 bool Main::DLL_CABMake(std::int32_t hwnd, const std::string& InDirName) const {
   if ((DLL_CABGetVersion() & 0xFFFF) == 0) return false;
-  const std::string folder = workFolder(*this, InDirName);
-  const std::string cab = DLL_EnAddEnd(folder) + ownName(*this, folder) + ".cab";
+  const std::string folder = archive::workFolder(InDirName);
+  const std::string cab = DLL_EnAddEnd(folder) + archive::folderOwnName(folder) + ".cab";
   archive::callArchiver(
       Archiver::Cab, hwnd,
       "-a -r -i " + DLL_Space(cab) + " " + DLL_Space(DLL_EnAddEnd(folder) + "*.*"));
