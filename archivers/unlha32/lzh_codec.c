@@ -3,6 +3,7 @@
  * sizes, run lengths, code lengths, tree completeness and distances. */
 #include "lzh_codec.h"
 
+#include <stddef.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -345,27 +346,49 @@ static int decode_huff(dec_t* d, int dicbit, uint64_t original) {
   return flush_ring(d, d->rpos);
 }
 
-static int decode_store(dec_t* d, uint64_t packed, uint64_t original) {
+/* Stored data need only a copy buffer, not the decoder's tables and dictionary. */
+static int decode_store(uint64_t packed, uint64_t original, lzh_read_fn read, void* rctx,
+                        lzh_write_fn write, void* wctx, uint16_t* crc) {
   if (packed != original) return LZH_E_CORRUPT;
+  unsigned char* buf = (unsigned char*)malloc(IN_SIZE);
+  if (!buf) return LZH_E_NOMEM;
   uint64_t left = original;
+  uint16_t c = 0;
+  int rc = LZH_OK;
   while (left > 0) {
     size_t want = left < IN_SIZE ? (size_t)left : IN_SIZE;
-    long got = d->read(d->rctx, d->in, want);
-    if (got < 0) return LZH_E_READ;
-    if (got == 0) return LZH_E_TRUNCATED;
-    d->crc = lzh_crc16(d->crc, d->in, (size_t)got);
-    if (d->write && d->write(d->wctx, d->in, (size_t)got) != 0) return LZH_E_WRITE;
+    long got = read(rctx, buf, want);
+    if (got < 0)
+      rc = LZH_E_READ;
+    else if (got == 0)
+      rc = LZH_E_TRUNCATED;
+    else if (c = lzh_crc16(c, buf, (size_t)got), write && write(wctx, buf, (size_t)got) != 0)
+      rc = LZH_E_WRITE;
+    if (rc != LZH_OK) break;
     left -= (uint64_t)got;
   }
-  return LZH_OK;
+  free(buf);
+  *crc = c;
+  return rc;
 }
 
 int lzh_decode(int method, uint64_t packed, uint64_t original, lzh_read_fn read, void* rctx,
                lzh_write_fn write, void* wctx, uint16_t* crc) {
   if (method != LZH_STORE && method != LZH_M5 && method != LZH_M6 && method != LZH_M7)
     return LZH_E_METHOD;
-  dec_t* d = (dec_t*)calloc(1, sizeof(dec_t));
+  uint16_t dummy;
+  if (!crc) crc = &dummy;
+  if (method == LZH_STORE) return decode_store(packed, original, read, rctx, write, wctx, crc);
+  dec_t* d = (dec_t*)malloc(sizeof(dec_t));
   if (!d) return LZH_E_NOMEM;
+  memset(d, 0, offsetof(dec_t, in)); /* the buffers need no clearing */
+  d->in_pos = d->in_len = 0;
+  d->bitbuf = 0;
+  d->bitcount = 0;
+  d->overrun = d->read_error = 0;
+  d->rpos = 0;
+  d->produced = 0;
+  d->crc = 0;
   d->read = read;
   d->rctx = rctx;
   d->write = write;
@@ -373,15 +396,13 @@ int lzh_decode(int method, uint64_t packed, uint64_t original, lzh_read_fn read,
   d->in_left = packed;
   d->bits_left = packed * 8;
   int rc;
-  if (method == LZH_STORE) {
-    rc = decode_store(d, packed, original);
-  } else if (original == 0) {
+  if (original == 0) {
     rc = LZH_OK;
   } else {
     rc = decode_huff(d, method, original);
     if (rc == LZH_OK && d->read_error) rc = LZH_E_READ;
   }
-  if (crc) *crc = d->crc;
+  *crc = d->crc;
   free(d);
   return rc;
 }
