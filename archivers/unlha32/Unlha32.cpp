@@ -10,6 +10,7 @@
 //       when missing); -x (and always x) keeps the archive's folders; -y replaces existing files,
 //       otherwise they are left and reported; PATTERN filters by name ("*.*" takes all).
 //   t ARCHIVE      test every member.     l ARCHIVE      list the members.
+//   (e, x, t and l also read the archive inside one of our self-extracting programs.)
 //   s [-gw2|-gw3] [-gyq1] [-d1] ARCHIVE [FOLDER\] [-!]   write a self-extracting program named
 //       like ARCHIVE with ".exe" into FOLDER (default: beside ARCHIVE); -gw3 lists every file as
 //       it extracts, -gyq1 extracts into a fresh temporary folder, -d1 keeps folders, -! runs
@@ -112,6 +113,18 @@ int commandAdd(const CommandLine& cl, Report& report) {
   return createOrUpdate(archive->path, sources, opt, report) ? 0 : kErrorBase + kFailed;
 }
 
+// Where the archive starts: after the stub of one of our self-extracting programs, else at 0.
+std::uint64_t archiveBase(int fd) {
+  struct stat st {};
+  unsigned char raw[SFX_FOOTER_SIZE];
+  sfx_footer f{};
+  if (::fstat(fd, &st) != 0 || st.st_size < SFX_FOOTER_SIZE ||
+      ::pread(fd, raw, sizeof raw, st.st_size - SFX_FOOTER_SIZE) != SFX_FOOTER_SIZE ||
+      sfx_decode_footer(raw, &f) != 0 || f.archive_offset >= static_cast<std::uint64_t>(st.st_size))
+    return 0;
+  return f.archive_offset;
+}
+
 int openArchive(const std::string& arg, Report& report, std::string* native = nullptr) {
   const auto archive = toNative(arg);
   if (!archive) {
@@ -170,7 +183,7 @@ int commandExtract(const CommandLine& cl, Report& report, bool testOnly) {
   o.note = noteToReport;
   o.note_ctx = &report;
   lzh_extract_stats st{};
-  const int rc = lzh_extract(fd, 0, testOnly ? AT_FDCWD : dirfd, &o, &st);
+  const int rc = lzh_extract(fd, archiveBase(fd), testOnly ? AT_FDCWD : dirfd, &o, &st);
   ::close(fd);
   if (dirfd >= 0) ::close(dirfd);
   char summary[200];
@@ -193,7 +206,7 @@ int commandList(const CommandLine& cl, Report& report) {
   const int fd = openArchive(cl.args[0], report);
   if (fd < 0) return kErrorBase + kFailed;
   lzh_reader r;
-  lzh_reader_init(&r, fd, 0);
+  lzh_reader_init(&r, fd, archiveBase(fd));
   int count = 0, rc = 0;
   for (;;) {
     lzh_member m;

@@ -62,6 +62,11 @@ TEST_F(Sfx, ExtractsBesideItselfAndReadersStillSeeTheArchive) {
   EXPECT_EQ(t7.status, 0) << t7.output;
   EXPECT_NE(t7.output.find("Files: 2"), std::string::npos) << t7.output;
 
+  // Our archiver reads the archive inside the program too.
+  EXPECT_EQ(lzhLib()("e -x \"" + exe + "\" \"" + tree.path("by-lib/") + "\"", &report), 0)
+      << report;
+  EXPECT_EQ(tree.read("by-lib/a.txt"), "alpha");
+
   fs::rename(exe, tree.path("moved.exe"));  // it reads itself, wherever it is
   const auto run = runExe(tree.path("moved.exe"));
   EXPECT_EQ(run.status, 0) << run.output;

@@ -1,6 +1,8 @@
 // The backup options and the backup run, through the settings file and a recording view.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
@@ -222,6 +224,26 @@ TEST_F(Backup, MissingFoldersNoArchiverAndCancel) {
   EXPECT_TRUE(files("out").empty());
   EXPECT_TRUE(cancelled.completed.empty());
   EXPECT_EQ(cancelled.runningChanges, (std::vector<bool>{true, false}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(BackupRunner, QuillmereRunBackUpPlacesTheArchiveAndReportsATakenName) {
+  TempTree tree;
+  tree.write("2004/a.jpg", "a");
+  tree.mkdir("out");
+  const std::string run = std::string(QUILLMERE_BIN_DIR) + "/quillmere-run --ini '" +
+                          tree.path("q.ini") + "' --set Dir=True --set Exe=0 --set OutDir='" +
+                          tree.path("out") + "' BackUP '" + tree.path("2004") + "' 2>/dev/null";
+  EXPECT_EQ(WEXITSTATUS(std::system(run.c_str())), 0);
+  EXPECT_TRUE(tree.exists("out/2004.lzh"));
+  EXPECT_EQ(WEXITSTATUS(std::system(run.c_str())), 1);  // the name is taken now
+  EXPECT_TRUE(tree.exists("2004/2004.lzh"));
+  const std::string bad = std::string(QUILLMERE_BIN_DIR) + "/quillmere-run --ini '" +
+                          tree.path("q.ini") + "' --set Exe=maybe BackUP 2>/dev/null";
+  EXPECT_EQ(WEXITSTATUS(std::system(bad.c_str())), 2);
 }
 
 }  // namespace
