@@ -40,15 +40,68 @@ std::string destinationPath(const BackupSettings& settings, const std::string& o
   return m.DLL_PathAdd(outDir, name) + settings.extension();
 }
 
-BackupReport runBackup(const BackupSettings& settings, RunView& view) {
+namespace {
+
+// The archiving steps 2 to 6. Each step that fails is passed over; the caller restores the view.
+void archiveAndPlace(const BackupSettings& settings, const std::string& inDir,
+                     const std::string& outDir, RunView& view, BackupReport& report) {
   const Main& m = dll();
+  if (m.DLL_GetStringFromINI(settings.iniPath(), kSection, key::kFileNameText, "").empty())
+    m.DLL_WriteStringINI(settings.iniPath(), kSection, key::kFileNameText, "FileName");
+  std::string yyyy, mm, dd, hh, mi, ss;
+  m.DLL_Date(yyyy, mm, dd);
+  m.DLL_Time(hh, mi, ss);
+
+  if (!view.cancelRequested()) {
+    report.archive = m.DLL_LZHMake(0, inDir, false, settings.subDir());
+    view.yield();
+  }
+  if (!view.cancelRequested())
+    report.destination = destinationPath(settings, outDir, yyyy, mm, dd, hh, mi, ss);
+  if (view.cancelRequested()) return;
+  if (report.archive.empty() || !m.DLL_FileCheck(report.archive)) {
+    report.message = report.archive.empty() ? "no LZH archiver is available"
+                                            : "the archive was not made: " + report.archive;
+    return;
+  }
+  report.archiveMade = true;
+  std::string made = report.archive;
+  if (settings.exe()) {
+    made = m.DLL_FileName(report.archive, 2) + ".exe";
+    // A file of the program's name that is already there is the user's, never the backup.
+    const bool there = m.DLL_FileCheck(made);
+    m.DLL_LZHMakeExe(0, report.archive, true, false, false, false);
+    view.yield();
+    if (there) {
+      report.message =
+          made + ": a file of this name was already there; the archive stays as " + report.archive;
+      return;
+    }
+  }
+  report.archive = made;
+  const auto from = platform::DriveMap::current().toNative(made);
+  const auto to = platform::DriveMap::current().toNative(report.destination);
+  if (!from || !to || !m.DLL_FileCheck(made)) {
+    report.message = "the self-extracting program was not made";
+    return;
+  }
+  // A move never replaces: with the name taken, the file stays in the backed-up folder.
+  // Across file systems (a card backed up onto a disk) the move copies, then removes.
+  const auto moved = platform::fileops::move(*from, *to);
+  report.placed = moved.ok();
+  if (!moved.ok()) report.message = report.destination + ": " + moved.message();
+}
+
+}  // namespace
+
+BackupReport runBackup(const BackupSettings& settings, RunView& view) {
   BackupReport report;
   view.setRunning(true);
   view.yield();
 
   // A run never backs up a folder nobody chose, nor the nearest ancestor of a missing one (an
   // unplugged card would otherwise send the whole drive into the archive).
-  std::string inDir = settings.inDir();
+  const std::string inDir = settings.inDir();
   const std::string outDir = settings.outDir();
   if (!settings.inDirChosen()) {
     report.refused = true;
@@ -64,43 +117,12 @@ BackupReport runBackup(const BackupSettings& settings, RunView& view) {
     view.setRunning(false);
     return report;
   }
-  inDir = m.DLL_DirCheck(inDir);
-
-  if (m.DLL_GetStringFromINI(settings.iniPath(), kSection, key::kFileNameText, "").empty())
-    m.DLL_WriteStringINI(settings.iniPath(), kSection, key::kFileNameText, "FileName");
-  std::string yyyy, mm, dd, hh, mi, ss;
-  m.DLL_Date(yyyy, mm, dd);
-  m.DLL_Time(hh, mi, ss);
-
-  if (!view.cancelRequested()) {
-    report.archive = m.DLL_LZHMake(0, inDir, false, settings.subDir());
-    view.yield();
-  }
-  if (!view.cancelRequested())
-    report.destination = destinationPath(settings, outDir, yyyy, mm, dd, hh, mi, ss);
-  if (!view.cancelRequested() && !report.archive.empty() && m.DLL_FileCheck(report.archive)) {
-    report.archiveMade = true;
-    std::string made = report.archive;
-    if (settings.exe()) {
-      m.DLL_LZHMakeExe(0, report.archive, true, false, false, false);
-      made = m.DLL_FileName(report.archive, 2) + ".exe";
-      view.yield();
-    }
-    report.archive = made;
-    const auto from = platform::DriveMap::current().toNative(made);
-    const auto to = platform::DriveMap::current().toNative(report.destination);
-    // A move never replaces: with the name taken, the file stays in the backed-up folder.
-    // Across file systems (a card backed up onto a disk) the move copies, then removes.
-    if (from && to && m.DLL_FileCheck(made)) {
-      const auto moved = platform::fileops::move(*from, *to);
-      report.placed = moved.ok();
-      if (!moved.ok()) report.message = report.destination + ": " + moved.message();
-    } else {
-      report.message = "the self-extracting program was not made";
-    }
-  } else if (!view.cancelRequested()) {
-    report.message = report.archive.empty() ? "no LZH archiver is available"
-                                            : "the archive was not made: " + report.archive;
+  try {
+    std::string folder = inDir;
+    archiveAndPlace(settings, dll().DLL_DirCheck(folder), outDir, view, report);
+  } catch (const DllError& e) {
+    // A failed step is passed over; the run still closes normally.
+    report.message = "error " + std::to_string(e.number()) + ": " + e.text();
   }
   report.cancelled = view.cancelRequested();
   view.setRunning(false);

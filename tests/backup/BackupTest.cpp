@@ -168,6 +168,13 @@ TEST_F(Backup, FolderNamedProgramAndTheSecondRunThatFindsItsNameTaken) {
   EXPECT_EQ(files("out"), std::vector<std::string>{"2003.05.01.exe"});
   EXPECT_EQ(files("Photos/2003.05.01"),
             (std::vector<std::string>{"2003.05.01.exe", "a.jpg", "sub/b.jpg"}));
+  // A third run finds the program's name taken in the folder itself (the user's own file, as
+  // far as the run can tell): that file is never taken for the backup, the archive stays.
+  r = runBackup(s, view);
+  EXPECT_FALSE(r.placed);
+  EXPECT_EQ(files("out"), std::vector<std::string>{"2003.05.01.exe"});
+  EXPECT_EQ(files("Photos/2003.05.01"),
+            (std::vector<std::string>{"2003.05.01.exe", "2003.05.01.lzh", "a.jpg", "sub/b.jpg"}));
 }
 
 TEST_F(Backup, EmptiedFileNameAndDriveRoot) {
