@@ -192,7 +192,10 @@ TEST_F(RealArchivers, MakeAndUnpackThroughTheLibrary) {
   const std::string made = dll().DLL_LZHMake(0, tree.pathText("2004.05.01"), false, true);
   EXPECT_EQ(made, tree.pathText("2004.05.01") + "\\2004.05.01.lzh");
   ASSERT_TRUE(tree.exists("2004.05.01/2004.05.01.lzh"));
+  tree.write("extra.txt", "added later");
+  EXPECT_TRUE(dll().DLL_LZHAdd("0", made, tree.pathText("extra.txt")));
   EXPECT_TRUE(dll().DLL_LZHKaito(0, made, ""));
+  EXPECT_EQ(tree.read("2004.05.01/2004.05.01/extra.txt"), "added later");
   EXPECT_EQ(tree.read("2004.05.01/2004.05.01/a.jpg"), std::string(20000, 'a'));
   EXPECT_EQ(tree.read("2004.05.01/2004.05.01/sub/b.jpg"), "b");
 
