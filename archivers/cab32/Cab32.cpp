@@ -184,6 +184,12 @@ int commandCreate(const unlha::CommandLine& cl, Report& report) {
   }
   g_object_unref(folder);
   g_object_unref(cabinet);
+  if (ok) {
+    // The temporary file was made private; the cabinet gets the usual permissions.
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    ::chmod(tmp.c_str(), 0666 & ~mask);
+  }
   if (ok && ::rename(tmp.c_str(), cab->path.c_str()) != 0) {
     report.error(cab->path + ": cannot be put in place (" + std::strerror(errno) + ")");
     ok = false;

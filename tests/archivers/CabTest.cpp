@@ -1,6 +1,7 @@
 // The CAB archiver: round trip of the two command lines, and cabinets with hostile names.
 #include <gtest/gtest.h>
 #include <libgcab.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -14,6 +15,7 @@ namespace {
 
 TEST(Cab, MakesAndExtractsAFolderWithoutPackingItself) {
   TempTree tree;
+  ::umask(022);
   tree.write("src/a.txt", "alpha");
   tree.write("src/sub/写真.jpg", std::string(100000, 'j'));
   ASSERT_EQ(::symlink("/etc", tree.path("src/link").c_str()), 0);  // never followed
@@ -30,6 +32,9 @@ TEST(Cab, MakesAndExtractsAFolderWithoutPackingItself) {
       0)
       << report;
   EXPECT_NE(report.find("2 files"), std::string::npos) << report;
+  // Not left private like the temporary file it was written as.
+  EXPECT_EQ(fs::status(tree.path("src/src.cab")).permissions() & fs::perms::others_read,
+            fs::perms::others_read);
   ASSERT_EQ(cabLib()("-x -o -j \"" + tree.path("src/src.cab") + "\" \"" + tree.path("out") + "\\\"",
                      &report),
             0)
