@@ -28,8 +28,10 @@ typedef struct {
   char command[1024];
 } control_t;
 
+/* Every file when the program was made with a window (-gw3); otherwise only what went wrong. */
 static void print_line(void* ctx, const char* line) {
-  (void)ctx;
+  const int every = *(const int*)ctx;
+  if (!every && strncmp(line, "OK  ", 4) == 0) return;
   printf("%s\n", line);
   fflush(stdout);
 }
@@ -264,7 +266,9 @@ int main(int argc, char** argv) {
   o.with_paths = (f.flags & SFX_WITH_PATHS) != 0;
   o.overwrite = 0;
   o.skip_control = 1;
+  int every = (f.flags & SFX_SHOW_WINDOW) != 0;
   o.note = print_line;
+  o.note_ctx = &every;
   lzh_extract_stats stats;
   int rc = lzh_extract(fd, f.archive_offset, dirfd, &o, &stats);
   close(dirfd);

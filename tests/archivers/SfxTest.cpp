@@ -70,6 +70,8 @@ TEST_F(Sfx, ExtractsBesideItselfAndReadersStillSeeTheArchive) {
   fs::rename(exe, tree.path("moved.exe"));  // it reads itself, wherever it is
   const auto run = runExe(tree.path("moved.exe"));
   EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(run.output.find("2 files, 2 folders extracted"), std::string::npos) << run.output;
+  EXPECT_EQ(run.output.find("OK  a.txt"), std::string::npos) << run.output;  // -gw2: summary
   EXPECT_EQ(tree.read("moved/a.txt"), "alpha");
   EXPECT_EQ(tree.read("moved/写真/b.jpg"), std::string(10000, 'b'));
   EXPECT_TRUE(fs::is_directory(tree.path("moved/empty")));
@@ -92,9 +94,10 @@ TEST_F(Sfx, RunsTheCommandOnlyWhenAskedAndOnlyFromInside) {
   tree.write("src/run.sh", "#!/bin/sh\necho ran > \"$(pwd)/marker\"\n");
   fs::permissions(tree.path("src/run.sh"), fs::perms(0755));
   const std::string control = "$WindowTitle=src\r\n$InstallTitle=解凍先\r\n$Command=run.sh";
-  std::string exe = makeExe(control, "-gw2 -d1 -!");
+  std::string exe = makeExe(control, "-gw3 -d1 -!");
   auto run = runExe(exe);
   EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(run.output.find("OK  run.sh"), std::string::npos) << run.output;  // -gw3: each file
   EXPECT_EQ(tree.read("src/src/marker"), "ran\n");
   EXPECT_FALSE(tree.exists("src/src/$"));  // the control file is not extracted
   fs::remove_all(tree.path("src/src"));
