@@ -15,6 +15,7 @@
 
 #include "LzhEncoder.h"
 #include "lzh_archive.h"
+#include "platform/Text.h"
 
 namespace unlha {
 
@@ -140,9 +141,15 @@ bool excluded(const struct stat& st, const std::vector<Exclude>& ex) {
   return false;
 }
 
-// A name that a reader would split or misread cannot be stored faithfully.
+// A name that a reader would split or misread cannot be stored faithfully: a real "\\" or a
+// 0xFF byte (the folder separator of the headers). A CP932 name whose second bytes happen to be
+// 0x5C is stored as it is; readers take names that are not UTF-8 for CP932.
 bool storableName(const std::string& n) {
-  return n.find('\\') == std::string::npos && n.find('\xFF') == std::string::npos;
+  if (n.find('\xFF') != std::string::npos) return false;
+  if (n.find('\\') == std::string::npos) return true;
+  if (quillmere::text::isValidUtf8(n)) return false;
+  const auto utf8 = quillmere::text::cp932ToUtf8(n);
+  return utf8 && utf8->find('\\') == std::string::npos;
 }
 
 void walk(const std::string& dir, std::vector<std::string>& prefix, bool recursive,

@@ -16,8 +16,10 @@
 //       it extracts, -gyq1 extracts into a fresh temporary folder, -d1 keeps folders, -! runs
 //       the control file's $Command after a complete extraction. An existing program is not
 //       replaced.
-// The result is 0 on success; otherwise 0x8000 plus a reason. The output buffer receives a
-// readable report (cut to its size, always terminated).
+// The result is 0 on success; otherwise 0x8000 plus a reason: 1 a command line that cannot be
+// read, 2 failed (nothing made, or members that could not be extracted), 3 done, but something
+// was passed over (links, names no archive can hold, existing files left in place). The output
+// buffer receives a readable report (cut to its size, always terminated).
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -110,7 +112,9 @@ int commandAdd(const CommandLine& cl, Report& report) {
   }
   CreateOptions opt;
   opt.recursive = cl.has("-d1") || cl.has("-d");
-  return createOrUpdate(archive->path, sources, opt, report) ? 0 : kErrorBase + kFailed;
+  if (!createOrUpdate(archive->path, sources, opt, report)) return kErrorBase + kFailed;
+  // Made, but something was passed over (a link, a name no archive can hold): say so.
+  return report.warnings ? kErrorBase + kPartly : 0;
 }
 
 // Where the archive starts: after the stub of one of our self-extracting programs, else at 0.

@@ -92,6 +92,20 @@ TEST_F(LzhArchiveTest, CreatesExtractsAndKeepsTheArchiveOutOfItself) {
   EXPECT_EQ(tree.read("whole/src/a.txt"), "alpha\n");
 }
 
+TEST_F(LzhArchiveTest, NamesThatAreNotUtf8) {
+  tree.write("src/\x83\x5C.txt", "CP932 name whose second byte is a backslash");  // ソ.txt
+  tree.write("src/caf\xE9.txt", "Latin-1 name");
+  tree.write("src/back\\slash.txt", "a real backslash cannot be stored");
+  // Made, with the result saying that something was passed over.
+  ASSERT_EQ(run("a \"" + p("x.lzh") + "\" \"" + p("src/") + "\""), 0x8003) << report;
+  EXPECT_NE(report.find("back\\slash.txt: the name cannot be stored"), std::string::npos) << report;
+  ASSERT_EQ(run("e -x \"" + p("x.lzh") + "\" \"" + p("out/") + "\""), 0) << report;
+  // Read back as CP932 where that reads, byte for byte otherwise.
+  EXPECT_EQ(tree.read("out/ソ.txt"), "CP932 name whose second byte is a backslash");
+  EXPECT_EQ(tree.read("out/caf\xE9.txt"), "Latin-1 name");
+  EXPECT_EQ(listing(p("out")).size(), 2u);
+}
+
 TEST_F(LzhArchiveTest, UpdateReplacesSameNamedMembersAndKeepsTheRest) {
   tree.write("one/a.txt", "old a");
   tree.write("one/b.txt", "old b");
