@@ -70,6 +70,7 @@ class Output {
     m_buf.clear();
     if (::ftruncate(m_fd, static_cast<off_t>(at)) != 0) return fail(errno);
     m_flushed = at;
+    m_writeback = std::min(m_writeback, at);
     return true;
   }
   bool flush() {
@@ -78,12 +79,20 @@ class Output {
     if (!writeAll(m_buf.data(), m_buf.size(), m_flushed)) return false;
     m_flushed += m_buf.size();
     m_buf.clear();
+    // Start writing back to the disk while the archiving goes on, so that the closing fsync
+    // has little left to wait for.
+    if (m_flushed - m_writeback >= kWriteback) {
+      ::sync_file_range(m_fd, static_cast<off_t>(m_writeback),
+                        static_cast<off_t>(m_flushed - m_writeback), SYNC_FILE_RANGE_WRITE);
+      m_writeback = m_flushed;
+    }
     return true;
   }
   int error() const { return m_error; }
 
  private:
   static constexpr std::size_t kSize = 1 << 20;
+  static constexpr std::uint64_t kWriteback = 8 << 20;
   bool fail(int e) {
     m_error = e ? e : EIO;
     return false;
@@ -105,6 +114,7 @@ class Output {
   int m_fd;
   std::vector<std::uint8_t> m_buf;
   std::uint64_t m_flushed = 0;
+  std::uint64_t m_writeback = 0;  // bytes whose writeback was started
   int m_error = 0;
 };
 
@@ -245,7 +255,7 @@ class FileReader {
 // shows for a fraction of the cost of compressing them. Files that pass are compressed whole and
 // still stored when that does not pay.
 bool worthCompressing(int fd, std::uint64_t size, std::vector<std::uint8_t>& buf) {
-  constexpr std::size_t kSample = 16 * 1024;
+  constexpr std::size_t kSample = 4 * 1024;
   if (size < 4096) return true;
   std::uint32_t hist[256] = {};
   std::uint64_t total = 0;

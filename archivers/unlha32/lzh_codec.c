@@ -3,14 +3,15 @@
  * sizes, run lengths, code lengths, tree completeness and distances. */
 #include "lzh_codec.h"
 
+#include <pthread.h>
 #include <stddef.h>
 #include <stdlib.h>
 #include <string.h>
 
-/* ---- CRC-16/ARC (reflected 0xA001), eight bytes a step ---- */
+/* ---- CRC-16/ARC (reflected 0xA001), sixteen bytes a step ---- */
 
-static uint16_t crc_table[8][256];
-static int crc_ready;
+static uint16_t crc_table[16][256];
+static pthread_once_t crc_once = PTHREAD_ONCE_INIT;
 
 static void crc_init(void) {
   for (unsigned i = 0; i < 256; ++i) {
@@ -19,22 +20,24 @@ static void crc_init(void) {
     crc_table[0][i] = (uint16_t)c;
   }
   for (unsigned i = 0; i < 256; ++i)
-    for (int t = 1; t < 8; ++t)
+    for (int t = 1; t < 16; ++t)
       crc_table[t][i] =
           (uint16_t)((crc_table[t - 1][i] >> 8) ^ crc_table[0][crc_table[t - 1][i] & 0xFF]);
-  crc_ready = 1;
 }
 
 uint16_t lzh_crc16(uint16_t crc, const void* data, size_t n) {
   const unsigned char* p = (const unsigned char*)data;
-  if (!crc_ready) crc_init();
+  pthread_once(&crc_once, crc_init);
   unsigned c = crc;
-  while (n >= 8) {
+  while (n >= 16) {
     c ^= (unsigned)p[0] | ((unsigned)p[1] << 8);
-    c = crc_table[7][c & 0xFF] ^ crc_table[6][c >> 8] ^ crc_table[5][p[2]] ^ crc_table[4][p[3]] ^
-        crc_table[3][p[4]] ^ crc_table[2][p[5]] ^ crc_table[1][p[6]] ^ crc_table[0][p[7]];
-    p += 8;
-    n -= 8;
+    c = crc_table[15][c & 0xFF] ^ crc_table[14][c >> 8] ^ crc_table[13][p[2]] ^
+        crc_table[12][p[3]] ^ crc_table[11][p[4]] ^ crc_table[10][p[5]] ^ crc_table[9][p[6]] ^
+        crc_table[8][p[7]] ^ crc_table[7][p[8]] ^ crc_table[6][p[9]] ^ crc_table[5][p[10]] ^
+        crc_table[4][p[11]] ^ crc_table[3][p[12]] ^ crc_table[2][p[13]] ^ crc_table[1][p[14]] ^
+        crc_table[0][p[15]];
+    p += 16;
+    n -= 16;
   }
   while (n--) c = (c >> 8) ^ crc_table[0][(c ^ *p++) & 0xFF];
   return (uint16_t)c;
