@@ -54,6 +54,9 @@ std::string Main::DLL_LZHMake(std::int32_t hwnd, const std::string& InDirName, b
   if (!RunFileName.empty()) {
     makeExe = true;
     const std::string control = DLL_PathAdd(folder, "$");
+    // The control file is written into the folder and removed afterwards: a file of that name
+    // already there is the user's, and is neither overwritten nor deleted. Nothing is made.
+    if (!program.empty() && fileExists(control)) return {};
     if (text::asciiLower(program) != "setup.exe") {
       if (!program.empty())
         DLL_FileSave(control, "$WindowTitle=" + name + "\r\n" + "$InstallTitle=解凍先\r\n" +

@@ -98,6 +98,11 @@ TEST_F(Bindings, LzhMakeWithAProgramWritesTheFirstFormOrNone) {
                          "0|a -jm4 -d1 \"C:\\Photos\\2004\\2004.lzh\" \"C:\\Photos\\2004\\\"",
                          "0|s -gw2 -d1 \"C:\\Photos\\2004\\2004.lzh\" \"C:\\Photos\\2004\\\" -!"}));
   EXPECT_EQ(tree.read("Photos/2004/$"), "the user's own file named $");
+  // With a control file to write, the user's "$" is neither overwritten nor deleted: no call.
+  fs::remove(tree.path("calls.log"));
+  EXPECT_EQ(dll().DLL_LZHMake(0, "C:\\Photos\\2004", false, true, "D:\\x\\viewer.exe"), "");
+  EXPECT_TRUE(calls().empty());
+  EXPECT_EQ(tree.read("Photos/2004/$"), "the user's own file named $");
 }
 
 TEST_F(Bindings, DottedFoldersAndDriveRootsAreBackedUpThemselves) {
