@@ -4,7 +4,8 @@
 //
 // usage: bench_archivers [--files N] [--keep] [CORPUS]
 //   CORPUS  a folder made by make_corpus.py (its originals/ are archived); without it one is
-//           generated into a temporary folder with N files (default 2000) and removed afterwards.
+//           generated into a temporary folder with N files (default 2000) and removed afterwards,
+//           by ../shared/bench/make_corpus.py beside the source tree or $QUILLMERE_CORPUS_TOOL.
 #include <dlfcn.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -103,9 +104,17 @@ int main(int argc, char** argv) {
   char tmpl[] = "/tmp/bench-archivers-XXXXXX";
   const std::string work = ::mkdtemp(tmpl);
   if (corpus.empty()) {
+    const char* env = std::getenv("QUILLMERE_CORPUS_TOOL");
+    const std::string tool = env && *env ? env : QUILLMERE_CORPUS_TOOL;
+    if (!fs::exists(tool)) {
+      std::fprintf(stderr,
+                   "corpus generator %s not found: set QUILLMERE_CORPUS_TOOL or give CORPUS\n",
+                   tool.c_str());
+      return 1;
+    }
     corpus = work + "/corpus";
-    const std::string gen = std::string("python3 ") + QUILLMERE_CORPUS_TOOL + " " + q(corpus) +
-                            " --files " + std::to_string(files) + " >/dev/null";
+    const std::string gen = "python3 " + q(tool) + " " + q(corpus) + " --files " +
+                            std::to_string(files) + " >/dev/null";
     if (std::system(gen.c_str()) != 0) {
       std::fprintf(stderr, "cannot generate the corpus\n");
       return 1;
