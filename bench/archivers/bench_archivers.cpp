@@ -110,6 +110,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr,
                    "corpus generator %s not found: set QUILLMERE_CORPUS_TOOL or give CORPUS\n",
                    tool.c_str());
+      fs::remove_all(work);
       return 1;
     }
     corpus = work + "/corpus";
