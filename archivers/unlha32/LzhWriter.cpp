@@ -280,6 +280,8 @@ bool worthCompressing(int fd, std::uint64_t size, std::vector<std::uint8_t>& buf
   return bits < 7.5;
 }
 
+constexpr std::uint64_t kLargeFrom = 0xFFFFFFFFull - (64u << 20);
+
 class Writer {
  public:
   Writer(Output& out, Report& report) : m_out(out), m_report(report) {}
@@ -306,18 +308,16 @@ class Writer {
       m_report.error(it.native + ": is no longer a regular file");
       return false;
     }
-    if (static_cast<std::uint64_t>(st.st_size) >= 0xFFFFFFFFull) {
-      ::close(fd);
-      m_report.error(it.native + ": 4 GiB or larger, too large for an LZH archive");
-      return false;
-    }
     MemberHeader h;
+    // A file near or past 4 GiB (a long video) is stored with 64-bit sizes; the margin lets it
+    // grow a little while it is read.
+    h.large = static_cast<std::uint64_t>(st.st_size) >= kLargeFrom;
     h.folders = it.folders;
     h.name = it.name;
     h.mtime = st.st_mtime;
     h.mode = 0100000 | (st.st_mode & 07777);
-    h.store =
-        st.st_size == 0 || !worthCompressing(fd, static_cast<std::uint64_t>(st.st_size), m_buf);
+    h.store = h.large || st.st_size == 0 ||
+              !worthCompressing(fd, static_cast<std::uint64_t>(st.st_size), m_buf);
     const std::uint64_t headerAt = m_out.offset();
     if (!m_out.put(buildHeader(h))) return closeWith(fd, ioError(it.native));
     const std::uint64_t dataAt = m_out.offset();
@@ -331,6 +331,10 @@ class Writer {
     if (!ok) return m_readError ? false : ioError(it.native);
     if (!m_out.patch(headerAt, buildHeader(h))) return ioError(it.native);
     m_report.line(std::string(h.store ? "STORE " : "LH5   ") + it.key());
+    if (h.large)
+      m_report.warning(it.native +
+                       ": 4 GiB or larger: stored with 64-bit sizes, which other LZH readers "
+                       "may not read (this archiver and its self-extractor do)");
     return true;
   }
 
@@ -374,6 +378,7 @@ class Writer {
       crc = lzh_crc16(crc, data, static_cast<std::size_t>(got));
       if (!m_out.put(data, static_cast<std::size_t>(got))) return false;
       total += static_cast<std::uint64_t>(got);
+      if (!h.large && total >= 0xFFFFFFFFull) return readFailed("file grew past 4 GiB", EFBIG);
     }
     h.crc = crc;
     h.packed = h.original = total;
@@ -437,6 +442,14 @@ std::vector<std::uint8_t> buildHeader(const MemberHeader& h) {
       dir.push_back(0xFF);
     }
     ext.push_back(dir);
+  }
+  if (h.large) {
+    std::vector<std::uint8_t> sizes{0x42};
+    put32(sizes, static_cast<std::uint32_t>(h.packed));
+    put32(sizes, static_cast<std::uint32_t>(h.packed >> 32));
+    put32(sizes, static_cast<std::uint32_t>(h.original));
+    put32(sizes, static_cast<std::uint32_t>(h.original >> 32));
+    ext.push_back(sizes);
   }
   std::vector<std::uint8_t> mode{0x50};
   put16(mode, h.mode & 0xFFFF);

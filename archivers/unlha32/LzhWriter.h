@@ -35,6 +35,7 @@ struct MemberHeader {
   std::uint32_t mode = 0100644;
   std::vector<std::string> folders;  // path components before the name
   std::string name;                  // empty for a folder entry
+  bool large = false;  // 4 GiB and more: the sizes also go into a 64-bit extension (0x42)
 };
 std::vector<std::uint8_t> buildHeader(const MemberHeader& h);
 

@@ -106,6 +106,21 @@ TEST_F(LzhArchiveTest, NamesThatAreNotUtf8) {
   EXPECT_EQ(listing(p("out")).size(), 2u);
 }
 
+TEST_F(LzhArchiveTest, MembersOf4GiBAndMoreCarry64BitSizes) {
+  // The header of a 4.4 GB member followed by a sparse hole for its data, and the end byte.
+  unlha::MemberHeader h;
+  h.store = true;
+  h.large = true;
+  h.name = "video.mp4";
+  h.packed = h.original = 4'400'000'004ull;
+  const auto hdr = unlha::buildHeader(h);
+  tree.write("big.lzh", std::string(hdr.begin(), hdr.end()));
+  ASSERT_EQ(::truncate(p("big.lzh").c_str(), static_cast<off_t>(hdr.size() + h.packed + 1)), 0);
+  ASSERT_EQ(run("l \"" + p("big.lzh") + "\""), 0) << report;
+  EXPECT_NE(report.find("4400000004 video.mp4"), std::string::npos) << report;
+  EXPECT_NE(report.find("1 members"), std::string::npos) << report;
+}
+
 TEST_F(LzhArchiveTest, UpdateReplacesSameNamedMembersAndKeepsTheRest) {
   tree.write("one/a.txt", "old a");
   tree.write("one/b.txt", "old b");
