@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -115,6 +116,14 @@ void changeAttribute(const std::string& text, std::uint32_t bit, bool on) {
   fileops::setAttribute(path, bit, on);
 }
 
+// True for "/" and for the root folder of any drive: never deleted or moved away.
+bool isDriveRoot(const std::string& native) {
+  if (native.find_first_not_of('/') == std::string::npos) return true;
+  for (const platform::Drive& d : platform::DriveMap::current().drives())
+    if (native == d.nativeRoot) return true;
+  return false;
+}
+
 // The native root of the drive a path text lies on.
 std::optional<std::string> driveRootOf(const std::string& pathText) {
   if (pathText.empty()) return std::nullopt;
@@ -181,8 +190,13 @@ bool Main::DLL_FileMove(std::int32_t /*hwnd*/, const std::string& FromFile,
   options.existing = Existing::Replace;
   options.createFolders = true;
   bool all = true;
-  for (const auto& [source, target] : plan.moves)
+  for (const auto& [source, target] : plan.moves) {
+    if (isDriveRoot(source)) {
+      all = false;  // a card's root is copied, never moved away
+      continue;
+    }
     if (!fileops::move(source, target, options)) all = false;
+  }
   return all;
 }
 
@@ -191,6 +205,8 @@ bool Main::DLL_FileDelete(std::int32_t /*hwnd*/, const std::string& DelPathName,
   if (DelPathName.empty()) return false;
   const auto native = nativeOf(DelPathName);
   if (!native) return false;
+  // A drive's root (C:\ is "/", a card's root its mount point) is never deleted.
+  if (isDriveRoot(*native)) return false;
   const std::vector<std::string> items = sourcesOf(*native);
   if (items.empty()) return true;  // nothing there to delete
   if (Info) {
@@ -247,9 +263,10 @@ void Main::DLL_ArchiveWrite(const std::string& ChengeFileName, bool Archive) con
 }
 
 bool Main::DLL_ReadWriteOK(const std::string& InFileName) const {
+  // The working folder is left alone: a working folder on a card would keep it busy and stop
+  // it being ejected. The probe itself fails for a folder that cannot be entered.
   const auto native = nativeOf(InFileName);
   if (!native || !isFolder(*native)) return false;
-  if (::chdir(native->c_str()) != 0) return false;
   return fileops::probeWritable(*native).ok();
 }
 
@@ -310,7 +327,9 @@ bool Main::DLL_SubDirDel(const std::string& Root_Path) const {
   const auto root = nativeOf(Root_Path);
   const auto driveRoot = driveRootOf(Root_Path);
   if (!root || !driveRoot || *root == *driveRoot || *root == "/") return false;
-  if (::chdir(root->c_str()) != 0) return false;
+  // The folder must be one that can be entered. The working folder itself is not changed (it
+  // would keep a card busy); every step works on whole paths.
+  if (!isFolder(*root) || ::access(root->c_str(), X_OK) != 0) return false;
   bool result = false;
 
   // Deepest and last-sorted folders first, the root itself (the empty first entry) last.
@@ -342,7 +361,6 @@ bool Main::DLL_SubDirDel(const std::string& Root_Path) const {
       }
       ::closedir(dir);
       if (!empty) continue;
-      if (::chdir(parentOf(*folder).c_str()) != 0) continue;
       fileops::removeFolder(*folder);
       result = true;
     }
@@ -368,7 +386,6 @@ bool Main::DLL_SubDirDel(const std::string& Root_Path) const {
     }
     if (hasFile) break;
     const std::string up = parentOf(current);
-    if (::chdir(up.c_str()) != 0) break;
     fileops::removeFolder(current);  // a folder that still holds subfolders stays
     result = true;
     current = up;
@@ -420,7 +437,9 @@ void Main::DLL_FileSave(const std::string& OpenFileName, const std::string& File
   std::string temp;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = joinNative(folder, "." + nameOf(*native) + ".save-" + std::to_string(::getpid()) + "-" +
+    const std::string name = nameOf(*native);
+    temp = joinNative(folder, "." + name.substr(0, std::min<std::size_t>(name.size(), 160)) +
+                                  ".save-" + std::to_string(::getpid()) + "-" +
                                   std::to_string(attempt));
     fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) raiseFor(FileResult(errno));
