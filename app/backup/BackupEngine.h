@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+
+#include "backup/BackupSettings.h"
+#include "shell/core/RunView.h"
+
+namespace quillmere::backup {
+
+// How a backup run ended.
+struct BackupReport {
+  bool cancelled = false;
+  bool refused = false;      // nothing was done: no folder chosen, or a folder is missing
+  bool archiveMade = false;  // the archiver left an archive (or program) in the folder
+  bool placed = false;       // it was moved to the destination
+  std::string archive;       // path text of the file made in the backed-up folder
+  std::string destination;   // path text it was to be moved to
+  std::string message;       // why it was refused or not placed
+};
+
+// The destination path of the archive: the output folder plus a name by date and time, by the
+// folder's own name ("E_Drive" for a drive root) or the given text, plus ".exe" or ".lzh".
+// Date and time texts as DLL_Date and DLL_Time give them.
+std::string destinationPath(const BackupSettings& settings, const std::string& outDir,
+                            const std::string& yyyy, const std::string& mm, const std::string& dd,
+                            const std::string& hh, const std::string& mi, const std::string& ss);
+
+// The backup run: packs the folder of "BackUP-InDir" into an LZH archive inside it (with
+// sub-folders when "BackUP-SubDir"), makes it a self-extracting program when "BackUP-Exe" is 1,
+// and moves the result into "BackUP-OutDir" under its name without replacing an existing file
+// (the made file then stays in the backed-up folder). The cancel flag is looked at before the
+// archiving, the naming and the move. The view's controls are disabled during the run and the
+// completion step follows a run that was not cancelled.
+BackupReport runBackup(const BackupSettings& settings, RunView& view);
+
+}  // namespace quillmere::backup

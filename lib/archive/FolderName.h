@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+namespace quillmere::archive {
+
+// The folder a method is asked to work on. A path that names an existing folder is that folder,
+// even when its own name holds a dot ("2003.05.01"); anything else goes by the text rule of
+// DLL_DirName (the last component with a dot is a file).
+std::string workFolder(const std::string& inDirName);
+
+// The folder's own name for archive names: the last component of an existing folder (dots and
+// all), the text rule otherwise; a drive root, which has none, gives its upper-case letter and
+// "_Drive" (E:\ gives E_Drive).
+std::string folderOwnName(const std::string& folder);
+
+}  // namespace quillmere::archive

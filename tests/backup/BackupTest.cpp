@@ -1,0 +1,256 @@
+// The backup options and the backup run, through the settings file and a recording view.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+
+#include "backup/BackupEngine.h"
+#include "backup/BackupSettings.h"
+#include "core/Main.h"
+#include "support/RecordingRunView.h"
+#include "support/TempTree.h"
+
+namespace fs = std::filesystem;
+using namespace quillmere;
+using namespace quillmere::backup;
+using quillmere::test::RecordingRunView;
+using quillmere::test::TempTree;
+
+namespace {
+
+class Backup : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::unsetenv("QUILLMERE_ARCHIVER_DIR");
+    ini = tree.pathText("quillmere.ini");
+  }
+  void TearDown() override {
+    ::unsetenv("QUILLMERE_DRIVES");
+    ::unsetenv("QUILLMERE_ARCHIVER_DIR");
+  }
+  BackupSettings settings() const { return BackupSettings(ini, "c:\\"); }
+  std::string value(const char* key) const {
+    return dll().DLL_GetStringFromINI(ini, kSection, key, "<missing>");
+  }
+  void set(const char* key, const std::string& v) const {
+    dll().DLL_WriteStringINI(ini, kSection, key, v);
+  }
+  // Every file below a folder, relative and sorted.
+  std::vector<std::string> files(const std::string& rel) const {
+    std::vector<std::string> out;
+    for (auto it = fs::recursive_directory_iterator(tree.path(rel));
+         it != fs::recursive_directory_iterator(); ++it)
+      if (it->is_regular_file()) out.push_back(it->path().lexically_relative(tree.path(rel)));
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+  // The member names of an archive (or self-extracting program), through 7zz.
+  std::vector<std::string> members(const std::string& rel) const {
+    const std::string out = tree.path("listed-" + std::to_string(++listed));
+    const std::string cmd = "7zz x -y -o'" + out + "' '" + tree.path(rel) + "' >/dev/null 2>&1";
+    EXPECT_EQ(std::system(cmd.c_str()), 0) << rel;
+    std::vector<std::string> names;
+    for (auto it = fs::recursive_directory_iterator(out); it != fs::recursive_directory_iterator();
+         ++it)
+      if (it->is_regular_file()) names.push_back(it->path().lexically_relative(out));
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  TempTree tree;
+  std::string ini;
+  mutable int listed = 0;
+};
+
+TEST_F(Backup, SettingsDefaultsGroupAndWriteBack) {
+  const BackupSettings s = settings();
+  EXPECT_EQ(s.inDir(), "c:\\");
+  EXPECT_FALSE(s.inDirChosen());
+  EXPECT_EQ(s.nameBy(), NameBy::Time);
+  EXPECT_EQ(s.fileNameText(), "FileName");
+  EXPECT_TRUE(s.exe());
+  EXPECT_TRUE(s.subDir());
+  EXPECT_EQ(s.extension(), ".exe");
+  EXPECT_EQ(s.nameCaption(), "YYYYMMDD_HHMMSS");
+  s.writeBackOnLoad();
+  EXPECT_EQ(value(key::kFileName), "False");
+  EXPECT_EQ(value(key::kExe), "1");
+  EXPECT_EQ(value(key::kSubDir), "1");
+  EXPECT_EQ(value(key::kShutDown), "0");
+  EXPECT_EQ(value(key::kWinShutDown), "0");
+  EXPECT_EQ(value(key::kTime), "<missing>");
+
+  EXPECT_EQ(s.applyControl("BackUP-Dir", "True"), "");
+  EXPECT_EQ(value(key::kTime), "False");
+  EXPECT_EQ(value(key::kDir), "True");
+  EXPECT_EQ(value(key::kFileName), "False");
+  EXPECT_EQ(s.nameBy(), NameBy::Dir);
+  EXPECT_EQ(s.applyControl("BackUP-Exe", "0"), "");
+  EXPECT_EQ(s.extension(), ".lzh");
+  EXPECT_NE(s.applyControl("BackUP-Exe", "yes"), "");
+  EXPECT_NE(s.applyControl("BackUP-Time", "1"), "");
+  EXPECT_NE(s.applyControl("BackUP-Colour", "red"), "");
+  // A garbled option value falls back to naming by date and time.
+  set(key::kTime, "garbage");
+  set(key::kDir, "garbage");
+  set(key::kFileName, "garbage");
+  EXPECT_EQ(s.nameBy(), NameBy::Time);
+}
+
+TEST_F(Backup, DestinationNames) {
+  tree.mkdir("Photos/2004");
+  tree.mkdir("Photos/2003.05.01");
+  tree.mkdir("card");
+  tree.write("drives.tab", "E\t" + tree.path("card") + "\t2\tCARD\n");
+  ::setenv("QUILLMERE_DRIVES", tree.path("drives.tab").c_str(), 1);
+  const BackupSettings s = settings();
+  set(key::kExe, "0");
+  EXPECT_EQ(destinationPath(s, "D:\\Backup", "2004", "03", "15", "09", "30", "05"),
+            "D:\\Backup\\20040315_093005.lzh");
+  s.setNameBy(NameBy::Dir);
+  s.setInDir(tree.pathText("Photos/2004"));
+  set(key::kExe, "1");
+  EXPECT_EQ(destinationPath(s, "D:\\Backup", "2004", "03", "15", "09", "30", "05"),
+            "D:\\Backup\\2004.exe");
+  s.setInDir(tree.pathText("Photos/2003.05.01"));
+  EXPECT_EQ(s.nameCaption(), "2003.05.01");
+  s.setInDir("E:\\");
+  set(key::kExe, "0");
+  EXPECT_EQ(s.nameCaption(), "E_Drive");
+  EXPECT_EQ(destinationPath(s, "D:\\Backup", "2004", "03", "15", "09", "30", "05"),
+            "D:\\Backup\\E_Drive.lzh");
+  s.setNameBy(NameBy::FileName);
+  set(key::kFileNameText, "Holiday");
+  EXPECT_EQ(destinationPath(s, "D:\\", "2004", "03", "15", "09", "30", "05"), "D:\\Holiday.lzh");
+}
+
+TEST_F(Backup, TimeNamedArchiveLeavesTheBackedUpFolder) {
+  tree.write("Photos/2004/a.jpg", std::string(5000, 'a'));
+  tree.write("Photos/2004/sub/b.jpg", "b");
+  tree.mkdir("out");
+  const BackupSettings s = settings();
+  s.setInDir(tree.pathText("Photos/2004"));
+  s.setOutDir(tree.pathText("out"));
+  set(key::kExe, "0");
+  RecordingRunView view;
+  const BackupReport r = runBackup(s, view);
+  EXPECT_TRUE(r.placed) << r.message;
+  const auto made = files("out");
+  ASSERT_EQ(made.size(), 1u);
+  EXPECT_TRUE(std::regex_match(made[0], std::regex("20[0-9]{6}_[0-9]{6}\\.lzh"))) << made[0];
+  EXPECT_EQ(files("Photos/2004"), (std::vector<std::string>{"a.jpg", "sub/b.jpg"}));
+  EXPECT_EQ(members("out/" + made[0]), (std::vector<std::string>{"a.jpg", "sub/b.jpg"}));
+  EXPECT_EQ(view.runningChanges, (std::vector<bool>{true, false}));
+  EXPECT_EQ(view.completed, std::vector<std::string>{"BackUP"});
+}
+
+TEST_F(Backup, FolderNamedProgramAndTheSecondRunThatFindsItsNameTaken) {
+  tree.write("Photos/2003.05.01/a.jpg", "a");
+  tree.write("Photos/2003.05.01/sub/b.jpg", "b");
+  tree.write("Photos/parent-only.jpg", "not part of the backup");
+  tree.mkdir("out");
+  const BackupSettings s = settings();
+  s.setInDir(tree.pathText("Photos/2003.05.01"));
+  s.setOutDir(tree.pathText("out"));
+  s.setNameBy(NameBy::Dir);
+  set(key::kSubDir, "0");
+  RecordingRunView view;
+  BackupReport r = runBackup(s, view);
+  ASSERT_TRUE(r.placed) << r.message;
+  EXPECT_EQ(files("out"), std::vector<std::string>{"2003.05.01.exe"});
+  EXPECT_EQ(files("Photos/2003.05.01"), (std::vector<std::string>{"a.jpg", "sub/b.jpg"}));
+  EXPECT_EQ(members("out/2003.05.01.exe"), std::vector<std::string>{"a.jpg"});  // SubDir 0
+  // Again: the destination exists, so the new program stays in the backed-up folder.
+  r = runBackup(s, view);
+  EXPECT_FALSE(r.placed);
+  EXPECT_EQ(files("out"), std::vector<std::string>{"2003.05.01.exe"});
+  EXPECT_EQ(files("Photos/2003.05.01"),
+            (std::vector<std::string>{"2003.05.01.exe", "a.jpg", "sub/b.jpg"}));
+  // A third run finds the program's name taken in the folder itself (the user's own file, as
+  // far as the run can tell): that file is never taken for the backup, the archive stays.
+  r = runBackup(s, view);
+  EXPECT_FALSE(r.placed);
+  EXPECT_EQ(files("out"), std::vector<std::string>{"2003.05.01.exe"});
+  EXPECT_EQ(files("Photos/2003.05.01"),
+            (std::vector<std::string>{"2003.05.01.exe", "2003.05.01.lzh", "a.jpg", "sub/b.jpg"}));
+}
+
+TEST_F(Backup, EmptiedFileNameAndDriveRoot) {
+  tree.write("card/DCIM/100/a.jpg", "a");
+  tree.mkdir("out");
+  tree.write("drives.tab", "E\t" + tree.path("card") + "\t2\tCARD\n");
+  ::setenv("QUILLMERE_DRIVES", tree.path("drives.tab").c_str(), 1);
+  const BackupSettings s = settings();
+  s.setOutDir(tree.pathText("out"));
+  set(key::kExe, "0");
+  s.setInDir("E:\\");
+  s.setNameBy(NameBy::Dir);
+  RecordingRunView view;
+  BackupReport r = runBackup(s, view);
+  ASSERT_TRUE(r.placed) << r.message;
+  EXPECT_EQ(r.destination, tree.pathText("out") + "\\E_Drive.lzh");
+  EXPECT_EQ(members("out/E_Drive.lzh"), std::vector<std::string>{"DCIM/100/a.jpg"});
+
+  s.setNameBy(NameBy::FileName);
+  set(key::kFileNameText, "");
+  r = runBackup(s, view);
+  EXPECT_EQ(value(key::kFileNameText), "FileName");
+  EXPECT_TRUE(r.placed) << r.message;
+  EXPECT_TRUE(tree.exists("out/FileName.lzh"));
+}
+
+TEST_F(Backup, MissingFoldersNoArchiverAndCancel) {
+  tree.mkdir("out");
+  const BackupSettings s = settings();
+  s.setOutDir(tree.pathText("out"));
+  RecordingRunView view;
+  BackupReport r = runBackup(s, view);  // nothing chosen: never the program drive
+  EXPECT_TRUE(r.refused);
+  s.setInDir(tree.pathText("gone/away"));
+  r = runBackup(s, view);
+  EXPECT_TRUE(r.refused);
+  EXPECT_NE(r.message.find("not there"), std::string::npos);
+
+  tree.write("in/a.jpg", "a");
+  s.setInDir(tree.pathText("in"));
+  ::setenv("QUILLMERE_ARCHIVER_DIR", tree.path("no-archiver").c_str(), 1);
+  r = runBackup(s, view);
+  EXPECT_FALSE(r.placed);
+  EXPECT_FALSE(r.archiveMade);
+  EXPECT_EQ(files("in"), std::vector<std::string>{"a.jpg"});
+  EXPECT_TRUE(files("out").empty());
+  ::unsetenv("QUILLMERE_ARCHIVER_DIR");
+
+  RecordingRunView cancelled;
+  cancelled.cancelled = true;
+  r = runBackup(s, cancelled);
+  EXPECT_TRUE(r.cancelled);
+  EXPECT_EQ(files("in"), std::vector<std::string>{"a.jpg"});
+  EXPECT_TRUE(files("out").empty());
+  EXPECT_TRUE(cancelled.completed.empty());
+  EXPECT_EQ(cancelled.runningChanges, (std::vector<bool>{true, false}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(BackupRunner, QuillmereRunBackUpPlacesTheArchiveAndReportsATakenName) {
+  TempTree tree;
+  tree.write("2004/a.jpg", "a");
+  tree.mkdir("out");
+  const std::string run = std::string(QUILLMERE_BIN_DIR) + "/quillmere-run --ini '" +
+                          tree.path("q.ini") + "' --set Dir=True --set Exe=0 --set OutDir='" +
+                          tree.path("out") + "' BackUP '" + tree.path("2004") + "' 2>/dev/null";
+  EXPECT_EQ(WEXITSTATUS(std::system(run.c_str())), 0);
+  EXPECT_TRUE(tree.exists("out/2004.lzh"));
+  EXPECT_EQ(WEXITSTATUS(std::system(run.c_str())), 1);  // the name is taken now
+  EXPECT_TRUE(tree.exists("2004/2004.lzh"));
+  const std::string bad = std::string(QUILLMERE_BIN_DIR) + "/quillmere-run --ini '" +
+                          tree.path("q.ini") + "' --set Exe=maybe BackUP 2>/dev/null";
+  EXPECT_EQ(WEXITSTATUS(std::system(bad.c_str())), 2);
+}
+
+}  // namespace
