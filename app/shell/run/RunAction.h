@@ -44,7 +44,7 @@ struct RunAction {
   std::function<RunResult(const RunRequest&, RunView&)> run;
   // For actions with a schedule in the settings file: true when the schedule enables this
   // moment. --scheduled runs the action only then.
-  std::function<bool(const std::string& iniPath)> due;
+  std::function<bool(const std::string& iniPath)> due = {};
 };
 
 // The runner's table of actions. Each subsystem adds its actions from a source file of its own
