@@ -7,11 +7,14 @@
 #include <sys/statfs.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include "core/DllError.h"
@@ -134,6 +137,98 @@ bool sameOrNested(const std::string& a, const std::string& b) {
   return inside(ca, cb) || inside(cb, ca);
 }
 
+// Reads the details of listed files of one side. It uses no run view, so it also serves the
+// helper thread that reads the mirror side while the run reads the master side.
+class RowReader {
+ public:
+  RowReader(std::string folder, bool fat)
+      : m_folder(std::move(folder)), m_fat(fat), m_map(platform::DriveMap::current()) {}
+
+  Row read(const std::string& full) {
+    Row r;
+    r.full = full;
+    r.relative =
+        dll().DLL_PathAdd(dll().DLL_MidPath(m_folder, r.full), dll().DLL_FileName(r.full, 1));
+    if (const auto native = m_map.toNative(r.full)) r.native = *native;
+    // One status call gives size, times and the owner write bit; FAT media keep the read-only
+    // flag in their own attribute, which the library reads. The call is made relative to the
+    // file's folder, kept open while its files follow each other in the sorted list, so the
+    // kernel does not walk the whole path again for every file.
+    struct stat st {};
+    if (!r.native.empty() && statInFolder(r.native, st) && S_ISREG(st.st_mode)) {
+      r.size = st.st_size;
+      r.lastWrite = ticks(st.st_mtim);
+      r.lastAccess = ticks(st.st_atim);
+      r.readOnly = m_fat ? dll().DLL_ReadCheck(r.full) : (st.st_mode & S_IWUSR) == 0;
+      r.readable = true;
+    }
+    return r;
+  }
+
+ private:
+  bool statInFolder(const std::string& native, struct stat& st) {
+    const auto slash = native.rfind('/');
+    if (slash == std::string::npos) return false;
+    const std::string_view parent(native.data(), slash == 0 ? 1 : slash);
+    if (!m_handle.open(parent)) return fileops::status(native, st).ok();
+    return ::fstatat(m_handle.fd(), native.c_str() + slash + 1, &st, 0) == 0;
+  }
+
+  std::string m_folder;
+  bool m_fat;
+  // One map for the whole table: asking for the current map checks the mount table each time.
+  const platform::DriveMap& m_map;
+  FolderHandle m_handle;
+};
+
+// Lists one side and reads its rows on a helper thread. Only library calls that neither yield
+// nor show anything are made there; the run view stays with the run's own thread.
+class SideReader {
+ public:
+  ~SideReader() { finish(); }
+
+  void start(std::string folder, bool fat) {
+    m_thread = std::thread([this, folder = std::move(folder), fat] {
+      try {
+        dll().DLL_FileNameList(folder, m_list, 1);
+        m_listed = true;
+        RowReader reader(folder, fat);
+        if (m_list.isDimensioned()) {
+          m_rows.reserve(static_cast<std::size_t>(m_list.count()));
+          for (std::int32_t i = m_list.lbound(); i <= m_list.ubound() && !m_stop; ++i)
+            m_rows.push_back(reader.read(m_list(i)));
+        }
+      } catch (...) {
+        m_error = std::current_exception();
+      }
+      m_listed = true;
+      m_done = true;
+    });
+  }
+  // Stops the reading and waits for the thread.
+  void finish() {
+    m_stop = true;
+    if (m_thread.joinable()) m_thread.join();
+  }
+  const std::atomic<bool>& listed() const { return m_listed; }
+  const std::atomic<bool>& done() const { return m_done; }
+  // Valid once listed() is true.
+  std::int32_t count() const { return m_list.count(); }
+  // Once done(): hands over the rows, or raises what went wrong on the thread.
+  std::vector<Row> takeRows() {
+    finish();
+    if (m_error) std::rethrow_exception(m_error);
+    return std::move(m_rows);
+  }
+
+ private:
+  std::thread m_thread;
+  std::atomic<bool> m_stop{false}, m_listed{false}, m_done{false};
+  StringArray m_list;
+  std::vector<Row> m_rows;
+  std::exception_ptr m_error;
+};
+
 }  // namespace
 
 bool sameTime(std::int64_t a, std::int64_t b, std::int64_t step) {
@@ -186,6 +281,8 @@ class Run {
   }
 
   bool listSide(const std::string& folder, StringArray& list);
+  // Waits for the helper thread, yielding; false on cancel.
+  bool waitFor(const std::atomic<bool>& flag);
   void buildTable(const std::string& folder, const StringArray& list, bool fat,
                   std::vector<Row>& table);
   bool pairStep();
@@ -307,7 +404,12 @@ void Run::runPhases() {
   if (m_opt.dustBox && m_opt.clrDustBox) dll().DLL_RecycleClr(0, "", 1);
 
   label("Command", msg::kListing);
-  StringArray masterList, mirrorList;
+  // The mirror side is listed and read on a helper thread while this thread does the master
+  // side: the two walks take turns on the disk and the processor instead of waiting for each
+  // other. The labels and checks keep their order.
+  SideReader mirrorSide;
+  mirrorSide.start(m_outDir, m_outFat);
+  StringArray masterList;
   listSide(m_inDir, masterList);
   // A card pulled during the listing gives a short list: check the folder again.
   if (!folderUsable(m_inDir, m_inNative)) {
@@ -318,22 +420,24 @@ void Run::runPhases() {
   m_report.masterFiles = masterList.count();
   label("MaxNo", "/ " + std::to_string(m_report.masterFiles));
   m_view.yield();
-  if (cancelled()) return;
-  listSide(m_outDir, mirrorList);
+  if (cancelled() || !waitFor(mirrorSide.listed())) return;
   if (!folderUsable(m_outDir, m_outNative)) {
     m_view.messageBox(msg::kMirrorMissing, msgbox::kOkOnly | msgbox::kExclamation);
     m_report.outcome = MirrorOutcome::MirrorMissing;
     return;
   }
-  m_report.mirrorFiles = mirrorList.count();
+  m_report.mirrorFiles = mirrorSide.count();
   label("No", std::to_string(m_report.mirrorFiles));
   m_view.yield();
   if (cancelled()) return;
 
   label("Command", msg::kChecking);
   buildTable(m_inDir, masterList, m_inFat, m_master);
-  if (cancelled()) return;
-  buildTable(m_outDir, mirrorList, m_outFat, m_mirror);
+  if (cancelled() || !waitFor(mirrorSide.done())) return;
+  m_mirror = mirrorSide.takeRows();
+  label("MaxNo", "/ " + std::to_string(m_mirror.size()));
+  label("No", std::to_string(m_mirror.size()));
+  m_view.yield();
   if (cancelled()) return;
 
   m_masterPaired.assign(m_master.size(), 0);
@@ -369,39 +473,22 @@ void Run::buildTable(const std::string& folder, const StringArray& list, bool fa
   const std::int32_t count = list.count();
   table.reserve(static_cast<std::size_t>(count));
   label("MaxNo", "/ " + std::to_string(count));
-  // One map for the whole table: asking for the current map checks the mount table each time.
-  const platform::DriveMap& map = platform::DriveMap::current();
-  FolderHandle folderHandle;
-  auto statInFolder = [&](const std::string& native, struct stat& st) {
-    const auto slash = native.rfind('/');
-    if (slash == std::string::npos) return false;
-    const std::string_view parent(native.data(), slash == 0 ? 1 : slash);
-    if (!folderHandle.open(parent)) return fileops::status(native, st).ok();
-    return ::fstatat(folderHandle.fd(), native.c_str() + slash + 1, &st, 0) == 0;
-  };
+  RowReader reader(folder, fat);
   for (std::int32_t i = list.lbound(); i <= list.ubound(); ++i) {
     if (cancelled()) return;
     label("No", std::to_string(i));
-    Row r;
-    r.full = list(i);
-    r.relative =
-        dll().DLL_PathAdd(dll().DLL_MidPath(folder, r.full), dll().DLL_FileName(r.full, 1));
-    if (const auto native = map.toNative(r.full)) r.native = *native;
-    // One status call gives size, times and the owner write bit; FAT media keep the read-only
-    // flag in their own attribute, which the library reads. The call is made relative to the
-    // file's folder, kept open while its files follow each other in the sorted list, so the
-    // kernel does not walk the whole path again for every file.
-    struct stat st {};
-    if (!r.native.empty() && statInFolder(r.native, st) && S_ISREG(st.st_mode)) {
-      r.size = st.st_size;
-      r.lastWrite = ticks(st.st_mtim);
-      r.lastAccess = ticks(st.st_atim);
-      r.readOnly = fat ? dll().DLL_ReadCheck(r.full) : (st.st_mode & S_IWUSR) == 0;
-      r.readable = true;
-    }
-    table.push_back(std::move(r));
+    table.push_back(reader.read(list(i)));
     m_view.yield();
   }
+}
+
+bool Run::waitFor(const std::atomic<bool>& flag) {
+  while (!flag) {
+    m_view.yield();
+    if (cancelled()) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
 }
 
 bool Run::samePair(const Row& m, const Row& r) const {
