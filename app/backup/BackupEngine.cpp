@@ -121,13 +121,15 @@ BackupReport runBackup(const BackupSettings& settings, RunView& view) {
     std::string folder = inDir;
     archiveAndPlace(settings, dll().DLL_DirCheck(folder), outDir, view, report);
   } catch (const DllError& e) {
-    // A failed step is passed over; the run still closes normally.
+    // An unexpected error is shown; the run still closes normally.
     report.message = "error " + std::to_string(e.number()) + ": " + e.text();
+    showRunError(view, e.number(), e.text());
   }
   report.cancelled = view.cancelRequested();
   view.setRunning(false);
   view.yield();
-  if (!report.cancelled) view.runCompleted(kSection);
+  // The backup's completion action follows the restore also after a cancel.
+  view.runCompleted(kSection);
   return report;
 }
 

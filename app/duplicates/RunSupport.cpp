@@ -42,11 +42,6 @@ bool YieldPacer::due() const {
   return std::chrono::steady_clock::now() - m_last >= std::chrono::milliseconds(25);
 }
 
-void showRunError(RunView& view, int number, const std::string& message) {
-  view.messageBox("実行時エラー '" + std::to_string(number) + "':\n\n" + message,
-                  msgbox::kOkOnly | msgbox::kCritical);
-}
-
 bool nameHasWildcard(const std::string& pathText) {
   const auto sep = pathText.find_last_of('\\');
   const std::string_view name = sep == std::string::npos

@@ -44,9 +44,6 @@ class YieldPacer {
   std::chrono::steady_clock::time_point m_last{};
 };
 
-// Shows an unexpected error of a run as the run-time error message (number and text).
-void showRunError(RunView& view, int number, const std::string& message);
-
 // True when the file-name part of a path text holds "*" or "?". Such a name is legal on Linux,
 // but the library's file operations read it as a pattern and would act on every file it
 // matches: the runs never hand such a file to a delete or a move.

@@ -1,7 +1,14 @@
 #include "shell/core/RunView.h"
 
+#include "core/UiHook.h"
+
 namespace quillmere {
 
 RunView::~RunView() = default;
+
+void showRunError(RunView& view, int number, const std::string& message) {
+  view.messageBox("実行時エラー '" + std::to_string(number) + "':\n\n" + message,
+                  msgbox::kOkOnly | msgbox::kCritical);
+}
 
 }  // namespace quillmere

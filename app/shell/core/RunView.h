@@ -31,9 +31,14 @@ class RunView {
   // The run's controls are disabled (true) at its start and restored (false) at its end.
   virtual void setRunning(bool running) = 0;
 
-  // The completion step after a run that was not cancelled; sectionWord names the panel's
-  // section ("ReName", "WFileDel", "BackUP", "Mirrorring", "FileBack").
+  // The completion step at the end of a run; sectionWord names the panel's section ("ReName",
+  // "WFileDel", "BackUP", "Mirrorring", "FileBack"). Most runs skip it after a cancel; the
+  // backup still takes it.
   virtual void runCompleted(std::string_view sectionWord) = 0;
 };
+
+// The run-time error message of an unexpected error inside a run (number and text), after
+// which the run goes through its normal closing steps.
+void showRunError(RunView& view, int number, const std::string& message);
 
 }  // namespace quillmere
