@@ -335,9 +335,8 @@ void Run::reportError(const std::exception& e) {
   m_report.outcome = MirrorOutcome::Error;
   m_report.errorText = e.what();
   const auto* dllError = dynamic_cast<const DllError*>(&e);
-  const std::string number = dllError ? " '" + std::to_string(dllError->number()) + "'" : "";
-  m_view.messageBox("実行時エラー" + number + ":\n\n" + e.what(),
-                    msgbox::kOkOnly | msgbox::kCritical);
+  // 51: the runtime's "internal error", for a failure that is not the library's own.
+  showRunError(m_view, dllError ? dllError->number() : 51, e.what());
 }
 
 bool Run::prepare() {
@@ -755,9 +754,10 @@ MirrorReport MirrorEngine::run() {
     Run run(m_settings, m_view, report);
     run.execute();
   }
-  // The completion action follows a run that went through all its phases (a cancelled run ends
-  // the program through the cancel path anyway).
-  if (report.outcome == MirrorOutcome::Completed) m_view.runCompleted(kSection);
+  // The completion action follows a run that went through its closing steps, a cancelled one
+  // too; a run that never started (a refused folder) or ended in an error takes none.
+  if (report.outcome == MirrorOutcome::Completed || report.outcome == MirrorOutcome::Cancelled)
+    m_view.runCompleted(kSection);
   return report;
 }
 

@@ -301,7 +301,7 @@ TEST_F(MirrorEngineTest, CancelDuringListingOrCopyingStopsCopyingButTidiesUp) {
   EXPECT_EQ(report.outcome, MirrorOutcome::Cancelled);
   EXPECT_EQ(report.copied, 0);
   EXPECT_FALSE(tree.exists("mirror/empty")) << "empty folders are still removed";
-  EXPECT_TRUE(view.completed.empty());
+  EXPECT_EQ(view.completed, std::vector<std::string>{"Mirrorring"}) << "and so is the completion";
   EXPECT_EQ(view.runningChanges, (std::vector<bool>{true, false}));
   EXPECT_EQ(view.current["Command"], "");
 
