@@ -20,6 +20,7 @@ struct RunRequest {
 struct RunResult {
   bool cancelled = false;    // the cancel flag stopped the run
   bool refused = false;      // the run stopped before touching any file (no space, no folder)
+  bool failed = false;       // an unexpected error ended the run (already shown to the user)
   std::int64_t handled = 0;  // files the run dealt with
   std::vector<std::string> unhandled;  // path texts of the files it could not deal with
   std::string message;                 // why it was refused, or a closing remark
