@@ -15,7 +15,8 @@ std::int32_t Main::DLL_CABGetVersion() const {
   throwNotAvailable(5);
 }
 
-bool Main::DLL_CABKaito(const std::string& /*InDirName*/, const std::string& /*InFileName*/, const std::string& /*Window*/) const {
+bool Main::DLL_CABKaito(const std::string& /*InDirName*/, const std::string& /*InFileName*/,
+                        const std::string& /*Window*/) const {
   throwNotAvailable(6);
 }
 
@@ -23,7 +24,8 @@ bool Main::DLL_CABMake(std::int32_t /*hwnd*/, const std::string& /*InDirName*/) 
   throwNotAvailable(7);
 }
 
-bool Main::DLL_LZHAdd(const std::string& /*hwnd*/, const std::string& /*LZHFileName*/, const std::string& /*AddFileName*/) const {
+bool Main::DLL_LZHAdd(const std::string& /*hwnd*/, const std::string& /*LZHFileName*/,
+                      const std::string& /*AddFileName*/) const {
   throwNotAvailable(32);
 }
 
@@ -31,15 +33,20 @@ std::int32_t Main::DLL_LZHGetVersion() const {
   throwNotAvailable(33);
 }
 
-bool Main::DLL_LZHKaito(std::int32_t /*hwnd*/, const std::string& /*InFileName*/, const std::string& /*DevelopmentDirName*/) const {
+bool Main::DLL_LZHKaito(std::int32_t /*hwnd*/, const std::string& /*InFileName*/,
+                        const std::string& /*DevelopmentDirName*/) const {
   throwNotAvailable(34);
 }
 
-std::string Main::DLL_LZHMake(std::int32_t /*hwnd*/, const std::string& /*InDirName*/, bool /*Root*/, bool /*SubDir*/, const std::string& /*RunFileName*/) const {
+std::string Main::DLL_LZHMake(std::int32_t /*hwnd*/, const std::string& /*InDirName*/,
+                              bool /*Root*/, bool /*SubDir*/,
+                              const std::string& /*RunFileName*/) const {
   throwNotAvailable(35);
 }
 
-std::string Main::DLL_LZHMakeExe(std::int32_t /*hwnd*/, const std::string& /*InFileName*/, bool /*Dir*/, bool /*Window*/, bool /*FlagSetup*/, bool /*AutoRun*/) const {
+std::string Main::DLL_LZHMakeExe(std::int32_t /*hwnd*/, const std::string& /*InFileName*/,
+                                 bool /*Dir*/, bool /*Window*/, bool /*FlagSetup*/,
+                                 bool /*AutoRun*/) const {
   throwNotAvailable(36);
 }
 

@@ -54,9 +54,7 @@ class Array {
   T& operator()(std::int32_t i) { return m_data[index1(i)]; }
   const T& operator()(std::int32_t i) const { return m_data[index1(i)]; }
   T& operator()(std::int32_t row, std::int32_t col) { return m_data[index2(row, col)]; }
-  const T& operator()(std::int32_t row, std::int32_t col) const {
-    return m_data[index2(row, col)];
-  }
+  const T& operator()(std::int32_t row, std::int32_t col) const { return m_data[index2(row, col)]; }
 
   // ReDim: new bounds, contents cleared.
   void redim(std::int32_t lower, std::int32_t upper) {

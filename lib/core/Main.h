@@ -72,7 +72,8 @@ class Main final {
   void DLL_OpenFile(std::int32_t hwnd, const std::string& InFileName, const std::string& CmdLine,
                     std::int32_t Window) const;
   std::int32_t DLL_OpenProcess(std::int32_t Shell) const;
-  void DLL_RecycleClr(std::int32_t hwnd, const std::string& Drive = "", std::int32_t Flag = 1) const;
+  void DLL_RecycleClr(std::int32_t hwnd, const std::string& Drive = "",
+                      std::int32_t Flag = 1) const;
   double DLL_RegRead(std::int32_t RootKEY, const std::string& Path, const std::string& Key) const;
   void DLL_RegWriteLong(std::int32_t RootKEY, const std::string& Path, const std::string& Key,
                         std::int32_t Data) const;

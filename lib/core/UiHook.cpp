@@ -18,8 +18,12 @@ int defaultAnswer(int style) {
 }
 }  // namespace
 
-void setUiHook(UiHook* hook) { g_hook = hook; }
-UiHook* uiHook() { return g_hook; }
+void setUiHook(UiHook* hook) {
+  g_hook = hook;
+}
+UiHook* uiHook() {
+  return g_hook;
+}
 
 int showMessage(const std::string& text, int style, const std::string& title) {
   if (g_hook == nullptr) return defaultAnswer(style);

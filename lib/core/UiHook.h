@@ -30,6 +30,9 @@ class UiHook {
   virtual ~UiHook() = default;
   // Shows a modal message box; returns one of the msgbox answers.
   virtual int messageBox(const std::string& text, int style, const std::string& title) = 0;
+  // Puts the window with this handle on top of all others (or ends that) and shows it, neither
+  // moved nor sized. Returns non-zero on success.
+  virtual std::int32_t setWindowTopmost(std::int32_t /*hwnd*/, bool /*topmost*/) { return 0; }
 };
 
 void setUiHook(UiHook* hook);

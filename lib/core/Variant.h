@@ -10,11 +10,11 @@ namespace quillmere {
 class Variant {
  public:
   Variant() = default;
-  Variant(bool v) : m_value(v) {}                   // NOLINT(google-explicit-constructor)
-  Variant(std::int32_t v) : m_value(v) {}           // NOLINT(google-explicit-constructor)
-  Variant(std::int64_t v) : m_value(v) {}           // NOLINT(google-explicit-constructor)
-  Variant(double v) : m_value(v) {}                 // NOLINT(google-explicit-constructor)
-  Variant(std::string v) : m_value(std::move(v)) {} // NOLINT(google-explicit-constructor)
+  Variant(bool v) : m_value(v) {}                      // NOLINT(google-explicit-constructor)
+  Variant(std::int32_t v) : m_value(v) {}              // NOLINT(google-explicit-constructor)
+  Variant(std::int64_t v) : m_value(v) {}              // NOLINT(google-explicit-constructor)
+  Variant(double v) : m_value(v) {}                    // NOLINT(google-explicit-constructor)
+  Variant(std::string v) : m_value(std::move(v)) {}    // NOLINT(google-explicit-constructor)
   Variant(const char* v) : m_value(std::string(v)) {}  // NOLINT(google-explicit-constructor)
 
   bool isEmpty() const { return std::holds_alternative<std::monostate>(m_value); }

@@ -27,8 +27,4 @@ std::int32_t Main::DLL_GetDriveType(const std::string& /*Disk*/) const {
   throwNotAvailable(24);
 }
 
-std::string Main::DLL_DiskCheck(const std::string& /*InFileName*/) const {
-  throwNotAvailable(71);
-}
-
 }  // namespace quillmere

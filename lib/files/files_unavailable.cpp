@@ -7,23 +7,28 @@ bool Main::DLL_FileCheck(const std::string& /*InFileName*/) const {
   throwNotAvailable(17);
 }
 
-bool Main::DLL_FileCopy(std::int32_t /*hwnd*/, const std::string& /*FromFile*/, const std::string& /*ToPath*/) const {
+bool Main::DLL_FileCopy(std::int32_t /*hwnd*/, const std::string& /*FromFile*/,
+                        const std::string& /*ToPath*/) const {
   throwNotAvailable(18);
 }
 
-bool Main::DLL_FileDelete(std::int32_t /*hwnd*/, const std::string& /*DelPathName*/, bool /*Info*/, bool /*Recycled*/) const {
+bool Main::DLL_FileDelete(std::int32_t /*hwnd*/, const std::string& /*DelPathName*/, bool /*Info*/,
+                          bool /*Recycled*/) const {
   throwNotAvailable(19);
 }
 
-bool Main::DLL_FileMove(std::int32_t /*hwnd*/, const std::string& /*FromFile*/, const std::string& /*ToPath*/) const {
+bool Main::DLL_FileMove(std::int32_t /*hwnd*/, const std::string& /*FromFile*/,
+                        const std::string& /*ToPath*/) const {
   throwNotAvailable(20);
 }
 
-void Main::DLL_RecycleClr(std::int32_t /*hwnd*/, const std::string& /*Drive*/, std::int32_t /*Flag*/) const {
+void Main::DLL_RecycleClr(std::int32_t /*hwnd*/, const std::string& /*Drive*/,
+                          std::int32_t /*Flag*/) const {
   throwNotAvailable(39);
 }
 
-void Main::DLL_DimThumbNailConvert(StringArray& /*FileList*/, StringArray& /*ThumbNailList*/) const {
+void Main::DLL_DimThumbNailConvert(StringArray& /*FileList*/,
+                                   StringArray& /*ThumbNailList*/) const {
   throwNotAvailable(68);
 }
 
@@ -67,7 +72,8 @@ void Main::DLL_ArchiveWrite(const std::string& /*ChengeFileName*/, bool /*Archiv
   throwNotAvailable(104);
 }
 
-bool Main::DLL_BinFileCheck(const std::string& /*MasterFile*/, const std::string& /*CheckFile*/) const {
+bool Main::DLL_BinFileCheck(const std::string& /*MasterFile*/,
+                            const std::string& /*CheckFile*/) const {
   throwNotAvailable(105);
 }
 
@@ -91,7 +97,8 @@ std::string Main::DLL_FileBinText(ByteArray& /*FileBin*/) const {
   throwNotAvailable(112);
 }
 
-void Main::DLL_FileSave(const std::string& /*OpenFileName*/, const std::string& /*FileText*/) const {
+void Main::DLL_FileSave(const std::string& /*OpenFileName*/,
+                        const std::string& /*FileText*/) const {
   throwNotAvailable(113);
 }
 
@@ -111,7 +118,8 @@ void Main::DLL_HiddenWrite(const std::string& /*ChengeFileName*/, bool /*Hidden*
   throwNotAvailable(119);
 }
 
-bool Main::DLL_ListCheck(const std::string& /*Check_String*/, StringArray& /*StringList*/, std::int32_t /*DimX*/) const {
+bool Main::DLL_ListCheck(const std::string& /*Check_String*/, StringArray& /*StringList*/,
+                         std::int32_t /*DimX*/) const {
   throwNotAvailable(121);
 }
 

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <mutex>
@@ -12,8 +13,12 @@ namespace quillmere::platform {
 
 namespace {
 
-char upperLetter(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+char upperLetter(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+bool isLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 
 bool isFolder(const std::string& p) {
   struct stat st {};
@@ -72,7 +77,8 @@ DriveMap DriveMap::fromTable(std::string_view tableText) {
     std::size_t start = 0;
     while (true) {
       const std::size_t tab = line.find('\t', start);
-      fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+      fields.push_back(
+          line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
       if (tab == std::string::npos) break;
       start = tab + 1;
     }
@@ -107,6 +113,17 @@ std::optional<Drive> DriveMap::drive(char letter) const {
   for (const Drive& d : m_drives)
     if (d.letter == letter) return d;
   return std::nullopt;
+}
+
+std::int32_t DriveMap::readiness(std::string_view pathText) const {
+  constexpr std::int32_t kNoDrive = 15, kNotReady = 21, kAccessDenied = 5;
+  if (pathText.empty() || !isLetter(pathText[0]) || (pathText.size() > 1 && pathText[1] != ':'))
+    return kNoDrive;
+  const auto d = drive(pathText[0]);
+  if (!d) return kNoDrive;
+  struct stat st {};
+  if (::stat(d->nativeRoot.c_str(), &st) != 0) return errno == EACCES ? kAccessDenied : kNotReady;
+  return S_ISDIR(st.st_mode) ? 0 : kNotReady;
 }
 
 std::optional<std::string> DriveMap::toNative(std::string_view pathText) const {

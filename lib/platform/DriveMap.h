@@ -24,7 +24,7 @@ struct Drive {
   std::string nativeRoot;  // absolute native folder, no trailing "/" except for "/"
   DriveType type = DriveType::Fixed;
   std::string label;
-  bool ready = true;       // the folder exists (and, for a mount, is mounted)
+  bool ready = true;  // the folder exists (and, for a mount, is mounted)
 };
 
 // The one place where Windows path texts ("C:\home\me") become native paths ("/home/me") and
@@ -47,6 +47,11 @@ class DriveMap {
   std::string toPathText(std::string_view nativePath) const;
 
   std::optional<Drive> drive(char letter) const;
+
+  // Whether the drive of a path text ("X:..." or "X") can be used now, as a Windows error
+  // number: 0 ready, 15 no such drive, 21 not ready (not mounted, no medium, gone), 5 access
+  // denied. Asks the file system at every call.
+  std::int32_t readiness(std::string_view pathText) const;
   const std::vector<Drive>& drives() const { return m_drives; }
 
   void add(Drive drive);

@@ -47,15 +47,12 @@ std::int32_t Main::DLL_GetitemHeight(std::int32_t /*hwnd*/) const {
   throwNotAvailable(27);
 }
 
-std::string Main::DLL_GetUserName() const {
-  throwNotAvailable(30);
-}
-
 std::string Main::DLL_GetVer(std::string& /*TargetFileName*/) const {
   throwNotAvailable(31);
 }
 
-void Main::DLL_OpenFile(std::int32_t /*hwnd*/, const std::string& /*InFileName*/, const std::string& /*CmdLine*/, std::int32_t /*Window*/) const {
+void Main::DLL_OpenFile(std::int32_t /*hwnd*/, const std::string& /*InFileName*/,
+                        const std::string& /*CmdLine*/, std::int32_t /*Window*/) const {
   throwNotAvailable(37);
 }
 
@@ -71,11 +68,8 @@ std::int32_t Main::DLL_DropDownComboClose(std::int32_t /*hwnd*/) const {
   throwNotAvailable(44);
 }
 
-std::int32_t Main::DLL_SetFormTop(std::int32_t /*hwnd*/, std::int32_t /*Palam*/) const {
-  throwNotAvailable(45);
-}
-
-std::int32_t Main::DLL_ComboHight(std::int32_t /*hwnd*/, std::int32_t /*Palam*/, std::int32_t /*Hight*/) const {
+std::int32_t Main::DLL_ComboHight(std::int32_t /*hwnd*/, std::int32_t /*Palam*/,
+                                  std::int32_t /*Hight*/) const {
   throwNotAvailable(46);
 }
 
@@ -93,10 +87,6 @@ std::string Main::DLL_WindowName(const std::string& /*ExeName*/) const {
 
 bool Main::DLL_WindowRunCheck(const std::string& /*WindowTitle*/) const {
   throwNotAvailable(59);
-}
-
-bool Main::DLL_WindowsNT() const {
-  throwNotAvailable(60);
 }
 
 void Main::DLL_WinEnd() const {

@@ -27,7 +27,8 @@ bool Main::DLL_TimePut(const std::string& /*SetFileName*/, LongArray& /*TimeLowH
   throwNotAvailable(53);
 }
 
-void Main::DLL_TimePutConst(const std::string& /*InFileName*/, std::int32_t /*TimeLow*/, std::int32_t /*TimeHi*/) const {
+void Main::DLL_TimePutConst(const std::string& /*InFileName*/, std::int32_t /*TimeLow*/,
+                            std::int32_t /*TimeHi*/) const {
   throwNotAvailable(54);
 }
 
@@ -35,23 +36,28 @@ bool Main::DLL_TimeUpdate(LongArray& /*MasterTimeHiLow*/, LongArray& /*SlaveTime
   throwNotAvailable(55);
 }
 
-std::int32_t Main::DLL_TimeWeekDay(std::int32_t& /*Year*/, std::int32_t& /*Month*/, std::int32_t& /*Day*/) const {
+std::int32_t Main::DLL_TimeWeekDay(std::int32_t& /*Year*/, std::int32_t& /*Month*/,
+                                   std::int32_t& /*Day*/) const {
   throwNotAvailable(56);
 }
 
-void Main::DLL_Date(std::string& /*DateYYYY*/, std::string& /*DateMM*/, std::string& /*DateDD*/) const {
+void Main::DLL_Date(std::string& /*DateYYYY*/, std::string& /*DateMM*/,
+                    std::string& /*DateDD*/) const {
   throwNotAvailable(106);
 }
 
-bool Main::DLL_TakeDate(const std::string& /*FileName*/, std::int32_t /*File_Byte*/, LongArray& /*TakeDate*/, float /*TimeOut*/) const {
+bool Main::DLL_TakeDate(const std::string& /*FileName*/, std::int32_t /*File_Byte*/,
+                        LongArray& /*TakeDate*/, float /*TimeOut*/) const {
   throwNotAvailable(134);
 }
 
-void Main::DLL_Time(std::string& /*TimeHH*/, std::string& /*TimeMM*/, std::string& /*TimeSS*/) const {
+void Main::DLL_Time(std::string& /*TimeHH*/, std::string& /*TimeMM*/,
+                    std::string& /*TimeSS*/) const {
   throwNotAvailable(135);
 }
 
-std::int32_t Main::DLL_TotalDays(std::int32_t /*Dyyyy*/, std::int32_t /*Dmm*/, std::int32_t /*Ddd*/) const {
+std::int32_t Main::DLL_TotalDays(std::int32_t /*Dyyyy*/, std::int32_t /*Dmm*/,
+                                 std::int32_t /*Ddd*/) const {
   throwNotAvailable(137);
 }
 

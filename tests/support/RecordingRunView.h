@@ -47,9 +47,7 @@ class RecordingRunView final : public RunView {
   }
   void setTimmerLoop(int value) override { timmerLoop = value; }
   void setRunning(bool running) override { runningChanges.push_back(running); }
-  void runCompleted(std::string_view sectionWord) override {
-    completed.emplace_back(sectionWord);
-  }
+  void runCompleted(std::string_view sectionWord) override { completed.emplace_back(sectionWord); }
 
   // Every text a label showed, in order, for one label name.
   std::vector<std::string> textsOf(std::string_view name) const {

@@ -21,7 +21,8 @@ TempTree::TempTree() : m_dir(QDir::tempPath() + "/quillmere-tree-XXXXXX") {
 TempTree::~TempTree() {
   // Give back write permission that a test took away, so the folder can be removed.
   std::error_code ec;
-  for (auto it = fs::recursive_directory_iterator(m_root, fs::directory_options::skip_permission_denied, ec);
+  for (auto it = fs::recursive_directory_iterator(
+           m_root, fs::directory_options::skip_permission_denied, ec);
        it != fs::recursive_directory_iterator(); it.increment(ec)) {
     if (!it->is_symlink(ec)) ::chmod(it->path().c_str(), it->is_directory(ec) ? 0755 : 0644);
   }
@@ -47,7 +48,9 @@ std::string TempTree::write(const std::string& relative, const std::string& byte
 std::string TempTree::write(const std::string& relative, const std::string& bytes,
                             std::time_t mtime) {
   const std::string p = write(relative, bytes);
-  struct utimbuf times{mtime, mtime};
+  struct utimbuf times {
+    mtime, mtime
+  };
   ::utime(p.c_str(), &times);
   return p;
 }

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#ifdef QUILLMERE_TEST_WIDGETS
+#include <QApplication>
+#endif
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -17,7 +20,12 @@ int main(int argc, char** argv) {
   setenv("XDG_CACHE_HOME", (homePath + "/.cache").constData(), 1);
   if (!getenv("QUILLMERE_SHUTDOWN_COMMAND")) setenv("QUILLMERE_SHUTDOWN_COMMAND", "/bin/true", 1);
   QStandardPaths::setTestModeEnabled(true);
+#ifdef QUILLMERE_TEST_WIDGETS
+  if (!getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QApplication app(argc, argv);
+#else
   QCoreApplication app(argc, argv);
+#endif
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -1,0 +1,236 @@
+// Folder listings: the files and subfolders below a path text, in ordinal order.
+//
+// A folder is walked breadth-first with one open/read per folder and the result is sorted once
+// (O(n log n)), which gives the same list as listing every folder and exchange-sorting the
+// whole. Names are bytes as the file system has them, so names that are not UTF-8 survive.
+// Hidden entries (a leading ".", or the FAT hidden or system bit) are never listed, names holding
+// "\" cannot be written as path texts and are passed over, links to folders are not descended
+// into, and a folder that cannot be read is passed over.
+#include <dirent.h>
+#include <fcntl.h>
+#include <linux/magic.h>
+#include <linux/msdos_fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <deque>
+#include <functional>
+#include <iterator>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/Main.h"
+#include "platform/DriveMap.h"
+#include "platform/Text.h"
+
+namespace quillmere {
+
+namespace {
+
+constexpr std::uint32_t kFatHiddenOrSystem = ATTR_HIDDEN | ATTR_SYS;
+
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : m_fd(fd) {}
+  ~Fd() {
+    if (m_fd >= 0) ::close(m_fd);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return m_fd; }
+  int release() { return std::exchange(m_fd, -1); }
+
+ private:
+  int m_fd;
+};
+
+bool listable(const char* name) {
+  if (name[0] == '.') return false;  // hidden, and "." and ".."
+  for (const char* p = name; *p != '\0'; ++p)
+    if (*p == '\\') return false;
+  return true;
+}
+
+bool fatHidden(int dirFd, const char* name) {
+  Fd fd(::openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  if (fd.get() < 0) return false;
+  std::uint32_t attributes = 0;
+  if (::ioctl(fd.get(), FAT_IOCTL_GET_ATTRIBUTES, &attributes) != 0) return false;
+  return (attributes & kFatHiddenOrSystem) != 0;
+}
+
+struct FolderContents {
+  std::vector<std::string> files;
+  std::vector<std::string> folders;
+};
+
+// Reads one open folder. Consumes the descriptor.
+void readFolder(int dirFd, bool wantFiles, FolderContents& out) {
+  struct statfs fs {};
+  const bool fat = ::fstatfs(dirFd, &fs) == 0 && fs.f_type == MSDOS_SUPER_MAGIC;
+  DIR* dir = ::fdopendir(dirFd);
+  if (dir == nullptr) {
+    ::close(dirFd);
+    return;
+  }
+  while (const dirent* e = ::readdir(dir)) {
+    if (!listable(e->d_name)) continue;
+    unsigned char type = e->d_type;
+    if (type == DT_UNKNOWN || type == DT_LNK) {
+      struct stat st {};
+      if (::fstatat(dirFd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+      if (S_ISLNK(st.st_mode)) {
+        // A link counts as the file it points to; a link to a folder is neither listed nor
+        // descended into, and a dangling link is nothing.
+        if (!wantFiles || ::fstatat(dirFd, e->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode))
+          continue;
+        type = DT_REG;
+      } else {
+        type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
+      }
+    }
+    if (type == DT_DIR) {
+      if (!fat || !fatHidden(dirFd, e->d_name)) out.folders.emplace_back(e->d_name);
+    } else if (type == DT_REG && wantFiles) {
+      if (!fat || !fatHidden(dirFd, e->d_name)) out.files.emplace_back(e->d_name);
+    }
+  }
+  ::closedir(dir);
+}
+
+// The folder tree below a native root, breadth-first. For each folder that can be read, visit
+// gets its path relative to the root as a path text ("" for the root, "a\b") and its contents.
+// Returns false when the root itself cannot be opened.
+bool walk(const std::string& nativeRoot, bool subfolders, bool wantFiles,
+          const std::function<void(const std::string&, FolderContents&)>& visit) {
+  Fd root(::open(nativeRoot.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (root.get() < 0) return false;
+  std::set<std::pair<dev_t, ino_t>> seen;  // bind mounts can make a tree contain itself
+
+  struct Pending {
+    std::string text;    // "a\b"
+    std::string native;  // "a/b"
+  };
+  std::deque<Pending> queue;
+  queue.push_back({});
+  bool first = true;
+  while (!queue.empty()) {
+    Pending current = std::move(queue.front());
+    queue.pop_front();
+    int fd = first ? ::dup(root.get())
+                   : ::openat(root.get(), current.native.c_str(),
+                              O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    first = false;
+    if (fd < 0) continue;  // unreadable or gone: passed over
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !seen.emplace(st.st_dev, st.st_ino).second) {
+      ::close(fd);
+      continue;
+    }
+    FolderContents contents;
+    readFolder(fd, wantFiles, contents);
+    if (subfolders) {
+      for (const std::string& name : contents.folders) {
+        Pending child;
+        child.text = current.text.empty() ? name : current.text + '\\' + name;
+        child.native = current.native.empty() ? name : current.native + '/' + name;
+        queue.push_back(std::move(child));
+      }
+    }
+    visit(current.text, contents);
+  }
+  return true;
+}
+
+std::optional<std::string> nativeFolder(const std::string& pathText) {
+  return platform::DriveMap::current().toNative(pathText);
+}
+
+}  // namespace
+
+bool Main::DLL_FileNameList(const std::string& Root_Path, StringArray& FileNameList,
+                            std::int32_t SubDir) const {
+  const auto native = nativeFolder(Root_Path);
+  if (!native) return false;
+  std::vector<std::string> found;
+  walk(*native, SubDir == 1, true, [&](const std::string& relative, FolderContents& contents) {
+    if (contents.files.empty()) return;
+    const std::string prefix = DLL_PathAdd(Root_Path, relative) + '\\';
+    for (const std::string& name : contents.files) found.push_back(prefix + name);
+  });
+  if (found.empty()) return false;
+
+  // Append, then sort the whole list by bytes (the code-point order of UTF-8 text).
+  std::vector<std::string> all;
+  if (FileNameList.dims() == 1) all = std::move(FileNameList.data());
+  if (FileNameList.dims() == 2) FileNameList.append({});  // raises "subscript out of range"
+  const std::int32_t lower = FileNameList.dims() == 1 ? FileNameList.lbound() : 1;
+  all.reserve(all.size() + found.size());
+  std::move(found.begin(), found.end(), std::back_inserter(all));
+  std::sort(all.begin(), all.end());
+  FileNameList.redim(lower, lower + static_cast<std::int32_t>(all.size()) - 1);
+  FileNameList.data() = std::move(all);
+  return true;
+}
+
+void Main::DLL_SubDirList(const std::string& Root_Path, StringArray& DirList) const {
+  std::vector<std::string> folders;
+  folders.emplace_back();  // the root itself
+  if (const auto native = nativeFolder(Root_Path)) {
+    walk(*native, true, false, [&](const std::string& relative, FolderContents&) {
+      if (!relative.empty()) folders.push_back(relative);
+    });
+  }
+  std::sort(folders.begin() + 1, folders.end());
+  DirList = StringArray::fromList(std::move(folders));
+}
+
+bool Main::DLL_FileSerch(const std::string& Root_Path, std::string& SerchFileName,
+                         bool SubDir) const {
+  SerchFileName = DLL_EnDel(SerchFileName);
+  const auto native = nativeFolder(Root_Path);
+  if (!native) return false;
+
+  // The first match in a folder: of names that differ only in case, the lowest by bytes.
+  const auto matchIn = [&](const std::string& relative) -> bool {
+    std::string match;
+    const std::string folder = relative.empty() ? *native : *native + '/' + [&] {
+      std::string n = relative;
+      std::replace(n.begin(), n.end(), '\\', '/');
+      return n;
+    }();
+    walk(folder, false, true, [&](const std::string&, FolderContents& contents) {
+      for (const std::string& name : contents.files)
+        if (text::equalsNoCase(name, SerchFileName) && (match.empty() || name < match))
+          match = name;
+    });
+    if (match.empty()) return false;
+    SerchFileName = DLL_PathAdd(Root_Path, relative) + '\\' + match;
+    return true;
+  };
+
+  if (matchIn("")) return true;
+  if (!SubDir) return false;
+  StringArray folders;
+  DLL_SubDirList(Root_Path, folders);
+  for (std::int32_t i = folders.lbound() + 1; i <= folders.ubound(); ++i)
+    if (matchIn(folders(i))) return true;
+  return false;
+}
+
+std::string Main::DLL_SubDirSerch(const std::string& Root_Path,
+                                  const std::string& SerchDirName) const {
+  StringArray folders;
+  DLL_SubDirList(Root_Path, folders);
+  for (const std::string& entry : folders)
+    if (DLL_DirName(entry, 0) == SerchDirName) return entry;
+  return {};
+}
+
+}  // namespace quillmere
