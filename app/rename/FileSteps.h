@@ -14,26 +14,26 @@ enum class StepResult {
   Failed,    // any other error; nothing is left under the target name
 };
 
-// The file steps the rename and recovery runs take, on path texts. Every step fails rather
-// than replace an existing file. Tests put a fault-injecting one in its place.
+// The file steps of the rename and recovery runs, on path texts, over the library's file
+// operations. No step ever replaces an existing file.
 class FileSteps {
  public:
-  virtual ~FileSteps() = default;
-  // Gives the file a new name or folder, never replacing an existing file. Across file
-  // systems the file is copied, checked and only then removed at its old place.
-  virtual StepResult moveNoReplace(const std::string& from, const std::string& to) = 0;
-  // Copies the file (contents, times and mode) to a new name, never replacing an existing
-  // file; a failed copy leaves nothing under the new name.
-  virtual StepResult copyNoReplace(const std::string& from, const std::string& to) = 0;
-  // Removes a file this run made itself (an intermediate copy); exactly that name, no patterns.
-  virtual StepResult removeFile(const std::string& path) = 0;
+  // Gives the file a new name or folder; across file systems it is copied, checked and only
+  // then removed at its old place.
+  StepResult moveNoReplace(const std::string& from, const std::string& to);
+  // Copies the file (contents, times and mode); a failed copy leaves nothing under `to`.
+  StepResult copyNoReplace(const std::string& from, const std::string& to);
+  // Removes a file the run made itself (an intermediate copy): exactly that name.
+  StepResult removeFile(const std::string& path);
   // True when the path text names an existing folder.
-  virtual bool isFolder(const std::string& path) = 0;
-  // The errno behind the last failing step, for messages.
-  virtual int lastError() const = 0;
-};
+  bool isFolder(const std::string& path);
+  // The errno behind the last failing step, for reports.
+  int lastError() const { return m_errno; }
 
-// The steps on the real file system.
-FileSteps& nativeFileSteps();
+ private:
+  StepResult done(int error);
+  bool resolve(const std::string& text, std::string& native);
+  int m_errno = 0;
+};
 
 }  // namespace quillmere::rename

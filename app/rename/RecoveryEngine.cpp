@@ -7,8 +7,8 @@
 
 namespace quillmere::rename {
 
-RecoveryEngine::RecoveryEngine(std::string folder, RunView& view, FileSteps& steps)
-    : m_folder(std::move(folder)), m_view(view), m_steps(steps) {}
+RecoveryEngine::RecoveryEngine(std::string folder, RunView& view)
+    : m_folder(std::move(folder)), m_view(view) {}
 
 RunReport RecoveryEngine::run() {
   RunReport report;

@@ -7,6 +7,7 @@
 
 #include "core/Main.h"
 #include "core/UiHook.h"
+#include "platform/FileOps.h"
 #include "platform/Text.h"
 
 namespace quillmere::rename {
@@ -81,9 +82,11 @@ struct RenameEngine::Record {
 // The state of one run.
 class RenameEngine::Run {
  public:
-  Run(const RenameSettings& s, RunView& v, FileSteps& f) : m_s(s), m_view(v), m_steps(f) {}
+  Run(const RenameSettings& s, RunView& v) : m_s(s), m_view(v) {}
 
   RunReport go() {
+    // A long copy (a video) lets the screen and Cancel work while it runs.
+    const platform::fileops::ScopedYieldHandler yielding([this] { m_view.yield(); });
     m_view.setRunning(true);
     m_view.setLabel("FileMax", "");
     m_view.setLabel("FileNo", "");
@@ -549,7 +552,7 @@ class RenameEngine::Run {
 
   const RenameSettings& m_s;
   RunView& m_view;
-  FileSteps& m_steps;
+  FileSteps m_steps;
   RunReport m_report;
 
   Mode m_mode = Mode::Stay;
@@ -562,11 +565,11 @@ class RenameEngine::Run {
   std::vector<Record> m_records;
 };
 
-RenameEngine::RenameEngine(const RenameSettings& settings, RunView& view, FileSteps& steps)
-    : m_settings(settings), m_view(view), m_steps(steps) {}
+RenameEngine::RenameEngine(const RenameSettings& settings, RunView& view)
+    : m_settings(settings), m_view(view) {}
 
 RunReport RenameEngine::run() {
-  return Run(m_settings, m_view, m_steps).go();
+  return Run(m_settings, m_view).go();
 }
 
 }  // namespace quillmere::rename

@@ -41,7 +41,7 @@ struct RunReport {
 // from the settings file; the screen is reached only through the view.
 class RenameEngine {
  public:
-  RenameEngine(const RenameSettings& settings, RunView& view, FileSteps& steps = nativeFileSteps());
+  RenameEngine(const RenameSettings& settings, RunView& view);
   RunReport run();
 
   // Bounds on the retry loops: clash letters per file (18278 = "zzz"), and further attempts
@@ -54,7 +54,6 @@ class RenameEngine {
   class Run;
   const RenameSettings& m_settings;
   RunView& m_view;
-  FileSteps& m_steps;
 };
 
 // The repair of an interrupted rename: every file of the tree whose extension ends in "Temp"
@@ -62,13 +61,13 @@ class RenameEngine {
 // reported; nothing is ever replaced.
 class RecoveryEngine {
  public:
-  RecoveryEngine(std::string folder, RunView& view, FileSteps& steps = nativeFileSteps());
+  RecoveryEngine(std::string folder, RunView& view);
   RunReport run();
 
  private:
   std::string m_folder;
   RunView& m_view;
-  FileSteps& m_steps;
+  FileSteps m_steps;
 };
 
 // The run-time error message of the program for an error number and text.
