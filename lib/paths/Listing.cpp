@@ -183,8 +183,11 @@ void Main::DLL_SubDirList(const std::string& Root_Path, StringArray& DirList) co
   std::vector<std::string> folders;
   folders.emplace_back();  // the root itself
   if (const auto native = nativeFolder(Root_Path)) {
-    walk(*native, true, false, [&](const std::string& relative, FolderContents&) {
-      if (!relative.empty()) folders.push_back(relative);
+    // Folders are taken from their parent's listing, so a folder that cannot be read is
+    // still listed (with nothing below it).
+    walk(*native, true, false, [&](const std::string& relative, FolderContents& contents) {
+      for (const std::string& name : contents.folders)
+        folders.push_back(relative.empty() ? name : relative + '\\' + name);
     });
   }
   std::sort(folders.begin() + 1, folders.end());

@@ -1,13 +1,18 @@
 #include "platform/DriveMap.h"
 
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
-#include <mutex>
 #include <sstream>
+
+#include "platform/DriveDiscovery.h"
 
 namespace quillmere::platform {
 
@@ -30,40 +35,90 @@ std::string stripTrailingSlashes(std::string p) {
   return p;
 }
 
-DriveMap discover() {
-  DriveMap map;
-  map.add(Drive{'C', "/", DriveType::Fixed, "", true});
+std::string readAll(int fd) {
+  std::string text;
+  if (::lseek(fd, 0, SEEK_SET) != 0) return text;
+  char buf[16384];
+  for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) != 0;) {
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    text.append(buf, static_cast<std::size_t>(n));
+  }
+  return text;
+}
+
+DriveMap loadTable(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  DriveMap map = DriveMap::fromTable(text.str());
+  if (!map.drive('C')) map.add(Drive{'C', "/", DriveType::Fixed, "", true});
   return map;
 }
 
-DriveMap loadCurrent() {
-  const char* table = std::getenv("QUILLMERE_DRIVES");
-  if (table != nullptr && *table != '\0') {
-    std::ifstream in(table, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    DriveMap map = DriveMap::fromTable(text.str());
-    if (!map.drive('C')) map.add(Drive{'C', "/", DriveType::Fixed, "", true});
-    return map;
+// The map of one thread, re-read when the table file or the mounts change.
+struct CurrentMap {
+  DriveMap map;
+  bool loaded = false;
+  std::string table;  // the table file in force, empty for discovery
+  struct timespec tableTime {};
+  off_t tableSize = -1;
+  ino_t tableInode = 0;
+  int mountinfo = -1;  // kept open: poll reports POLLPRI when the mounts change
+
+  ~CurrentMap() {
+    if (mountinfo >= 0) ::close(mountinfo);
   }
-  return discover();
-}
+
+  void refreshFromTable(const std::string& file) {
+    struct stat st {};
+    const bool found = ::stat(file.c_str(), &st) == 0;
+    const bool same = loaded && table == file && found && st.st_ino == tableInode &&
+                      st.st_size == tableSize && st.st_mtim.tv_sec == tableTime.tv_sec &&
+                      st.st_mtim.tv_nsec == tableTime.tv_nsec;
+    if (same) return;
+    map = loadTable(file);
+    loaded = true;
+    table = file;
+    tableInode = found ? st.st_ino : 0;
+    tableSize = found ? st.st_size : -1;
+    tableTime = found ? st.st_mtim : timespec{};
+  }
+
+  void refreshFromMounts() {
+    bool changed = !loaded || !table.empty();
+    if (mountinfo < 0) {
+      mountinfo = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+      changed = true;
+    } else {
+      struct pollfd p {
+        mountinfo, POLLPRI, 0
+      };
+      if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLPRI | POLLERR)) != 0) changed = true;
+    }
+    if (!changed) return;
+    const std::string text = mountinfo >= 0 ? readAll(mountinfo) : std::string();
+    LetterMemory memory = LetterMemory::load();
+    map = discoverDrives(text, SystemDirs{}, memory, static_cast<std::int64_t>(std::time(nullptr)));
+    memory.save();
+    loaded = true;
+    table.clear();
+  }
+};
 
 }  // namespace
 
 const DriveMap& DriveMap::current() {
-  thread_local DriveMap map = loadCurrent();
-  thread_local std::string lastTable = [] {
-    const char* t = std::getenv("QUILLMERE_DRIVES");
-    return std::string(t ? t : "");
-  }();
-  const char* t = std::getenv("QUILLMERE_DRIVES");
-  const std::string table(t ? t : "");
-  if (table != lastTable) {
-    lastTable = table;
-    map = loadCurrent();
+  thread_local CurrentMap current;
+  const char* table = std::getenv("QUILLMERE_DRIVES");
+  if (table != nullptr && *table != '\0') {
+    current.refreshFromTable(table);
+  } else {
+    current.refreshFromMounts();
   }
-  return map;
+  return current.map;
 }
 
 DriveMap DriveMap::fromTable(std::string_view tableText) {
