@@ -105,8 +105,7 @@ TEST_F(RunnerTest, RecoveryRepairsAFolderAndReportsTakenNames) {
   tree.write("pic/DSC0001.JPGTemp", "parked");
   o = run({"Recovery", tree.path("pic")});
   EXPECT_EQ(o.status, 1);
-  EXPECT_NE(o.err.find("not handled: " + tree.pathText("pic/DSC0001.JPGTemp")),
-            std::string::npos)
+  EXPECT_NE(o.err.find("not handled: " + tree.pathText("pic/DSC0001.JPGTemp")), std::string::npos)
       << o.err;
   EXPECT_EQ(tree.read("pic/DSC0001.JPG"), "a");
 }
@@ -127,8 +126,8 @@ TEST_F(RunnerTest, CtrlCStopsTheRunAndRecoveryPutsEverythingRight) {
                "Exif 2002:03:15 14:23:05 " + std::to_string(i));
   QProcess p;
   p.setProcessEnvironment(environment());
-  p.start(QUILLMERE_BIN_DIR "/quillmere-run",
-          {"--ini", QString::fromStdString(ini()), "ReName", QString::fromStdString(tree.path("pic"))});
+  p.start(QUILLMERE_BIN_DIR "/quillmere-run", {"--ini", QString::fromStdString(ini()), "ReName",
+                                               QString::fromStdString(tree.path("pic"))});
   std::string err;
   while (err.find("移動中") == std::string::npos && p.state() != QProcess::NotRunning) {
     p.waitForReadyRead(1000);
