@@ -7,6 +7,7 @@
 
 #include "core/Main.h"
 #include "core/UiHook.h"
+#include "platform/DriveMap.h"
 #include "platform/FileOps.h"
 #include "platform/Text.h"
 
@@ -131,6 +132,12 @@ class RenameEngine::Run {
     if (!m_steps.isFolder(m_inDir)) {
       m_report.refused = true;
       m_report.message = "source folder not found: " + m_inDir;
+      return;
+    }
+    // The root of drive C: is the whole system on Linux, not a folder of pictures.
+    if (platform::DriveMap::current().toNative(m_inDir) == std::optional<std::string>("/")) {
+      m_report.refused = true;
+      m_report.message = "the system's root folder is never renamed: " + m_inDir;
       return;
     }
     StringArray list;

@@ -71,6 +71,20 @@ const run::Registration kReName{{
           const RenameSettings settings(request.iniPath, programDrive());
           settings.normaliseOnLoad();
           if (request.folder) settings.setInDir(*request.folder);
+          // A folder nobody chose would be the program's drive: never run on a default.
+          auto chosen = [&](const char* key) {
+            return !dll().DLL_GetStringFromINI(request.iniPath, kSection, key, "").empty();
+          };
+          run::RunResult refused;
+          refused.refused = true;
+          if (!chosen("ReName-InDir")) {
+            refused.message = "no source folder: give FOLDER or --set InDir=...";
+            return refused;
+          }
+          if (settings.mode() != Mode::Stay && !chosen("ReName-OutDir")) {
+            refused.message = "no target folder: --set OutDir=...";
+            return refused;
+          }
           return toResult(RenameEngine(settings, view).run());
         },
 }};

@@ -295,6 +295,14 @@ TEST_F(RenameEngineTest, AMissingSourceFolderIsRefused) {
   EXPECT_EQ(view.runningChanges, (std::vector<bool>{true, false}));
 }
 
+TEST_F(RenameEngineTest, TheSystemRootIsNeverASourceFolder) {
+  options(Mode::Stay);
+  settings.setInDir("c:\\");
+  const RunReport report = rename();
+  EXPECT_TRUE(report.refused);
+  EXPECT_EQ(report.handled, 0);
+}
+
 TEST_F(RenameEngineTest, AFileThatVanishesBeforeParkingIsReported) {
   options(Mode::Stay);
   tree.write("in/DSC0001.JPG", picture(kShot, "one"));

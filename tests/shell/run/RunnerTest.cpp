@@ -93,6 +93,16 @@ TEST_F(RunnerTest, SetWritesLikeThePanelAndTakesNativePaths) {
   EXPECT_EQ(stored("ReName-MojiNot"), "True");  // the load writes the twenty option keys
 }
 
+TEST_F(RunnerTest, RenameNeverRunsOnADefaultFolder) {
+  tree.mkdir("out");
+  Outcome o = run({"--ini", ini(), "ReName"});
+  EXPECT_EQ(o.status, 1);
+  EXPECT_NE(o.err.find("no source folder"), std::string::npos) << o.err;
+  o = run({"--ini", ini(), "--set", "Move_Mode=True", "ReName", tree.path("out")});
+  EXPECT_EQ(o.status, 1);
+  EXPECT_NE(o.err.find("no target folder"), std::string::npos) << o.err;
+}
+
 TEST_F(RunnerTest, RecoveryRepairsAFolderAndReportsTakenNames) {
   tree.write("pic/DSC0001.JPGTemp", "a");
   tree.write("pic/sub/DSC0002.NEFTemp", "b");
