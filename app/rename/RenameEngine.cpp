@@ -227,7 +227,7 @@ class RenameEngine::Run {
         r.times += zero(row, 1) + zero(row, 2) + zero(row, 3) + "_" + zero(row, 4) + zero(row, 5) +
                    zero(row, 6) + "_" + zero(row, 7) + "|";
       }
-      r.relative = dll().DLL_MidPath(m_inDir, path);
+      r.relative = relativeFolder(path);
 
       LongArray date = table(1, 7);
       const bool found = dll().DLL_TakeDate(path, fileByte, date, 15);
@@ -284,6 +284,20 @@ class RenameEngine::Run {
       m_report.problems.push_back(r.problem);
       return true;
     });
+  }
+
+  // Field 5. The relative folder cuts the file's name off the path below the source folder;
+  // for a name without an extension that cut finds no name, so it is made here, or the file
+  // would be taken for a folder and parked beside its own folder.
+  std::string relativeFolder(const std::string& path) const {
+    std::string mid = dll().DLL_MidPath(m_inDir, path);
+    if (dll().DLL_KakuchoUName(path).empty()) {
+      const std::string name = dll().DLL_DelRootPath(path);
+      if (mid.size() >= name.size() &&
+          mid.compare(mid.size() - name.size(), name.size(), name) == 0)
+        mid.erase(mid.size() - name.size());
+    }
+    return mid;
   }
 
   bool capacityOk() {
