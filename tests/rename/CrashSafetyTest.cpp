@@ -25,7 +25,8 @@ class KillingView final : public RunView {
   KillingView(Phase phase, int fileNo) : m_phase(phase), m_fileNo(std::to_string(fileNo)) {}
 
   void setLabel(std::string_view name, const std::string& text, int) override {
-    if (name == "Command") m_command = text;
+    // A clash message ("File名重複！ ...") shows during a step without ending it.
+    if (name == "Command" && text.rfind("File名重複", 0) != 0) m_command = text;
     if (name == "FileNo") m_no = text;
   }
   void yield() override {
