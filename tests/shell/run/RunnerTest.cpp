@@ -139,7 +139,8 @@ TEST_F(RunnerTest, CtrlCStopsTheRunAndRecoveryPutsEverythingRight) {
   p.start(QUILLMERE_BIN_DIR "/quillmere-run", {"--ini", QString::fromStdString(ini()), "ReName",
                                                QString::fromStdString(tree.path("pic"))});
   std::string err;
-  while (err.find("移動中") == std::string::npos && p.state() != QProcess::NotRunning) {
+  while (err.find("ファイルのチェック中") == std::string::npos &&
+         p.state() != QProcess::NotRunning) {
     p.waitForReadyRead(1000);
     err += p.readAllStandardError().toStdString();
   }
