@@ -141,6 +141,7 @@ TEST_F(RunnerTest, CtrlCStopsTheRunAndRecoveryPutsEverythingRight) {
   p.setProcessEnvironment(environment());
   p.start(QUILLMERE_BIN_DIR "/quillmere-run", {"--ini", QString::fromStdString(ini()), "ReName",
                                                QString::fromStdString(tree.path("pic"))});
+  p.setReadChannel(QProcess::StandardError);
   std::string err;
   while (err.empty() && p.state() != QProcess::NotRunning) {
     p.waitForReadyRead(1000);
