@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quillmere {
 
@@ -33,6 +34,42 @@ class UiHook {
   // Puts the window with this handle on top of all others (or ends that) and shows it, neither
   // moved nor sized. Returns non-zero on success.
   virtual std::int32_t setWindowTopmost(std::int32_t /*hwnd*/, bool /*topmost*/) { return 0; }
+
+  // The program's visible top-level windows that have a title, front-most first.
+  struct Window {
+    std::int32_t hwnd;
+    std::string title;
+  };
+  virtual std::vector<Window> topLevelWindows() { return {}; }
+  // Asks the window to close (as the close box would). Returns false when there is none.
+  virtual bool closeWindow(std::int32_t /*hwnd*/) { return false; }
+  // Resizes a window without moving it; for a combo box the height is its dropped-down
+  // extent. Returns non-zero on success.
+  virtual std::int32_t resizeWindow(std::int32_t /*hwnd*/, std::int32_t /*width*/,
+                                    std::int32_t /*height*/) {
+    return 0;
+  }
+
+  // Combo-box metrics and state, in pixels; -1 (or false) when hwnd is no combo box.
+  struct ComboMetrics {
+    std::int32_t itemHeight = -1;
+    std::int32_t clientWidth = 0;
+    std::int32_t clientHeight = 0;
+    std::int32_t itemCount = 0;
+    std::int32_t firstEmptyItem = -1;
+    bool droppedDown = false;
+  };
+  virtual ComboMetrics comboMetrics(std::int32_t /*hwnd*/) { return {}; }
+  virtual bool showComboList(std::int32_t /*hwnd*/) { return false; }
+
+  // Takes the maximize button (position 4) or the resizing frame (position 2) away from a
+  // window, the items of its system menu.
+  virtual bool removeSystemMenuItem(std::int32_t /*hwnd*/, std::int32_t /*position*/) {
+    return false;
+  }
+
+  // Lets the event loop run once (used while the library waits).
+  virtual void yield() {}
 };
 
 void setUiHook(UiHook* hook);

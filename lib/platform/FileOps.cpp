@@ -772,6 +772,67 @@ FileResult makeFolders(const std::string& path) {
   }
 }
 
+FileResult probeWritable(const std::string& folder) {
+  if (int e = fault(Call::Create, folder)) return FileResult(e);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string probe =
+        folder + (folder == "/" ? "" : "/") + ".quillmere-probe-" + randomSuffix();
+    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return fromErrno();
+    }
+    ::close(fd);
+    if (::unlink(probe.c_str()) != 0) return fromErrno();
+    return {};
+  }
+  return FileResult(EEXIST);
+}
+
+FileResult compareContents(const std::string& a, const std::string& b, bool& equal,
+                           const KeepGoing& progress) {
+  InputFile first;
+  InputFile second;
+  if (FileResult r = first.open(a); !r) return r;
+  if (FileResult r = second.open(b); !r) return r;
+  constexpr std::size_t kLargest = 1024 * 1024;
+  std::vector<char> x(kLargest);
+  std::vector<char> y(kLargest);
+  Ticker ticker(progress);
+  std::size_t block = 2;
+  const off_t size = first.status().st_size;
+  // Where both files have a hole (sparse files), both read as zeros: skip it.
+  auto skipCommonHole = [&] {
+    const off_t pos = ::lseek(first.fd(), 0, SEEK_CUR);
+    if (pos < 0) return;
+    auto dataFrom = [&](int fd) {
+      const off_t d = ::lseek(fd, pos, SEEK_DATA);
+      if (d >= 0) return d;
+      return errno == ENXIO ? size : pos;
+    };
+    const off_t skipTo = std::max(pos, std::min(dataFrom(first.fd()), dataFrom(second.fd())));
+    ::lseek(first.fd(), skipTo, SEEK_SET);
+    ::lseek(second.fd(), skipTo, SEEK_SET);
+  };
+  while (true) {
+    if (!ticker.tick()) return FileResult(ECANCELED);
+    if (block == kLargest) skipCommonHole();
+    std::size_t gotA = 0;
+    std::size_t gotB = 0;
+    if (FileResult r = first.read(x.data(), block, gotA); !r) return r;
+    if (FileResult r = second.read(y.data(), block, gotB); !r) return r;
+    if (gotA != gotB || std::memcmp(x.data(), y.data(), gotA) != 0) {
+      equal = false;
+      return {};
+    }
+    if (gotA < block) {
+      equal = true;
+      return {};
+    }
+    if (block < kLargest) block *= 2;
+  }
+}
+
 // ---- status, times, attributes -------------------------------------------------------------
 
 FileResult status(const std::string& path, struct stat& st, bool followLinks) {

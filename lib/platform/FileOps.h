@@ -127,6 +127,15 @@ FileResult emptyTrash(const std::string& volumeRoot = {});
 // Creates a folder and its missing parents; succeeds when it already exists as a folder.
 FileResult makeFolders(const std::string& path);
 
+// Checks that a folder can be written: creates a file with a fresh unique name inside it
+// (O_CREAT|O_EXCL) and removes that file again. No existing file is ever opened.
+FileResult probeWritable(const std::string& folder);
+
+// Compares two files byte for byte, reading blocks whose sizes double from 2 bytes up to 1 MiB,
+// so files that differ early are rejected after a few bytes. equal is set only on success.
+FileResult compareContents(const std::string& a, const std::string& b, bool& equal,
+                           const KeepGoing& progress = {});
+
 // ---- status, times, attributes -------------------------------------------------------------
 
 // lstat/stat through the fault seam.

@@ -8,6 +8,7 @@
 
 #include "core/Main.h"
 #include "settings/IniStore.h"
+#include "settings/RegistryStore.h"
 
 // The settings family: the private-profile file and the per-user registry store.
 namespace quillmere {
@@ -48,61 +49,18 @@ std::int32_t leadingInteger(const std::string& text, std::int32_t fallback) {
   return static_cast<std::int32_t>(value);
 }
 
-// The per-user store that stands in for the registry: one group per root key, the key path's
-// "\" as "/". The INI form keeps no value types: numbers and texts both come back as text.
-QString registryRoot(std::int32_t rootKey) {
-  switch (static_cast<std::uint32_t>(rootKey)) {
-    case 0x80000000u:
-      return "HKEY_CLASSES_ROOT";
-    case 0x80000001u:
-      return "HKEY_CURRENT_USER";
-    case 0x80000002u:
-      return "HKEY_LOCAL_MACHINE";
-    case 0x80000003u:
-      return "HKEY_USERS";
-    case 0x80000005u:
-      return "HKEY_CURRENT_CONFIG";
-    default:
-      return {};
-  }
-}
-
-QString registryGroup(std::int32_t rootKey, const std::string& path) {
-  const QString root = registryRoot(rootKey);
-  if (root.isEmpty()) return {};
-  QString sub = QString::fromStdString(path);
-  sub.replace('\\', '/');
-  while (sub.startsWith('/')) sub.remove(0, 1);
-  while (sub.endsWith('/')) sub.chop(1);
-  return sub.isEmpty() ? root : root + "/" + sub;
-}
-
-std::unique_ptr<QSettings> registryStore() {
-  return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, "Q_Works",
-                                     "registry");
-}
-
-// A key opens when its group exists: the root always, a path when it holds anything.
-bool keyExists(QSettings& store, const QString& group) {
-  if (!group.contains('/')) return true;
-  store.beginGroup(group);
-  const bool exists = !store.childKeys().isEmpty() || !store.childGroups().isEmpty();
-  store.endGroup();
-  return exists;
-}
-
 // Return code of the last registry write, kept as the Windows build keeps it (unreported).
 thread_local long t_lastRegistryStatus = 0;
 
 void registryWrite(std::int32_t rootKey, const std::string& path, const std::string& key,
                    const QVariant& value) {
-  const QString group = registryGroup(rootKey, path);
+  const QString group = settings::registryGroup(rootKey, path);
   if (group.isEmpty()) {
     t_lastRegistryStatus = 6;  // invalid handle
     return;
   }
-  auto store = registryStore();
-  if (!keyExists(*store, group)) {
+  auto store = settings::registryStore();
+  if (!settings::registryKeyExists(*store, group)) {
     t_lastRegistryStatus = 2;  // the key does not exist; nothing is created
     return;
   }
@@ -144,10 +102,10 @@ std::int32_t Main::DLL_GetLongFromINI(const std::string& INIPath, const std::str
 
 double Main::DLL_RegRead(std::int32_t RootKEY, const std::string& Path,
                          const std::string& Key) const {
-  const QString group = registryGroup(RootKEY, Path);
+  const QString group = settings::registryGroup(RootKEY, Path);
   if (group.isEmpty()) return 0;
-  auto store = registryStore();
-  if (!keyExists(*store, group)) return 0;
+  auto store = settings::registryStore();
+  if (!settings::registryKeyExists(*store, group)) return 0;
   const QVariant value = store->value(group + "/" + QString::fromStdString(Key));
   if (!value.isValid()) return 0;
   if (value.typeId() == QMetaType::QByteArray) {

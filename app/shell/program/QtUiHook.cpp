@@ -1,6 +1,8 @@
 #include "QtUiHook.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QMessageBox>
 
 namespace quillmere {
@@ -71,6 +73,86 @@ std::int32_t QtUiHook::setWindowTopmost(std::int32_t hwnd, bool topmost) {
   w->setGeometry(geometry);
   w->show();
   return 1;
+}
+
+std::vector<UiHook::Window> QtUiHook::topLevelWindows() {
+  std::vector<Window> out;
+  QWidget* active = QApplication::activeWindow();
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (!w->isVisible() || w->windowTitle().isEmpty()) continue;
+    Window entry{windowHandle(w), w->windowTitle().toStdString()};
+    if (w == active) {
+      out.insert(out.begin(), entry);
+    } else {
+      out.push_back(entry);
+    }
+  }
+  return out;
+}
+
+bool QtUiHook::closeWindow(std::int32_t hwnd) {
+  QWidget* w = windowByHandle(hwnd);
+  if (w == nullptr) return false;
+  w->close();
+  return true;
+}
+
+std::int32_t QtUiHook::resizeWindow(std::int32_t hwnd, std::int32_t width, std::int32_t height) {
+  QWidget* w = windowByHandle(hwnd);
+  if (w == nullptr) return 0;
+  if (auto* combo = qobject_cast<QComboBox*>(w)) {
+    // A combo box's height is the extent of its dropped-down list: show as many rows as fit.
+    const int itemHeight = qMax(1, combo->view()->sizeHintForRow(0));
+    combo->setMaxVisibleItems(qMax(1, (height - combo->height() - 2) / itemHeight));
+    combo->view()->setMinimumWidth(width);
+    return 1;
+  }
+  w->resize(width, height);
+  return 1;
+}
+
+UiHook::ComboMetrics QtUiHook::comboMetrics(std::int32_t hwnd) {
+  ComboMetrics m;
+  auto* combo = qobject_cast<QComboBox*>(windowByHandle(hwnd));
+  if (combo == nullptr) return m;
+  m.itemHeight = qMax(1, combo->view()->sizeHintForRow(0));
+  m.clientWidth = combo->width();
+  m.clientHeight = combo->height();
+  m.itemCount = combo->count();
+  for (int i = 0; i < combo->count(); ++i) {
+    if (combo->itemText(i).isEmpty()) {
+      m.firstEmptyItem = i;
+      break;
+    }
+  }
+  m.droppedDown = combo->view()->isVisible();
+  return m;
+}
+
+bool QtUiHook::showComboList(std::int32_t hwnd) {
+  auto* combo = qobject_cast<QComboBox*>(windowByHandle(hwnd));
+  if (combo == nullptr) return false;
+  combo->showPopup();
+  return true;
+}
+
+bool QtUiHook::removeSystemMenuItem(std::int32_t hwnd, std::int32_t position) {
+  QWidget* w = windowByHandle(hwnd);
+  if (w == nullptr) return false;
+  if (position == 4) {
+    const bool visible = w->isVisible();
+    w->setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+    if (visible) w->show();  // changing a window flag hides the window
+  } else if (position == 2) {
+    w->setFixedSize(w->size());
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void QtUiHook::yield() {
+  QApplication::processEvents();
 }
 
 }  // namespace quillmere

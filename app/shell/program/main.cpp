@@ -6,6 +6,10 @@
 #include "QtUiHook.h"
 #include "StartUp.h"
 #include "frmMain.h"
+#include "platform/FileOps.h"
+#include "system/FileVersion.h"
+
+QUILLMERE_FILE_VERSION_MARKER(QUILLMERE_VERSION_TEXT);
 
 namespace {
 
@@ -30,9 +34,12 @@ int main(int argc, char** argv) {
   quillmere::frmMain window;
   quillmere::QtUiHook hook(&window);
   quillmere::setUiHook(&hook);
+  // Long copies and comparisons let the event loop run, so Cancel and the timer keep working.
+  quillmere::platform::fileops::setYieldHandler([] { QApplication::processEvents(); });
   if (!quillmere::startUp(window, QCoreApplication::applicationFilePath().toStdString())) return 1;
   window.show();
   const int status = QApplication::exec();
+  quillmere::platform::fileops::setYieldHandler({});
   quillmere::setUiHook(nullptr);
   return status;
 }

@@ -1,0 +1,16 @@
+#pragma once
+
+// Linux files carry no version resource; quillmere's own binaries carry a marker instead,
+// "QUILLMERE-FILEVERSION:" followed by four numbers joined by ".", which DLL_GetVer reads.
+#define QUILLMERE_FILE_VERSION_MARKER(version)                         \
+  extern "C" __attribute__((used)) const char quillmereFileVersion[] = \
+      "QUILLMERE-FILEVERSION:" version
+
+#include <string>
+
+namespace quillmere::system {
+
+// The version carried by the file's marker ("1.2.0.5"), or "0" when it has none.
+std::string fileVersionOf(const std::string& nativePath);
+
+}  // namespace quillmere::system
