@@ -1,7 +1,6 @@
 #include "rename/RenameEngine.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <exception>
 #include <utility>
 
