@@ -4,7 +4,9 @@
 #include <cerrno>
 #include <ctime>
 
+#include <QTemporaryDir>
 #include "RenameFixture.h"
+
 #include "platform/FileOps.h"
 
 namespace quillmere::rename::test {
@@ -142,6 +144,28 @@ TEST_F(RenameEngineTest, MoveModeMovesReadOnlyFilesAndRemovesTheEmptiedSource) {
   EXPECT_EQ(st.st_mode & 0222, 0u);
   EXPECT_TRUE(namesIn("in").empty());
   EXPECT_FALSE(tree.exists("in/sub"));
+}
+
+TEST_F(RenameEngineTest, MoveModeAcrossFileSystemsCopiesChecksAndRemoves) {
+  struct stat here {
+  }, there{};
+  if (::stat("/dev/shm", &there) != 0 || ::stat(tree.root().c_str(), &here) != 0 ||
+      here.st_dev == there.st_dev)
+    GTEST_SKIP() << "no second file system at /dev/shm";
+  QTemporaryDir shm("/dev/shm/quillmere-rename-XXXXXX");
+  ASSERT_TRUE(shm.isValid());
+  options(Mode::Move);
+  settings.setOutDir(quillmere::test::toPathText(shm.path().toStdString()));
+  const std::string src = tree.write("in/DSC0001.JPG", picture(kShot, "one"));
+  ::chmod(src.c_str(), 0444);
+  tree.write("in/DSC0002.JPG", picture(kShot, "two"));
+  EXPECT_EQ(rename().handled, 2);
+  EXPECT_TRUE(namesIn("in").empty());
+  const std::string moved = shm.path().toStdString() + "/" + kShotName;
+  struct stat st {};
+  ASSERT_EQ(::stat((moved + ".JPG").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0222, 0u);  // still read-only on the other side
+  ASSERT_EQ(::stat((moved + "a.JPG").c_str(), &st), 0);
 }
 
 TEST_F(RenameEngineTest, TooLittleSpaceRefusesBeforeAnyFileIsTouched) {
