@@ -1,5 +1,7 @@
 #include "disks/Eject.h"
 
+#include "platform/DriveDiscovery.h"
+
 // <limits.h> must come before <linux/cdrom.h>.
 #include <fcntl.h>
 #include <limits.h>
@@ -14,6 +16,7 @@
 #include <QDBusVariant>
 
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -118,32 +121,11 @@ bool ejectWithUdisks(const platform::Drive& drive) {
 // The source device of the file system mounted at a folder ("/dev/sr0"), from mountinfo.
 std::string sourceDeviceOf(const std::string& mountPoint) {
   std::ifstream in("/proc/self/mountinfo");
-  std::string line;
+  std::stringstream text;
+  text << in.rdbuf();
   std::string found;
-  while (std::getline(in, line)) {
-    std::vector<std::string> fields;
-    std::size_t start = 0;
-    while (start <= line.size()) {
-      const std::size_t space = line.find(' ', start);
-      fields.push_back(line.substr(start, space == std::string::npos ? space : space - start));
-      if (space == std::string::npos) break;
-      start = space + 1;
-    }
-    if (fields.size() < 10) continue;
-    std::string mp;
-    for (std::size_t i = 0; i < fields[4].size(); ++i) {
-      if (fields[4][i] == '\\' && i + 3 < fields[4].size()) {
-        mp += static_cast<char>((fields[4][i + 1] - '0') * 64 + (fields[4][i + 2] - '0') * 8 +
-                                (fields[4][i + 3] - '0'));
-        i += 3;
-      } else {
-        mp += fields[4][i];
-      }
-    }
-    if (mp != mountPoint) continue;
-    for (std::size_t i = 6; i + 2 < fields.size(); ++i)
-      if (fields[i] == "-") found = fields[i + 2];  // the last mount there wins
-  }
+  for (const platform::MountEntry& m : platform::parseMountinfo(text.str()))
+    if (m.mountPoint == mountPoint) found = m.source;  // the last mount there wins
   return found;
 }
 

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -54,10 +55,16 @@ bool existsNative(const std::string& native) {
   return fileops::status(native, st, false).ok();
 }
 
+// True when the last component is a pattern. Linux names may hold "*" and "?": a file that
+// exists under the literal name is that file, never a pattern that could reach its neighbours.
+bool isPattern(const std::string& native) {
+  return fileops::hasWildcard(nameOf(native)) && !existsNative(native);
+}
+
 // The native paths a source text names: the matches of a wildcard in its last component, or
 // the one path when it exists.
 std::vector<std::string> sourcesOf(const std::string& native) {
-  if (fileops::hasWildcard(nameOf(native))) return fileops::expandWildcard(native);
+  if (isPattern(native)) return fileops::expandWildcard(native);
   if (existsNative(native)) return {native};
   return {};
 }
@@ -74,7 +81,7 @@ Plan planTransfer(const std::string& fromText, const std::string& toText) {
   const auto from = nativeOf(fromText);
   const auto to = nativeOf(toText);
   if (!from || !to) return plan;
-  const bool many = fileops::hasWildcard(nameOf(*from));
+  const bool many = isPattern(*from);
   const std::vector<std::string> sources = sourcesOf(*from);
   if (sources.empty()) return plan;
   const bool intoFolder = many || isFolder(*to);
@@ -94,7 +101,7 @@ std::uint32_t attributesOf(const std::string& text, bool& found) {
   const auto native = nativeOf(text);
   if (!native) return 0;
   std::string path = *native;
-  if (fileops::hasWildcard(nameOf(path))) {
+  if (isPattern(path)) {
     const auto matches = fileops::expandWildcard(path);
     if (matches.empty()) return 0;
     path = matches.front();
@@ -111,8 +118,16 @@ void changeAttribute(const std::string& text, std::uint32_t bit, bool on) {
   if (!found || ((bits & bit) != 0) == on) return;
   const auto native = nativeOf(text);
   std::string path = *native;
-  if (fileops::hasWildcard(nameOf(path))) path = fileops::expandWildcard(path).front();
+  if (isPattern(path)) path = fileops::expandWildcard(path).front();
   fileops::setAttribute(path, bit, on);
+}
+
+// True for "/" and for the root folder of any drive: never deleted or moved away.
+bool isDriveRoot(const std::string& native) {
+  if (native.find_first_not_of('/') == std::string::npos) return true;
+  for (const platform::Drive& d : platform::DriveMap::current().drives())
+    if (native == d.nativeRoot) return true;
+  return false;
 }
 
 // The native root of the drive a path text lies on.
@@ -181,8 +196,13 @@ bool Main::DLL_FileMove(std::int32_t /*hwnd*/, const std::string& FromFile,
   options.existing = Existing::Replace;
   options.createFolders = true;
   bool all = true;
-  for (const auto& [source, target] : plan.moves)
+  for (const auto& [source, target] : plan.moves) {
+    if (isDriveRoot(source)) {
+      all = false;  // a card's root is copied, never moved away
+      continue;
+    }
     if (!fileops::move(source, target, options)) all = false;
+  }
   return all;
 }
 
@@ -191,6 +211,8 @@ bool Main::DLL_FileDelete(std::int32_t /*hwnd*/, const std::string& DelPathName,
   if (DelPathName.empty()) return false;
   const auto native = nativeOf(DelPathName);
   if (!native) return false;
+  // A drive's root (C:\ is "/", a card's root its mount point) is never deleted.
+  if (isDriveRoot(*native)) return false;
   const std::vector<std::string> items = sourcesOf(*native);
   if (items.empty()) return true;  // nothing there to delete
   if (Info) {
@@ -247,9 +269,10 @@ void Main::DLL_ArchiveWrite(const std::string& ChengeFileName, bool Archive) con
 }
 
 bool Main::DLL_ReadWriteOK(const std::string& InFileName) const {
+  // The working folder is left alone: a working folder on a card would keep it busy and stop
+  // it being ejected. The probe itself fails for a folder that cannot be entered.
   const auto native = nativeOf(InFileName);
   if (!native || !isFolder(*native)) return false;
-  if (::chdir(native->c_str()) != 0) return false;
   return fileops::probeWritable(*native).ok();
 }
 
@@ -310,7 +333,9 @@ bool Main::DLL_SubDirDel(const std::string& Root_Path) const {
   const auto root = nativeOf(Root_Path);
   const auto driveRoot = driveRootOf(Root_Path);
   if (!root || !driveRoot || *root == *driveRoot || *root == "/") return false;
-  if (::chdir(root->c_str()) != 0) return false;
+  // The folder must be one that can be entered. The working folder itself is not changed (it
+  // would keep a card busy); every step works on whole paths.
+  if (!isFolder(*root) || ::access(root->c_str(), X_OK) != 0) return false;
   bool result = false;
 
   // Deepest and last-sorted folders first, the root itself (the empty first entry) last.
@@ -342,7 +367,6 @@ bool Main::DLL_SubDirDel(const std::string& Root_Path) const {
       }
       ::closedir(dir);
       if (!empty) continue;
-      if (::chdir(parentOf(*folder).c_str()) != 0) continue;
       fileops::removeFolder(*folder);
       result = true;
     }
@@ -368,7 +392,6 @@ bool Main::DLL_SubDirDel(const std::string& Root_Path) const {
     }
     if (hasFile) break;
     const std::string up = parentOf(current);
-    if (::chdir(up.c_str()) != 0) break;
     fileops::removeFolder(current);  // a folder that still holds subfolders stays
     result = true;
     current = up;
@@ -420,7 +443,9 @@ void Main::DLL_FileSave(const std::string& OpenFileName, const std::string& File
   std::string temp;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = joinNative(folder, "." + nameOf(*native) + ".save-" + std::to_string(::getpid()) + "-" +
+    const std::string name = nameOf(*native);
+    temp = joinNative(folder, "." + name.substr(0, std::min<std::size_t>(name.size(), 160)) +
+                                  ".save-" + std::to_string(::getpid()) + "-" +
                                   std::to_string(attempt));
     fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) raiseFor(FileResult(errno));

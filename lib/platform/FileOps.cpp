@@ -1,5 +1,7 @@
 #include "platform/FileOps.h"
 
+#include "platform/DriveDiscovery.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -18,6 +20,7 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <sstream>
 
 namespace quillmere::platform {
 
@@ -170,6 +173,13 @@ std::string randomSuffix() {
   return out;
 }
 
+// A hidden temporary name beside a file: ".<name>.<tag>-<random>", the name cut so the whole
+// stays well inside the 255-byte limit of a file name.
+std::string temporaryName(const std::string& folder, const std::string& name, const char* tag) {
+  const std::string base = name.substr(0, std::min<std::size_t>(name.size(), 160));
+  return (folder == "/" ? "" : folder) + "/." + base + "." + tag + "-" + randomSuffix();
+}
+
 char asciiLower(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -193,19 +203,26 @@ bool exists(const std::string& path) {
 
 // Rename without replacing, by the best means the file system offers.
 FileResult renameNoReplace(const std::string& from, const std::string& to) {
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
-  const int err = errno;
+  int err = fault(Call::RenameNoReplace, from);
+  if (err == 0) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
+    err = errno;
+  }
+  // File systems without RENAME_NOREPLACE (the FUSE drivers) answer EINVAL.
   if (err != EINVAL && err != ENOSYS && err != EOPNOTSUPP) return FileResult(err);
   struct stat st {};
   if (::lstat(from.c_str(), &st) != 0) return fromErrno();
   if (!S_ISDIR(st.st_mode)) {
-    if (::link(from.c_str(), to.c_str()) == 0) {
-      if (::unlink(from.c_str()) == 0) return {};
-      const FileResult failed = fromErrno();
-      ::unlink(to.c_str());
-      return failed;
+    int linkErr = fault(Call::Link, from);
+    if (linkErr == 0) {
+      if (::link(from.c_str(), to.c_str()) == 0) {
+        if (::unlink(from.c_str()) == 0) return {};
+        const FileResult failed = fromErrno();
+        ::unlink(to.c_str());
+        return failed;
+      }
+      linkErr = errno;
     }
-    const int linkErr = errno;
     if (linkErr == EEXIST) return FileResult(EEXIST);
     if (linkErr != EPERM && linkErr != EOPNOTSUPP && linkErr != ENOSYS && linkErr != EMLINK)
       return FileResult(linkErr);
@@ -288,35 +305,16 @@ FileResult copyBytes(int in, int out, const std::string& from, const std::string
   }
 }
 
-// The mount points of the process, decoded (\040 and friends), longest first.
+// The mount points of the process, longest first.
 std::vector<std::string> mountPoints() {
-  std::vector<std::string> out;
   std::ifstream in("/proc/self/mountinfo");
-  std::string line;
-  while (std::getline(in, line)) {
-    // id parent major:minor root mount-point ...
-    std::size_t pos = 0;
-    for (int field = 0; field < 4 && pos != std::string::npos; ++field) {
-      pos = line.find(' ', pos);
-      if (pos != std::string::npos) ++pos;
-    }
-    if (pos == std::string::npos) continue;
-    const std::size_t end = line.find(' ', pos);
-    const std::string raw = line.substr(pos, end == std::string::npos ? end : end - pos);
-    std::string decoded;
-    for (std::size_t i = 0; i < raw.size(); ++i) {
-      if (raw[i] == '\\' && i + 3 < raw.size() + 0 && raw[i + 1] >= '0' && raw[i + 1] <= '3') {
-        decoded += static_cast<char>((raw[i + 1] - '0') * 64 + (raw[i + 2] - '0') * 8 +
-                                     (raw[i + 3] - '0'));
-        i += 3;
-      } else {
-        decoded += raw[i];
-      }
-    }
-    out.push_back(decoded);
-  }
-  std::sort(out.begin(), out.end(),
-            [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+  std::stringstream text;
+  text << in.rdbuf();
+  std::vector<std::string> out;
+  for (MountEntry& m : parseMountinfo(text.str())) out.push_back(std::move(m.mountPoint));
+  std::sort(out.begin(), out.end(), [](const std::string& a, const std::string& b) {
+    return a.size() != b.size() ? a.size() > b.size() : a < b;
+  });
   out.erase(std::unique(out.begin(), out.end()), out.end());
   return out;
 }
@@ -488,7 +486,7 @@ FileResult rename(const std::string& from, const std::string& to, Existing exist
   if (from == to) return exists(from) ? FileResult() : FileResult(ENOENT);
   if (caseOnlyChange(from, to) && sameFile(from, to)) {
     // A case-insensitive file system: the new name is the old file. Go through a temporary name.
-    const std::string temp = parentOf(from) + "/." + nameOf(from) + ".case-" + randomSuffix();
+    const std::string temp = temporaryName(parentOf(from), nameOf(from), "case");
     if (FileResult r = renameNoReplace(from, temp); !r) return r;
     FileResult second = renameNoReplace(temp, to);
     if (!second) renameNoReplace(temp, from);
@@ -552,7 +550,7 @@ FileResult copyFile(const std::string& from, const std::string& to, const CopyOp
   std::string temp;
   Fd out;
   for (int attempt = 0; attempt < 100 && !out; ++attempt) {
-    temp = folder + "/." + nameOf(to) + ".part-" + randomSuffix();
+    temp = temporaryName(folder, nameOf(to), "part");
     out.reset(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (!out && errno != EEXIST) return fromErrno();
   }
@@ -656,6 +654,7 @@ FileResult removeFolder(const std::string& path) {
 
 FileResult removeTree(const std::string& path) {
   if (int e = fault(Call::Unlink, path)) return FileResult(e);
+  if (path.find_first_not_of('/') == std::string::npos) return FileResult(EBUSY);  // "/" itself
   struct stat st {};
   if (::lstat(path.c_str(), &st) != 0) return fromErrno();
   if (!S_ISDIR(st.st_mode)) return ::unlink(path.c_str()) == 0 ? FileResult() : fromErrno();
@@ -699,7 +698,9 @@ FileResult moveToTrash(const std::string& path) {
   std::string slot;
   Fd info;
   for (int n = 1; n < 10000 && !info; ++n) {
-    slot = n == 1 ? name : name + "." + std::to_string(n);
+    // The info file adds ".trashinfo": long names are cut to stay within 255 bytes.
+    const std::string suffix = n == 1 ? "" : "." + std::to_string(n);
+    slot = name.substr(0, std::min(name.size(), 255 - 10 - suffix.size())) + suffix;
     if (exists(trash + "/files/" + slot)) continue;
     info.reset(::open((trash + "/info/" + slot + ".trashinfo").c_str(),
                       O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
@@ -795,12 +796,16 @@ FileResult compareContents(const std::string& a, const std::string& b, bool& equ
   InputFile second;
   if (FileResult r = first.open(a); !r) return r;
   if (FileResult r = second.open(b); !r) return r;
-  constexpr std::size_t kLargest = 1024 * 1024;
-  std::vector<char> x(kLargest);
-  std::vector<char> y(kLargest);
+  constexpr std::size_t kLargest = 256 * 1024;  // small enough to yield in time on slow cards
+  const off_t size = first.status().st_size;
+  // Buffers no larger than the file needs, and not cleared: most pictures compared are small
+  // next to the largest block, and a comparison runs once per candidate pair.
+  const std::size_t capacity =
+      std::min<std::size_t>(kLargest, static_cast<std::size_t>(std::max<off_t>(size, 0)) + 2);
+  const std::unique_ptr<char[]> x(new char[capacity]);
+  const std::unique_ptr<char[]> y(new char[capacity]);
   Ticker ticker(progress);
   std::size_t block = 2;
-  const off_t size = first.status().st_size;
   // Where both files have a hole (sparse files), both read as zeros: skip it.
   auto skipCommonHole = [&] {
     const off_t pos = ::lseek(first.fd(), 0, SEEK_CUR);
@@ -817,15 +822,16 @@ FileResult compareContents(const std::string& a, const std::string& b, bool& equ
   while (true) {
     if (!ticker.tick()) return FileResult(ECANCELED);
     if (block == kLargest) skipCommonHole();
+    const std::size_t wanted = std::min(block, capacity);
     std::size_t gotA = 0;
     std::size_t gotB = 0;
-    if (FileResult r = first.read(x.data(), block, gotA); !r) return r;
-    if (FileResult r = second.read(y.data(), block, gotB); !r) return r;
-    if (gotA != gotB || std::memcmp(x.data(), y.data(), gotA) != 0) {
+    if (FileResult r = first.read(x.get(), wanted, gotA); !r) return r;
+    if (FileResult r = second.read(y.get(), wanted, gotB); !r) return r;
+    if (gotA != gotB || std::memcmp(x.get(), y.get(), gotA) != 0) {
       equal = false;
       return {};
     }
-    if (gotA < block) {
+    if (gotA < wanted) {
       equal = true;
       return {};
     }
@@ -966,19 +972,22 @@ InputFile::~InputFile() {
 FileResult InputFile::open(const std::string& path) {
   if (m_fd >= 0) ::close(m_fd);
   m_fd = -1;
+  m_haveStatus = false;
   m_path = path;
   if (int e = fault(Call::Open, path)) return FileResult(e);
+  // O_NONBLOCK keeps a FIFO from holding the open (and its reads from waiting for a writer); it
+  // changes nothing for regular files and devices.
   m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (m_fd < 0) return fromErrno();
-  if (::fstat(m_fd, &m_status) != 0) {
-    const FileResult r = fromErrno();
-    ::close(m_fd);
-    m_fd = -1;
-    return r;
-  }
-  // Blocking reads from here on (O_NONBLOCK only kept a FIFO from holding the open).
-  ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
   return {};
+}
+
+const struct stat& InputFile::status() const {
+  if (!m_haveStatus) {
+    if (m_fd < 0 || ::fstat(m_fd, &m_status) != 0) m_status = {};
+    m_haveStatus = true;
+  }
+  return m_status;
 }
 
 FileResult InputFile::read(void* buffer, std::size_t size, std::size_t& got) {

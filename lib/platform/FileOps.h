@@ -171,13 +171,15 @@ class InputFile {
   FileResult open(const std::string& path);
   // Reads up to size bytes, retrying short reads and EINTR; got < size only at the end.
   FileResult read(void* buffer, std::size_t size, std::size_t& got);
-  const struct stat& status() const { return m_status; }
+  // The open file's status (asked of the system on first use; zeroed when that fails).
+  const struct stat& status() const;
   int fd() const { return m_fd; }
 
  private:
   int m_fd = -1;
   std::string m_path;
-  struct stat m_status {};
+  mutable struct stat m_status {};
+  mutable bool m_haveStatus = false;
 };
 
 // ---- wildcards -----------------------------------------------------------------------------
@@ -225,7 +227,8 @@ enum class Call {
   Stat,
   SetTimes,
   SetMode,
-  Sync
+  Sync,
+  RenameNoReplace,  // the renameat2 step of a no-replace rename (EINVAL: take the fallbacks)
 };
 
 // Consulted before each system call of this module with the call and the path it concerns;

@@ -4,6 +4,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace quillmere::times {
 
 namespace {
@@ -20,6 +24,125 @@ std::int32_t number(const char* p, int digits) {
   for (int i = 0; i < digits; ++i) v = v * 10 + (p[i] - '0');
   return v;
 }
+
+#if defined(__x86_64__)
+bool haveAvx2() {
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  return avx2;
+}
+
+// The same with 32 bytes a step, on processors that have AVX2.
+template <typename Visit>
+__attribute__((target("avx2"))) std::size_t colonPairsAvx2(const char* p, std::size_t i,
+                                                           std::size_t to, Visit& visit) {
+  const __m256i colon = _mm256_set1_epi8(':');
+  for (; i + 32 <= to; i += 32) {
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
+    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i + 3));
+    unsigned mask = static_cast<unsigned>(_mm256_movemask_epi8(
+        _mm256_and_si256(_mm256_cmpeq_epi8(a, colon), _mm256_cmpeq_epi8(b, colon))));
+    while (mask != 0) {
+      visit(i + static_cast<std::size_t>(__builtin_ctz(mask)));
+      mask &= mask - 1;
+    }
+  }
+  return i;
+}
+
+// The state of splitting one chunk into lines.
+struct Split {
+  char* out;            // where the next line bytes go in the joined buffer
+  std::size_t segment;  // start of the current line in the chunk
+  std::int64_t lines;
+  std::int64_t maxLines;
+  std::size_t consumed;
+  bool pendingCr;
+  bool stop;
+};
+
+// Splits data[i, n) into lines 32 bytes a step: line bytes are appended to st.out (with vector
+// moves that may write up to 31 bytes past the line; the buffer has room), line ends counted,
+// and the split stops after st.maxLines lines. data must be readable 32 bytes past n. Answers
+// where the vector steps ended.
+__attribute__((target("avx2"))) std::size_t splitAvx2(const char* data, std::size_t i,
+                                                      std::size_t n, Split& st) {
+  const __m256i cr = _mm256_set1_epi8('\r');
+  const __m256i lf = _mm256_set1_epi8('\n');
+  char* out = st.out;
+  std::size_t segment = st.segment;
+  std::int64_t lines = st.lines;
+  for (; i + 32 <= n; i += 32) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i));
+    unsigned mask = static_cast<unsigned>(
+        _mm256_movemask_epi8(_mm256_or_si256(_mm256_cmpeq_epi8(v, cr), _mm256_cmpeq_epi8(v, lf))));
+    while (mask != 0) {
+      const std::size_t t = i + static_cast<std::size_t>(__builtin_ctz(mask));
+      mask &= mask - 1;
+      if (t < segment) continue;  // the LF of a CR LF pair
+      for (std::size_t k = segment; k < t; k += 32)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + (k - segment)),
+                            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + k)));
+      out += t - segment;
+      ++lines;
+      std::size_t next = t + 1;
+      if (data[t] == '\r') {
+        if (next < n && data[next] == '\n') {
+          ++next;
+        } else if (next == n) {
+          st.pendingCr = true;
+        }
+      }
+      segment = next;
+      if (lines >= st.maxLines) {
+        st.stop = true;
+        st.consumed = next;
+        st.out = out;
+        st.segment = segment;
+        st.lines = lines;
+        return i;
+      }
+    }
+  }
+  st.out = out;
+  st.segment = segment;
+  st.lines = lines;
+  return i;
+}
+#endif
+
+// Calls visit(i) for every i in [from, to) with p[i] == ':' and p[i + 3] == ':' (the two colons
+// of a date's first half); p[to + 2] must be readable.
+template <typename Visit>
+void forEachColonPair(const char* p, std::size_t from, std::size_t to, Visit visit) {
+  std::size_t i = from;
+#if defined(__x86_64__)
+  if (haveAvx2()) i = colonPairsAvx2(p, i, to, visit);
+#endif
+#if defined(__SSE2__)
+  const __m128i colon = _mm_set1_epi8(':');
+  for (; i + 16 <= to; i += 16) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 3));
+    unsigned mask = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, colon), _mm_cmpeq_epi8(b, colon))));
+    while (mask != 0) {
+      visit(i + static_cast<std::size_t>(__builtin_ctz(mask)));
+      mask &= mask - 1;
+    }
+  }
+#endif
+  for (; i < to; ++i)
+    if (p[i] == ':' && p[i + 3] == ':') visit(i);
+}
+
+// Bit mask of the CR and LF bytes among the 16 bytes at p.
+#if defined(__SSE2__)
+unsigned lineEnds16(const char* p) {
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(
+      _mm_cmpeq_epi8(v, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\n')))));
+}
+#endif
 
 }  // namespace
 
@@ -46,12 +169,15 @@ platform::FileResult findShootingDate(const std::string& nativePath, std::int64_
   if (maxLines < 1) return {};
 
   const auto start = std::chrono::steady_clock::now();
-  std::vector<char> raw(kChunk);
-  // The joined head as it streams by: the last kWindow - 1 bytes of the previous chunks, then
-  // this chunk's bytes without line ends. Windows that start in the carried bytes did not fit
-  // before, so every window is examined exactly once.
-  std::vector<char> joined;
-  joined.reserve(kChunk + kWindow);
+  // Buffers kept between calls: the search runs once per picture of a large folder.
+  thread_local std::vector<char> raw;
+  thread_local std::vector<char> joined;
+  if (raw.size() < kChunk + 64) raw.resize(kChunk + 64);
+  if (joined.size() < kChunk + kWindow + 64) joined.resize(kChunk + kWindow + 64);
+  // joined holds the joined head as it streams by: the last kWindow - 1 bytes of the previous
+  // chunks, then this chunk's bytes without line ends. Windows that start in the carried bytes
+  // did not fit before, so every window is examined exactly once.
+  std::size_t carried = 0;
   std::uint64_t joinedBase = 0;  // position in the whole joined head of joined[0]
   char found[kWindow];
   bool pendingCr = false;
@@ -60,33 +186,20 @@ platform::FileResult findShootingDate(const std::string& nativePath, std::int64_
 
   while (!stop) {
     std::size_t n = 0;
-    if (!file.read(raw.data(), raw.size(), n) || n == 0) break;
+    if (!file.read(raw.data(), kChunk, n) || n == 0) break;
+    const bool atEnd = n < kChunk;  // a short read is the end of the file
     const char* data = raw.data();
-    std::size_t i = 0;
-    if (pendingCr && data[0] == '\n') i = 1;
+    char* out = joined.data() + carried;
+    std::size_t segment = 0;  // start of the current line's bytes in data
+    if (pendingCr && data[0] == '\n') segment = 1;
     pendingCr = false;
     std::size_t consumed = n;
-    // Next CR and LF positions in the chunk, found lazily.
-    const char* nextCr = nullptr;
-    const char* nextLf = nullptr;
-    bool crDone = false, lfDone = false;
-    while (i < n) {
-      if (!crDone && (nextCr == nullptr || nextCr < data + i)) {
-        nextCr = static_cast<const char*>(std::memchr(data + i, '\r', n - i));
-        crDone = nextCr == nullptr;
-      }
-      if (!lfDone && (nextLf == nullptr || nextLf < data + i)) {
-        nextLf = static_cast<const char*>(std::memchr(data + i, '\n', n - i));
-        lfDone = nextLf == nullptr;
-      }
-      const char* end = crDone ? nextLf : (lfDone ? nextCr : std::min(nextCr, nextLf));
-      if (end == nullptr) {
-        joined.insert(joined.end(), data + i, data + n);
-        i = n;
-        break;
-      }
-      const std::size_t t = static_cast<std::size_t>(end - data);
-      joined.insert(joined.end(), data + i, data + t);
+
+    // Each line end: copy the line's bytes, count it, skip LF after CR.
+    auto lineEnd = [&](std::size_t t) {
+      if (t < segment) return false;  // the LF of a CR LF pair, already skipped
+      std::memcpy(out, data + segment, t - segment);
+      out += t - segment;
       ++lines;
       std::size_t next = t + 1;
       if (data[t] == '\r') {
@@ -96,34 +209,63 @@ platform::FileResult findShootingDate(const std::string& nativePath, std::int64_
           pendingCr = true;
         }
       }
-      i = next;
+      segment = next;
       if (lines >= maxLines) {
         stop = true;
-        consumed = i;
-        break;
+        consumed = next;
+        return true;
       }
+      return false;
+    };
+    std::size_t i = 0;
+#if defined(__x86_64__)
+    if (haveAvx2()) {
+      Split st{out, segment, lines, maxLines, consumed, pendingCr, false};
+      i = splitAvx2(data, 0, n, st);
+      out = st.out;
+      segment = st.segment;
+      lines = st.lines;
+      pendingCr = st.pendingCr;
+      if (st.stop) {
+        stop = true;
+        consumed = st.consumed;
+      }
+    }
+#endif
+#if defined(__SSE2__)
+    for (; i + 16 <= n && !stop; i += 16) {
+      unsigned mask = lineEnds16(data + i);
+      while (mask != 0 && !stop) {
+        lineEnd(i + static_cast<std::size_t>(__builtin_ctz(mask)));
+        mask &= mask - 1;
+      }
+    }
+#endif
+    for (; i < n && !stop; ++i)
+      if (data[i] == '\r' || data[i] == '\n') lineEnd(i);
+    if (!stop && segment < n) {
+      std::memcpy(out, data + segment, n - segment);
+      out += n - segment;
     }
     result.bytesRead += consumed;
 
-    // Search the windows that fit; a date text has ':' at offsets 4 and 7.
-    const std::size_t len = joined.size();
+    // Search the windows that fit: a date text has ':' at offsets 4 and 7.
+    const std::size_t len = static_cast<std::size_t>(out - joined.data());
     if (len >= kWindow) {
       const char* base = joined.data();
-      std::size_t from = 4;
-      while (from + kWindow - 4 <= len) {
-        const char* colon =
-            static_cast<const char*>(std::memchr(base + from, ':', len - from - (kWindow - 5)));
-        if (colon == nullptr) break;
-        const std::size_t s = static_cast<std::size_t>(colon - base) - 4;
-        if (colon[3] == ':' && joinedBase + s >= 1 && isDateText(base + s)) {
+      std::memset(out, 0, 16);  // the pair scan may look a few bytes past the end
+      forEachColonPair(base, 4, len - kWindow + 5, [&](std::size_t colon) {
+        const std::size_t s = colon - 4;
+        if (joinedBase + s >= 1 && isDateText(base + s)) {
           std::memcpy(found, base + s, kWindow);
           result.found = true;
         }
-        from = static_cast<std::size_t>(colon - base) + 1;
-      }
-      const std::size_t keep = kWindow - 1;
-      joinedBase += len - keep;
-      joined.erase(joined.begin(), joined.end() - static_cast<std::ptrdiff_t>(keep));
+      });
+      carried = kWindow - 1;
+      std::memmove(joined.data(), base + len - carried, carried);
+      joinedBase += len - carried;
+    } else {
+      carried = len;
     }
 
     const double elapsed =
@@ -132,6 +274,7 @@ platform::FileResult findShootingDate(const std::string& nativePath, std::int64_
       result.timedOut = true;
       break;
     }
+    if (atEnd) break;
   }
   if (result.found) {
     result.year = number(found, 4);

@@ -1,6 +1,7 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -246,12 +247,15 @@ bool Main::DLL_Wait(std::int32_t Sec) const {
 
 bool Main::DLL_TakeDate(const std::string& FileName, std::int32_t File_Byte, LongArray& TakeDate,
                         float TimeOut) const {
-  if (!DLL_FileCheck(FileName)) return false;
+  // A file that does not exist answers False and leaves the table alone. The open of the
+  // search is the existence test: one look-up per picture instead of two.
   const auto native = nativeOf(FileName);
-  if (!native) return false;
+  if (FileName.empty() || !native) return false;
   times::ShootingDate date;
   const double timeout = std::isnan(TimeOut) ? 0.0 : static_cast<double>(TimeOut);
-  times::findShootingDate(*native, static_cast<std::int64_t>(File_Byte) - 1, timeout, date);
+  const platform::FileResult opened =
+      times::findShootingDate(*native, static_cast<std::int64_t>(File_Byte) - 1, timeout, date);
+  if (opened.error() == ENOENT || opened.error() == ENOTDIR) return false;
   if (TakeDate.dims() != 2) TakeDate.redim(1, 1, 1, 7);
   TakeDate(1, 7);  // raises "subscript out of range" before anything is written
   for (std::int32_t c = 1; c <= 7; ++c) TakeDate(1, c) = 0;

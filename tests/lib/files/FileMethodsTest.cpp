@@ -112,6 +112,20 @@ TEST(FileDelete, EmptyMissingPlainAndTrash) {
   EXPECT_TRUE(namesIn(homeTrash() + "/files").empty());
 }
 
+TEST(FileDelete, NeverADriveRoot) {
+  TempTree t;
+  t.write("card/DCIM/IMG_0001.JPG", "only copy");
+  t.write("drives.tsv", "D\t" + t.path("card") + "\t2\tEOS_DIGITAL\n");
+  ::setenv("QUILLMERE_DRIVES", t.path("drives.tsv").c_str(), 1);
+  EXPECT_FALSE(m.DLL_FileDelete(0, "D:\\"));
+  EXPECT_FALSE(m.DLL_FileDelete(0, "D:"));
+  EXPECT_FALSE(m.DLL_FileDelete(0, "D:\\", false, true));
+  EXPECT_FALSE(m.DLL_FileMove(0, "D:\\", t.pathText("backup")));
+  EXPECT_FALSE(t.exists("backup"));
+  EXPECT_EQ(t.read("card/DCIM/IMG_0001.JPG"), "only copy");
+  ::unsetenv("QUILLMERE_DRIVES");
+}
+
 TEST(FileDelete, ConfirmationThroughTheUiHook) {
   TempTree t;
   t.write("a.jpg", "a");
@@ -139,6 +153,28 @@ TEST(FileDelete, ConfirmationThroughTheUiHook) {
   EXPECT_TRUE(namesIn(homeTrash() + "/files").empty());
 }
 
+// A name that is not UTF-8 (a card written by an old camera) is copied, moved and trashed byte
+// for byte.
+TEST(FileOps, NamesThatAreNotUtf8SurviveByteForByte) {
+  TempTree t;
+  const std::string name = "IMG_\x83\x65\xff.JPG";
+  t.write("in/" + name, "bytes");
+  t.mkdir("out");
+  EXPECT_TRUE(m.DLL_FileCheck(t.pathText("in\\" + name)));
+  EXPECT_TRUE(m.DLL_FileCopy(0, t.pathText("in\\" + name), t.pathText("out")));
+  EXPECT_EQ(t.read("out/" + name), "bytes");
+  EXPECT_TRUE(m.DLL_FileMove(0, t.pathText("out\\" + name), t.pathText("moved\\" + name)));
+  EXPECT_EQ(t.read("moved/" + name), "bytes");
+  EXPECT_TRUE(m.DLL_FileDelete(0, t.pathText("in\\" + name), false, true));
+  EXPECT_FALSE(t.exists("in/" + name));
+  EXPECT_EQ(namesIn(homeTrash() + "/files"), std::vector<std::string>{name});
+  EXPECT_NE(namesIn(homeTrash() + "/info").front().find(name), std::string::npos);
+  m.DLL_RecycleClr(0);
+  // The temporary folder's own clean-up cannot remove such names: remove them here.
+  fo::removeTree(t.path("moved"));
+  EXPECT_TRUE(namesIn(homeTrash() + "/files").empty());
+}
+
 TEST(FileCheck, NamesAndWildcards) {
   TempTree t;
   t.write("DCIM/IMG_0001.JPG", "");
@@ -150,6 +186,18 @@ TEST(FileCheck, NamesAndWildcards) {
   EXPECT_FALSE(m.DLL_FileCheck(t.pathText("DCIM\\*.png")));
   EXPECT_FALSE(m.DLL_FileCheck(t.pathText("DCIM\\IMG_0002.JPG")));
   EXPECT_FALSE(m.DLL_FileCheck("relative\\name"));
+}
+
+TEST(FileDelete, ALiteralNameWithPatternCharactersNamesOnlyThatFile) {
+  TempTree t;
+  t.write("card/a?.jpg", "literal");
+  t.write("card/ab.jpg", "neighbour");
+  t.write("card/a*.jpg", "star");
+  EXPECT_TRUE(m.DLL_FileCheck(t.pathText("card\\a?.jpg")));
+  EXPECT_TRUE(m.DLL_FileDelete(0, t.pathText("card\\a?.jpg")));
+  EXPECT_TRUE(m.DLL_FileMove(0, t.pathText("card\\a*.jpg"), t.pathText("moved")));
+  EXPECT_EQ(t.files(), (std::vector<std::string>{"card/ab.jpg", "moved"}));
+  EXPECT_EQ(t.read("moved"), "star");
 }
 
 TEST(Attributes, ReadOnlyHiddenArchive) {
@@ -184,7 +232,12 @@ TEST(ReadWriteOK, ProbesWithAFreshNameAndTouchesNoUserFile) {
   t.mkdir("DCIM");
   t.write("DCIMTESTFILE", "a user's own file");
   t.write("DCIM/TESTFILE", "another");
+  char before[4096];
+  ASSERT_NE(::getcwd(before, sizeof before), nullptr);
   EXPECT_TRUE(m.DLL_ReadWriteOK(t.pathText("DCIM")));
+  char after[4096];
+  ASSERT_NE(::getcwd(after, sizeof after), nullptr);
+  EXPECT_STREQ(before, after);  // a working folder on a card would keep it busy
   EXPECT_EQ(t.read("DCIMTESTFILE"), "a user's own file");
   EXPECT_EQ(t.read("DCIM/TESTFILE"), "another");
   EXPECT_EQ(namesIn(t.path("DCIM")), std::vector<std::string>{"TESTFILE"});
@@ -320,6 +373,18 @@ TEST(SubDirDel, RemovesEmptyFoldersKeepsFilesNeverTouchesADriveRoot) {
   EXPECT_TRUE(m.DLL_SubDirDel(t.pathText("top\\year\\day")));
   EXPECT_FALSE(t.exists("top/year"));
   EXPECT_TRUE(t.exists("top/keep.txt"));
+}
+
+TEST(SubDirDel, TheWalkUpStopsAtTheCardsRoot) {
+  TempTree t;
+  t.mkdir("card/DCIM/100CANON");
+  t.write("drives.tsv", "D\t" + t.path("card") + "\t2\tEOS_DIGITAL\n");
+  ::setenv("QUILLMERE_DRIVES", t.path("drives.tsv").c_str(), 1);
+  EXPECT_TRUE(m.DLL_SubDirDel("D:\\DCIM\\100CANON"));
+  EXPECT_FALSE(t.exists("card/DCIM"));
+  EXPECT_TRUE(t.exists("card"));
+  EXPECT_FALSE(m.DLL_SubDirDel("D:\\"));
+  ::unsetenv("QUILLMERE_DRIVES");
 }
 
 TEST(WholeFile, GetPutSaveAndHex) {

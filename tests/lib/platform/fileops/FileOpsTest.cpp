@@ -67,6 +67,31 @@ TEST(FileOpsRename, ReplaceNeverReplacesAFolderAndCaseOnlyRenameWorks) {
   EXPECT_EQ(namesIn(t.root()), (std::vector<std::string>{"a.jpg", "folder"}));
 }
 
+// File systems without RENAME_NOREPLACE: link and unlink, and where links are refused too (FAT),
+// check then rename. A taken name still fails and nothing is lost.
+TEST(FileOpsRename, FallbacksStillRefuseATakenName) {
+  for (const bool noLinks : {false, true}) {
+    TempTree t;
+    fo::ScopedFault fuse([&](fo::Call call, const std::string&) {
+      if (call == fo::Call::RenameNoReplace) return EINVAL;
+      if (call == fo::Call::Link && noLinks) return EPERM;
+      return 0;
+    });
+    const auto a = t.write("a.jpg", "A");
+    const auto b = t.write("b.jpg", "B");
+    EXPECT_EQ(fo::rename(a, b).error(), EEXIST) << noLinks;
+    EXPECT_EQ(t.read("a.jpg"), "A");
+    EXPECT_EQ(t.read("b.jpg"), "B");
+    EXPECT_TRUE(fo::rename(a, t.path("c.jpg")).ok()) << noLinks;
+    EXPECT_FALSE(t.exists("a.jpg"));
+    EXPECT_EQ(t.read("c.jpg"), "A");
+    // A copy publishes its temporary file the same way.
+    EXPECT_EQ(fo::copyFile(b, t.path("c.jpg")).error(), EEXIST);
+    EXPECT_TRUE(fo::copyFile(b, t.path("d.jpg")).ok());
+    EXPECT_EQ(namesIn(t.root()), (std::vector<std::string>{"b.jpg", "c.jpg", "d.jpg"}));
+  }
+}
+
 TEST(FileOpsCopy, KeepsBytesModeAndTimesToTheNanosecond) {
   TempTree t;
   const auto from = t.write("src.jpg", std::string(300000, 'x') + "end");
@@ -98,6 +123,20 @@ TEST(FileOpsCopy, ExistingTargetFailsOrIsReplacedAndSelfCopyIsRefused) {
   EXPECT_EQ(fo::copyFile(from, from, replace).error(), EINVAL);
   EXPECT_EQ(t.read("a"), "new");
   EXPECT_EQ(fo::copyFile(t.path(""), t.path("x")).error(), EISDIR);
+}
+
+TEST(FileOpsCopy, LongestNamesStillGetATemporaryName) {
+  TempTree t;
+  std::string name;
+  for (int i = 0; i < 80; ++i) name += "写";  // 240 bytes of UTF-8
+  name += ".jpg";
+  const auto from = t.write(name, "long");
+  EXPECT_TRUE(fo::copyFile(from, t.path("copy-" + name.substr(0, 198))).ok());
+  t.mkdir("out");
+  EXPECT_TRUE(fo::copyFile(from, t.path("out/" + name)).ok());
+  EXPECT_EQ(t.read("out/" + name), "long");
+  EXPECT_TRUE(
+      fo::rename(t.path("out/" + name), t.path("out/" + name.substr(0, 240) + ".JPG")).ok());
 }
 
 TEST(FileOpsCopy, ZeroByteFileIsCopied) {
@@ -242,6 +281,11 @@ TEST(FileOpsTrash, HomeTrashIsCreatedAndNamesNeverClash) {
       << info;
   EXPECT_NE(info.find("DeletionDate="), std::string::npos);
   EXPECT_EQ(fo::moveToTrash(t.path("missing")).error(), ENOENT);
+  // The longest names still find a place, twice over.
+  const std::string longName(250, 'L');
+  ASSERT_TRUE(fo::moveToTrash(t.write("dir1/" + longName, "1")).ok());
+  ASSERT_TRUE(fo::moveToTrash(t.write("dir2/" + longName, "2")).ok());
+  EXPECT_EQ(namesIn(home + "/files").size(), 4u);
 
   ASSERT_TRUE(fo::emptyTrash().ok());
   EXPECT_TRUE(namesIn(home + "/files").empty());

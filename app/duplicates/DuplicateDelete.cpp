@@ -1,0 +1,174 @@
+#include "duplicates/DuplicateDelete.h"
+
+#include <exception>
+#include <optional>
+
+#include "duplicates/FileFacts.h"
+#include "duplicates/PairLoops.h"
+#include "platform/FileOps.h"
+
+namespace quillmere::duplicates {
+
+namespace {
+
+constexpr char kRun[] = "Run";
+
+// The delete loop's outside world: the library for files, the view for progress.
+class DeleteHost final : public DeleteLoopHost {
+ public:
+  DeleteHost(const DeleteRunOptions& options, RunView& view, DeleteRunReport& report,
+             int comparisonCount, int deletionCount)
+      : m_comparisonOuter(comparisonCount < deletionCount),
+        m_options(options),
+        m_view(view),
+        m_report(report),
+        m_pacer(view),
+        m_comparisonCount(comparisonCount),
+        m_deletionCount(deletionCount) {}
+
+  bool cancelled() override { return m_view.cancelRequested(); }
+  bool exists(const std::string& path) override { return dll().DLL_FileCheck(path); }
+  bool sameBytes(const std::string& comparison, const std::string& deletion) override {
+    ++m_report.comparedPairs;
+    return dll().DLL_BinFileCheck(comparison, deletion);
+  }
+
+  void remove(const std::string& deletion) override {
+    if (nameHasWildcard(deletion)) {
+      m_report.notDeleted.push_back(deletion);  // would be read as a pattern: left alone
+      return;
+    }
+    if (!m_removable) m_removable = onRemovableDrive(m_options.deletionDir);
+    const bool confirm = *m_removable && m_options.confirmOnRemovable;
+    const bool recycle = !*m_removable && m_options.recycleOnFixedDrive;
+    dll().DLL_FileDelete(0, deletion, confirm, recycle);
+    (dll().DLL_FileCheck(deletion) ? m_report.notDeleted : m_report.deleted).push_back(deletion);
+  }
+
+  // Progress shows at the pace of the yields, not for every pair.
+  void comparing(int comparisonPos, int deletionPos, int remaining) override {
+    if (!m_pacer.due()) return;
+    show(comparisonPos, deletionPos, remaining);
+    m_pacer.yieldNow();
+  }
+
+  // Outer files without a partner of their size are passed over quickly; the labels show where
+  // the plain loop would stand after such a file (its last pair), at the pace of the yields.
+  void passing(int outerPos, int remaining) override {
+    if (!m_pacer.due()) return;
+    if (m_comparisonOuter)
+      show(outerPos, m_deletionCount, remaining);
+    else
+      show(m_comparisonCount, outerPos, remaining);
+    m_pacer.yieldNow();
+  }
+
+ private:
+  void show(int comparisonPos, int deletionPos, int remaining) {
+    m_view.setLabel(kRun, labels::remaining(remaining, m_deletionCount), 2);
+    m_view.setLabel(kRun,
+                    m_comparisonOuter ? labels::comparisonFirst(comparisonPos, deletionPos)
+                                      : labels::deletionFirst(deletionPos, comparisonPos),
+                    3);
+  }
+
+  const bool m_comparisonOuter;  // the loop's order, as the loop itself decides it
+  const DeleteRunOptions& m_options;
+  RunView& m_view;
+  DeleteRunReport& m_report;
+  YieldPacer m_pacer;
+  int m_comparisonCount;
+  int m_deletionCount;
+  std::optional<bool> m_removable;  // asked once, at the first deletion
+};
+
+std::vector<FileFacts> factsOf(const std::vector<std::string>& files) {
+  std::vector<FileFacts> facts;
+  facts.reserve(files.size());
+  for (const auto& f : files) facts.push_back(readFileFacts(f));
+  return facts;
+}
+
+void recordError(DeleteRunReport& report, RunView& view, int number, const std::string& text) {
+  if (report.ending == RunEnding::Failed) return;  // the first error is the one shown
+  report.ending = RunEnding::Failed;
+  report.errorNumber = number;
+  report.errorText = text;
+  showRunError(view, number, text);
+}
+
+}  // namespace
+
+DeleteRunReport runDuplicateDelete(const DeleteRunOptions& options, RunView& view) {
+  DeleteRunReport report;
+  view.setRunning(true);
+  // Long comparisons and moves inside the library let the event loop run too.
+  platform::fileops::ScopedYieldHandler yielder([&view] { view.yield(); });
+  try {
+    view.setLabel(kRun, labels::kSearchingOriginals, 1);
+    view.yield();
+    const auto comparison = listFiles(options.comparisonDir, options.comparisonSubDirs);
+    report.comparisonFiles = static_cast<int>(comparison.size());
+    if (!comparison.empty()) view.setLabel(kRun, labels::files(report.comparisonFiles), 1);
+
+    std::vector<std::string> deletion;
+    if (!view.cancelRequested()) {
+      view.setLabel(kRun, labels::kSearchingDeletions, 2);
+      view.yield();
+      deletion = listFiles(options.deletionDir, options.deletionSubDirs);
+      report.deletionFiles = static_cast<int>(deletion.size());
+      if (!deletion.empty()) view.setLabel(kRun, labels::files(report.deletionFiles), 2);
+      view.setLabel(kRun, "", 3);
+    }
+    report.remaining = report.deletionFiles;
+
+    if (!view.cancelRequested() && !comparison.empty() && !deletion.empty()) {
+      // Sizes and identities are read once; the loop compares only pairs of equal size.
+      const auto comparisonFacts = factsOf(comparison);
+      const auto deletionFacts = factsOf(deletion);
+      DeleteHost host(options, view, report, report.comparisonFiles, report.deletionFiles);
+      const auto result =
+          runDeleteLoop({comparison, comparisonFacts, deletion, deletionFacts}, host);
+      report.remaining = result.remaining;
+    }
+  } catch (const DllError& e) {
+    recordError(report, view, e.number(), e.text());
+  } catch (const std::exception& e) {
+    recordError(report, view, 51, e.what());  // the runtime's "internal error"
+  }
+
+  // Empty folders go also after a cancel or an error: removing them never loses a file.
+  try {
+    if (options.removeEmptyComparisonDirs && !options.comparisonDir.empty())
+      dll().DLL_SubDirDel(options.comparisonDir);
+    if (options.removeEmptyDeletionDirs && !options.deletionDir.empty())
+      dll().DLL_SubDirDel(options.deletionDir);
+  } catch (const DllError& e) {
+    recordError(report, view, e.number(), e.text());
+  } catch (const std::exception& e) {
+    recordError(report, view, 51, e.what());
+  }
+
+  if (report.ending != RunEnding::Failed && view.cancelRequested())
+    report.ending = RunEnding::Cancelled;
+  view.setRunning(false);
+  if (report.ending == RunEnding::Completed) view.runCompleted(kDeleteSection);
+  return report;
+}
+
+DeleteRunReport runDuplicateDelete(const std::string& iniPath, RunView& view) {
+  DeleteRunOptions options;
+  try {
+    options = readDeleteRunOptions(iniPath);
+  } catch (const DllError& e) {
+    DeleteRunReport report;
+    report.ending = RunEnding::Failed;
+    report.errorNumber = e.number();
+    report.errorText = e.text();
+    showRunError(view, e.number(), e.text());
+    return report;
+  }
+  return runDuplicateDelete(options, view);
+}
+
+}  // namespace quillmere::duplicates

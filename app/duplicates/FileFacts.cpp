@@ -1,0 +1,28 @@
+#include "duplicates/FileFacts.h"
+
+#include "platform/DriveMap.h"
+#include "platform/FileOps.h"
+
+namespace quillmere::duplicates {
+
+namespace fileops = platform::fileops;
+
+FileFacts readFileFacts(const std::string& pathText) {
+  FileFacts facts;
+  const auto native = platform::DriveMap::current().toNative(pathText);
+  struct stat st {};
+  if (!native || !fileops::status(*native, st, true) || !S_ISREG(st.st_mode)) return facts;
+  facts.known = true;
+  facts.size = static_cast<std::int64_t>(st.st_size);
+  facts.device = static_cast<std::uint64_t>(st.st_dev);
+  facts.inode = static_cast<std::uint64_t>(st.st_ino);
+  return facts;
+}
+
+bool isFolder(const std::string& pathText) {
+  const auto native = platform::DriveMap::current().toNative(pathText);
+  struct stat st {};
+  return native && fileops::status(*native, st, false) && S_ISDIR(st.st_mode);
+}
+
+}  // namespace quillmere::duplicates

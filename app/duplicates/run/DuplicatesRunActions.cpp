@@ -1,0 +1,122 @@
+// The runner's faces of the duplicate delete and the file back.
+#include <string>
+
+#include "core/Main.h"
+#include "duplicates/DuplicateDelete.h"
+#include "duplicates/FileBack.h"
+#include "duplicates/FileFacts.h"
+#include "platform/Text.h"
+#include "shell/run/RunAction.h"
+
+namespace {
+
+using namespace quillmere;
+using namespace quillmere::duplicates;
+
+bool isOneOf(const std::string& key, std::string_view section,
+             std::initializer_list<std::string_view> options) {
+  for (const auto option : options)
+    if (text::equalsNoCase(key, std::string(section) + "-" + std::string(option))) return true;
+  return false;
+}
+
+// Check-box keys take "1" or "0"; the folder keys and the subfolder name any text.
+std::string setOption(const std::string& ini, std::string_view section,
+                      std::initializer_list<std::string_view> flags, const std::string& key,
+                      const std::string& value) {
+  if (isOneOf(key, section, flags) && value != "0" && value != "1") return "takes 1 or 0";
+  if (isOneOf(key, section, {"SubDirName"}) && usableSubDirName(value) != value)
+    return "a folder name without \\ or /, not empty, not . or ..";
+  dll().DLL_WriteStringINI(ini, std::string(section), key, value);
+  return {};
+}
+
+// Why a run found nothing to do, when a folder is the reason.
+std::string missingFolder(const std::string& folder, const std::string& key) {
+  if (folder.empty()) return key + " is not set";
+  if (!isFolder(folder)) return "folder not found (" + key + "): " + folder;
+  return {};
+}
+
+template <typename Report>
+void failOnError(const Report& report) {
+  if (report.ending == RunEnding::Failed) throw DllError(report.errorNumber, report.errorText);
+}
+
+// As with the panel, the run follows a panel load: keys never written get the panel's defaults.
+run::RunResult runDelete(const run::RunRequest& request, RunView& view) {
+  normaliseDeleteSettings(request.iniPath);
+  const DeleteRunOptions options = readDeleteRunOptions(request.iniPath);
+  run::RunResult result;
+  for (const auto& why : {missingFolder(options.comparisonDir, "WFileDel-InDir"),
+                          missingFolder(options.deletionDir, "WFileDel-OutDir")})
+    if (!why.empty()) {
+      result.refused = true;
+      result.message += (result.message.empty() ? "" : "\n") + why;
+    }
+  if (result.refused) return result;
+  const DeleteRunReport report = runDuplicateDelete(options, view);
+  failOnError(report);
+  result.cancelled = report.ending == RunEnding::Cancelled;
+  result.handled = static_cast<std::int64_t>(report.deleted.size());
+  result.unhandled = report.notDeleted;
+  result.message = std::to_string(report.deletionFiles) + " files checked against " +
+                   std::to_string(report.comparisonFiles) + ", " +
+                   std::to_string(report.deleted.size()) + " duplicates deleted";
+  return result;
+}
+
+run::RunResult runBack(const run::RunRequest& request, RunView& view) {
+  normaliseFileBackSettings(request.iniPath);
+  const FileBackRunOptions options = readFileBackRunOptions(request.iniPath);
+  run::RunResult result;
+  for (const auto& why : {missingFolder(options.sourceDir, "FileBack-InDir"),
+                          missingFolder(options.destDir, "FileBack-OutDir")})
+    if (!why.empty()) {
+      result.refused = true;
+      result.message += (result.message.empty() ? "" : "\n") + why;
+    }
+  if (result.refused) return result;
+  const FileBackReport report = runFileBack(options, view);
+  failOnError(report);
+  result.cancelled = report.ending == RunEnding::Cancelled;
+  result.handled = static_cast<std::int64_t>(report.moved.size());
+  for (const auto& p : report.problems) result.unhandled.push_back(p.source);
+  result.message = std::to_string(report.moved.size()) + " files written back, " +
+                   std::to_string(report.namesakesDeleted.size()) + " namesakes deleted";
+  return result;
+}
+
+const run::Registration kDelete{{
+    .name = "WFileDel",
+    .section = "WFileDel",
+    .summary = "delete the files of WFileDel-OutDir whose bytes equal a file of WFileDel-InDir",
+    .folder = run::FolderArgument::None,
+    .folderHelp = {},
+    .set =
+        [](const std::string& ini, const std::string& key, const std::string& value) {
+          return setOption(ini, "WFileDel",
+                           {"InSubDir", "OutSubDir", "InDelDir", "OutDelDir", "OutFileDel",
+                            "RDFileDel", "ShutDown", "WinShutDown"},
+                           key, value);
+        },
+    .run = runDelete,
+}};
+
+const run::Registration kFileBack{{
+    .name = "FileBack",
+    .section = "FileBack",
+    .summary = "move the files of FileBack-InDir beside their namesakes in FileBack-OutDir",
+    .folder = run::FolderArgument::None,
+    .folderHelp = {},
+    .set =
+        [](const std::string& ini, const std::string& key, const std::string& value) {
+          return setOption(ini, "FileBack",
+                           {"InSubDir", "InDelDir", "OutSubDir", "OutDelFile", "MoveSubDir",
+                            "kakuchou", "OutFileDel", "RDFileDel", "ShutDown", "WinShutDown"},
+                           key, value);
+        },
+    .run = runBack,
+}};
+
+}  // namespace
