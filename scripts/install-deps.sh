@@ -12,6 +12,8 @@ packages=(
   googletest libgtest-dev libgmock-dev
   lhasa 7zip
   xvfb xauth xdg-utils python3 python3-dbusmock dbus
+  # benchmark peers of the rename run
+  jhead exiv2 libimage-exiftool-perl
   # run: Japanese user interface
   fonts-ipafont-gothic
 )
