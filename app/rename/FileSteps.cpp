@@ -55,7 +55,17 @@ StepResult FileSteps::moveNoReplace(const std::string& from, const std::string& 
 StepResult FileSteps::copyNoReplace(const std::string& from, const std::string& to) {
   std::string src, dst;
   if (!resolve(from, src) || !resolve(to, dst)) return StepResult::NotFound;
-  return done(fileops::copyFile(src, dst).error());
+  platform::CopyOptions options;
+  options.flush = false;
+  const int error = fileops::copyFile(src, dst, options).error();
+  if (error == 0) m_unflushedTarget = dst;
+  return done(error);
+}
+
+void FileSteps::flushCopies() {
+  if (m_unflushedTarget.empty()) return;
+  fileops::syncFileSystem(m_unflushedTarget);
+  m_unflushedTarget.clear();
 }
 
 StepResult FileSteps::removeFile(const std::string& path) {

@@ -21,8 +21,11 @@ class FileSteps {
   // Gives the file a new name or folder; across file systems it is copied, checked and only
   // then removed at its old place.
   StepResult moveNoReplace(const std::string& from, const std::string& to);
-  // Copies the file (contents, times and mode); a failed copy leaves nothing under `to`.
+  // Copies the file (contents, times and mode); a failed copy leaves nothing under `to`. The
+  // source stays, so the copy is flushed to the medium once for all by flushCopies.
   StepResult copyNoReplace(const std::string& from, const std::string& to);
+  // Writes the copies made so far to their media (the end of a Copy-mode run).
+  void flushCopies();
   // Removes a file the run made itself (an intermediate copy): exactly that name.
   StepResult removeFile(const std::string& path);
   // True when the path text names an existing folder.
@@ -34,6 +37,7 @@ class FileSteps {
   StepResult done(int error);
   bool resolve(const std::string& text, std::string& native);
   int m_errno = 0;
+  std::string m_unflushedTarget;  // a file on the media that holds unflushed copies
 };
 
 }  // namespace quillmere::rename

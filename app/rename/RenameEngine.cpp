@@ -537,6 +537,7 @@ class RenameEngine::Run {
   // ---- end of the run ----
 
   void closing() {
+    m_steps.flushCopies();
     try {
       if (m_s.check("ReName-SubDirDel1")) dll().DLL_SubDirDel(m_inDir);
       if (m_mode != Mode::Stay && m_s.check("ReName-SubDirDel2")) dll().DLL_SubDirDel(m_outDir);
