@@ -12,7 +12,8 @@ packages=(
   googletest libgtest-dev libgmock-dev
   lhasa 7zip
   xvfb xauth xdg-utils python3 python3-dbusmock dbus
-  # benchmark peers
+  # benchmark peers: the rename run, the mirroring run
+  jhead exiv2 libimage-exiftool-perl
   rsync
   # run: Japanese user interface
   fonts-ipafont-gothic

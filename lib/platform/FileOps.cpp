@@ -580,8 +580,11 @@ FileResult copyFile(const std::string& from, const std::string& to, const CopyOp
     const timespec times[2] = {source.st_atim, source.st_mtim};
     if (::futimens(out.get(), times) != 0) return fail(fromErrno());
   }
-  if (int e = fault(Call::Sync, to)) return fail(FileResult(e));
-  if (::fdatasync(out.get()) != 0 && errno != EINVAL && errno != EROFS) return fail(fromErrno());
+  if (options.flush) {
+    if (int e = fault(Call::Sync, to)) return fail(FileResult(e));
+    if (::fdatasync(out.get()) != 0 && errno != EINVAL && errno != EROFS)
+      return fail(fromErrno());
+  }
   if (::close(out.release()) != 0) {
     const FileResult r = fromErrno();
     ::unlink(temp.c_str());
@@ -593,8 +596,14 @@ FileResult copyFile(const std::string& from, const std::string& to, const CopyOp
     ::unlink(temp.c_str());
     return published;
   }
-  syncFolder(folder);
+  if (options.flush) syncFolder(folder);
   return {};
+}
+
+FileResult syncFileSystem(const std::string& path) {
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd) return fromErrno();
+  return ::syncfs(fd.get()) == 0 ? FileResult() : fromErrno();
 }
 
 FileResult copyTree(const std::string& from, const std::string& to, const CopyOptions& options) {

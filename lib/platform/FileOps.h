@@ -53,6 +53,10 @@ struct CopyOptions {
   bool keepTimes = true;       // give the target the source's last-write and last-access time
   bool keepMode = true;        // give the target the source's permission bits (read-only too)
   KeepGoing progress;          // empty: the process-wide yield handler (see setYieldHandler)
+  // Flush each copy to the medium before it is published. A move always does, since its source
+  // goes next; a run that keeps every source may leave it off and call syncFileSystem once at
+  // its end (a flush per file costs more than the copy of a small picture).
+  bool flush = true;
 };
 
 // Windows attribute bits, as the path texts' callers use them.
@@ -96,6 +100,9 @@ FileResult move(const std::string& from, const std::string& to, const CopyOption
 // existing target is left as it was. Copying a file onto itself fails with EINVAL.
 FileResult copyFile(const std::string& from, const std::string& to,
                     const CopyOptions& options = {});
+
+// Writes everything cached for the file system that holds the path to its medium.
+FileResult syncFileSystem(const std::string& path);
 
 // Copies a folder tree (files with copyFile, folders created as needed; symbolic links are
 // copied as links). Stops at the first failure.

@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "shell/core/RunView.h"
@@ -20,6 +21,7 @@ struct RunRequest {
 struct RunResult {
   bool cancelled = false;    // the cancel flag stopped the run
   bool refused = false;      // the run stopped before touching any file (no space, no folder)
+  bool failed = false;       // an unexpected error ended the run (already shown to the user)
   std::int64_t handled = 0;  // files the run dealt with
   std::vector<std::string> unhandled;  // path texts of the files it could not deal with
   std::string message;                 // why it was refused, or a closing remark
@@ -29,22 +31,23 @@ enum class FolderArgument { None, Optional, Required };
 
 // One action of the runner: the headless face of one panel's run.
 struct RunAction {
-  std::string name;     // as typed on the command line, e.g. "ReName" (matched ignoring case)
-  std::string section;  // the settings section --set writes into; empty: --set is refused
-  std::string summary;  // one line for --help
+  // Every field has a default, so a registration names only the fields it needs.
+  std::string name{};     // as typed on the command line, e.g. "ReName" (matched ignoring case)
+  std::string section{};  // the settings section --set writes into; empty: --set is refused
+  std::string summary{};  // one line for --help
   FolderArgument folder = FolderArgument::None;
-  std::string folderHelp;  // what FOLDER means, for --help
+  std::string folderHelp{};  // what FOLDER means, for --help
   // Applies one --set as the panel's control would (option groups, linked keys). Key is the
   // full key ("ReName-Stay_Mode"); value is the text, native paths already made path texts.
   // Returns an error text for a value the control could never hold, else empty. When not
   // given, the runner writes the key as it stands.
   std::function<std::string(const std::string& iniPath, const std::string& key,
                             const std::string& value)>
-      set;
-  std::function<RunResult(const RunRequest&, RunView&)> run;
+      set{};
+  std::function<RunResult(const RunRequest&, RunView&)> run{};
   // For actions with a schedule in the settings file: true when the schedule enables this
   // moment. --scheduled runs the action only then.
-  std::function<bool(const std::string& iniPath)> due = {};
+  std::function<bool(const std::string& iniPath)> due{};
 };
 
 // The runner's table of actions. Each subsystem adds its actions from a source file of its own

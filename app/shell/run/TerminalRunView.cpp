@@ -1,5 +1,8 @@
 #include "shell/run/TerminalRunView.h"
 
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -9,6 +12,28 @@ namespace quillmere::run {
 
 namespace {
 constexpr int kBarWidth = 24;
+
+int terminalColumns() {
+  struct winsize ws {};
+  if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0) return ws.ws_col;
+  return 80;
+}
+
+// The text cut to a number of columns (wide characters count two), so the line never wraps
+// and the carriage return always finds its start.
+std::string fitted(const std::string& text, int columns) {
+  int used = 0;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    const std::size_t len = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    const int width = c < 0x80 ? 1 : 2;
+    if (used + width > columns) break;
+    used += width;
+    i += len;
+  }
+  return text.substr(0, std::min(i, text.size()));
+}
 
 long long leadingNumber(const std::string& s) {
   return std::strtoll(s.c_str(), nullptr, 10);  // "2000/ " -> 2000
@@ -34,7 +59,7 @@ void TerminalRunView::setLabel(std::string_view name, const std::string& text, i
   const bool changed = slot != text;
   slot = text;
   if (m_terminal) {
-    redraw(true);
+    redraw(false);
   } else if (changed && !text.empty()) {
     std::fprintf(m_out, "%s: %s\n", label.c_str(), text.c_str());
     std::fflush(m_out);
@@ -53,7 +78,7 @@ void TerminalRunView::redraw(bool force) {
     line = "[" + std::string(filled, '#') + std::string(kBarWidth - filled, ' ') + "] " +
            std::to_string(no) + "/ " + std::to_string(max) + "  ";
   }
-  line += m_command;
+  line += fitted(m_command, std::max(20, terminalColumns() - static_cast<int>(line.size()) - 1));
   // Return to the line start, write, clear what an older, longer line left behind.
   std::fprintf(m_out, "\r%s\x1b[K", line.c_str());
   std::fflush(m_out);

@@ -10,9 +10,9 @@
 namespace quillmere::run {
 
 // The runner's view: progress labels on standard error. On a terminal the labels share one
-// line, redrawn at most ten times a second ("[#####     ] 1234/ 2000  リネーム中・・・");
-// otherwise every change of Command and FileMax is one plain line and FileNo is left out.
-// Message boxes are printed; a question is answered No, anything else OK.
+// line, cut to the terminal's width and redrawn at most ten times a second ("[#####     ] 1234/
+// 2000  リネーム中・・・"); otherwise every change of Command and FileMax is one plain line and
+// FileNo is left out. Message boxes are printed; a question is answered No, anything else OK.
 class TerminalRunView final : public RunView {
  public:
   // cancelFlag is set from the SIGINT handler.

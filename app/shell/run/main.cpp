@@ -232,12 +232,14 @@ int main(int argc, char** argv) {
     view.finishLine();
     setUiHook(nullptr);
 
-    if (!result.message.empty()) std::fprintf(stderr, "%s\n", result.message.c_str());
+    if (!result.message.empty() && !result.failed)
+      std::fprintf(stderr, "%s\n", result.message.c_str());
     for (const auto& path : result.unhandled)
       std::fprintf(stderr, "not handled: %s\n", path.c_str());
     std::fprintf(stderr, "%s: %lld handled, %zu not handled%s\n", action->name.c_str(),
                  static_cast<long long>(result.handled), result.unhandled.size(),
                  result.cancelled ? ", cancelled" : "");
+    if (result.failed) return kExitError;
     if (result.cancelled) return kExitCancelled;
     if (result.refused || !result.unhandled.empty()) return kExitNotAllHandled;
     return kExitAllHandled;

@@ -1,0 +1,83 @@
+#include "rename/FileSteps.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "platform/DriveMap.h"
+#include "platform/FileOps.h"
+
+namespace quillmere::rename {
+
+namespace fileops = platform::fileops;
+
+StepResult FileSteps::done(int e) {
+  m_errno = e;
+  switch (e) {
+    case 0:
+      return StepResult::Ok;
+    case EEXIST:
+    case ENOTEMPTY:
+      return StepResult::Exists;
+    case ENOENT:
+    case ENOTDIR:
+      return StepResult::NotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return StepResult::NoAccess;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      return StepResult::NoSpace;
+    default:
+      return StepResult::Failed;
+  }
+}
+
+bool FileSteps::resolve(const std::string& text, std::string& native) {
+  const auto n = platform::DriveMap::current().toNative(text);
+  if (!n) {
+    m_errno = ENOENT;
+    return false;
+  }
+  native = *n;
+  return true;
+}
+
+StepResult FileSteps::moveNoReplace(const std::string& from, const std::string& to) {
+  std::string src, dst;
+  if (!resolve(from, src) || !resolve(to, dst)) return StepResult::NotFound;
+  // A rename on one file system; across file systems a checked copy, then the removal.
+  return done(fileops::move(src, dst).error());
+}
+
+StepResult FileSteps::copyNoReplace(const std::string& from, const std::string& to) {
+  std::string src, dst;
+  if (!resolve(from, src) || !resolve(to, dst)) return StepResult::NotFound;
+  platform::CopyOptions options;
+  options.flush = false;
+  const int error = fileops::copyFile(src, dst, options).error();
+  if (error == 0) m_unflushedTarget = dst;
+  return done(error);
+}
+
+void FileSteps::flushCopies() {
+  if (m_unflushedTarget.empty()) return;
+  fileops::syncFileSystem(m_unflushedTarget);
+  m_unflushedTarget.clear();
+}
+
+StepResult FileSteps::removeFile(const std::string& path) {
+  std::string native;
+  if (!resolve(path, native)) return StepResult::NotFound;
+  return done(fileops::removeFile(native).error());
+}
+
+bool FileSteps::isFolder(const std::string& path) {
+  std::string native;
+  struct stat st {};
+  return resolve(path, native) && fileops::status(native, st).ok() && S_ISDIR(st.st_mode);
+}
+
+}  // namespace quillmere::rename

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+
+namespace quillmere::rename {
+
+// Outcome of one file step, with the clash handling of the runs in mind.
+enum class StepResult {
+  Ok,
+  Exists,    // the target name is taken; nothing was changed
+  NotFound,  // the source is gone, or the target's folder does not exist
+  NoAccess,  // the disk or folder cannot be written (read-only medium, permissions)
+  NoSpace,   // the disk is full; nothing is left under the target name
+  Failed,    // any other error; nothing is left under the target name
+};
+
+// The file steps of the rename and recovery runs, on path texts, over the library's file
+// operations. No step ever replaces an existing file.
+class FileSteps {
+ public:
+  // Gives the file a new name or folder; across file systems it is copied, checked and only
+  // then removed at its old place.
+  StepResult moveNoReplace(const std::string& from, const std::string& to);
+  // Copies the file (contents, times and mode); a failed copy leaves nothing under `to`. The
+  // source stays, so the copy is flushed to the medium once for all by flushCopies.
+  StepResult copyNoReplace(const std::string& from, const std::string& to);
+  // Writes the copies made so far to their media (the end of a Copy-mode run).
+  void flushCopies();
+  // Removes a file the run made itself (an intermediate copy): exactly that name.
+  StepResult removeFile(const std::string& path);
+  // True when the path text names an existing folder.
+  bool isFolder(const std::string& path);
+  // The errno behind the last failing step, for reports.
+  int lastError() const { return m_errno; }
+
+ private:
+  StepResult done(int error);
+  bool resolve(const std::string& text, std::string& native);
+  int m_errno = 0;
+  std::string m_unflushedTarget;  // a file on the media that holds unflushed copies
+};
+
+}  // namespace quillmere::rename

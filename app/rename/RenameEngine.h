@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "rename/FileSteps.h"
+#include "rename/RenameSettings.h"
+#include "shell/core/RunView.h"
+
+namespace quillmere::rename {
+
+// Why a file was not handled.
+enum class Unhandled {
+  Vanished,      // gone between the listing and its step
+  NoFreeName,    // every name tried was taken (or a name without extension was taken)
+  NoTarget,      // the target folder does not exist
+  NotWritable,   // the disk could not be written; later files were not started
+  Failed,        // another error, after a few tries
+  Cancelled,     // the cancel flag stopped the run before the file was done
+  CopyLeftOver,  // Copy mode: an older intermediate copy with other contents holds its name
+};
+
+struct FileProblem {
+  std::string path;  // where the file is now (a parked file keeps its "Temp" name)
+  Unhandled reason;
+  int error = 0;  // errno, where one applies
+};
+
+// How a run ended.
+struct RunReport {
+  bool cancelled = false;
+  bool refused = false;  // stopped before touching any file (no space, no source folder)
+  bool failed = false;   // an unexpected error ended the run (shown through the view)
+  std::string message;   // the reason for a refusal or a failure
+  std::int64_t handled = 0;
+  std::vector<FileProblem> problems;
+};
+
+// The batch rename: survey, capacity check, ordering, park, settle, closing steps. Options come
+// from the settings file; the screen is reached only through the view.
+class RenameEngine {
+ public:
+  RenameEngine(const RenameSettings& settings, RunView& view);
+  RunReport run();
+
+  // Bounds on the retry loops: clash letters per file (18278 = "zzz"), and further attempts
+  // of a step that failed for another reason.
+  static constexpr int kMaxClashes = 18278;
+  static constexpr int kMaxRetries = 3;
+
+ private:
+  struct Record;
+  class Run;
+  const RenameSettings& m_settings;
+  RunView& m_view;
+};
+
+// The repair of an interrupted rename: every file of the tree whose extension ends in "Temp"
+// (any case) gets its name without that ending. A name that is taken stays parked and is
+// reported; nothing is ever replaced.
+class RecoveryEngine {
+ public:
+  RecoveryEngine(std::string folder, RunView& view);
+  RunReport run();
+
+ private:
+  std::string m_folder;
+  RunView& m_view;
+  FileSteps m_steps;
+};
+
+// The run-time error message of the program for an error number and text.
+std::string runtimeErrorText(int number, const std::string& text);
+
+}  // namespace quillmere::rename
