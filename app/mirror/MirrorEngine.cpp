@@ -308,6 +308,7 @@ class Run {
   std::vector<Row> m_master, m_mirror;
   std::vector<char> m_masterPaired, m_mirrorPaired;
   bool m_cancelled = false;
+  bool m_wrote = false;  // copies waiting for the final flush
 };
 
 void Run::execute() {
@@ -573,11 +574,15 @@ std::optional<std::string> Run::temporaryCopy(const Row& source, const std::stri
   options.existing = platform::Existing::Fail;
   options.keepTimes = true;
   options.keepMode = true;
+  // The source is kept (and so is the old version until the copy is in place): the copies are
+  // flushed together at the end of the run instead of one by one.
+  options.flush = false;
   options.progress = [this] {
     m_view.yield();
     return true;
   };
   const platform::FileResult r = fileops::copyFile(source.native, temporary, options);
+  m_wrote = true;
   if (!r.ok()) {
     fileops::removeFile(temporary);
     problem(targetText, problemText("copy failed", r));
@@ -715,6 +720,10 @@ void Run::remove(const Row& row, const std::string& otherFolder) {
 }
 
 void Run::closingSteps() {
+  if (m_wrote) {
+    fileops::syncFileSystem(m_inNative);
+    fileops::syncFileSystem(m_outNative);
+  }
   try {
     if (m_opt.subDirDel1) dll().DLL_SubDirDel(m_inDir);
     if (m_opt.subDirDel2) dll().DLL_SubDirDel(m_outDir);

@@ -1,10 +1,10 @@
 #include "mirror/MirrorJournal.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QLockFile>
 #include <QStandardPaths>
 #include <QString>
 
@@ -93,15 +93,20 @@ MirrorJournal::MirrorJournal(std::string folder) : m_folder(std::move(folder)) {
 
 MirrorJournal::~MirrorJournal() {
   if (m_fd >= 0) ::close(m_fd);
+  if (m_lockFd >= 0) ::close(m_lockFd);
 }
 
 MirrorJournal::Lock MirrorJournal::lock() {
-  m_lock = std::make_unique<QLockFile>(QString::fromStdString(m_folder + "/mirror.lock"));
-  // A lock whose process is gone (a killed run) is taken over at once.
-  m_lock->setStaleLockTime(0);
-  if (m_lock->tryLock(0)) return Lock::Taken;
-  const bool busy = m_lock->error() == QLockFile::LockFailedError;
-  m_lock.reset();
+  // An advisory lock on an open file: the kernel drops it when the process ends in any way, so a
+  // killed run never leaves a lock behind (a lock file with a process number can be left empty
+  // by a kill at the wrong moment and then block every later run).
+  const std::string path = m_folder + "/mirror.lock";
+  m_lockFd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (m_lockFd < 0) return Lock::Unavailable;
+  if (::flock(m_lockFd, LOCK_EX | LOCK_NB) == 0) return Lock::Taken;
+  const bool busy = errno == EWOULDBLOCK;
+  ::close(m_lockFd);
+  m_lockFd = -1;
   return busy ? Lock::Busy : Lock::Unavailable;
 }
 

@@ -1,10 +1,7 @@
 #pragma once
 
-#include <memory>
 #include <string>
 #include <vector>
-
-class QLockFile;
 
 namespace quillmere::mirror {
 
@@ -46,7 +43,7 @@ class MirrorJournal {
 
   std::string m_folder;
   std::string m_path;
-  std::unique_ptr<QLockFile> m_lock;
+  int m_lockFd = -1;
   std::vector<Entry> m_entries;
   int m_fd = -1;
 };

@@ -7,6 +7,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <random>
 #include <string>
@@ -36,11 +38,11 @@ void stamp(const std::string& native, std::time_t t) {
 }
 
 // Starts quillmere-run on the settings file and answers its process id.
-pid_t startRun(const std::string& ini) {
+pid_t startRun(const std::string& ini, const std::string& log = "/dev/null") {
   const std::string program = std::string(QUILLMERE_BIN_DIR) + "/quillmere-run";
   const pid_t pid = ::fork();
   if (pid == 0) {
-    const int null = ::open("/dev/null", O_WRONLY);
+    const int null = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ::dup2(null, STDERR_FILENO);
     ::dup2(null, STDOUT_FILENO);
     ::execl(program.c_str(), program.c_str(), "--ini", ini.c_str(), "Mirrorring",
@@ -102,7 +104,7 @@ TEST(MirrorKill, EveryFileIsOldOrNewAfterAKillAndTheNextRunCleansUp) {
       if (it == files.end()) continue;
       const std::string bytes = tree.read(f);
       if (isMaster || allNew)
-        EXPECT_EQ(bytes, it->second.second) << f;
+        EXPECT_TRUE(bytes == it->second.second) << f << " holds " << bytes.substr(0, 40);
       else
         EXPECT_TRUE(bytes == it->second.first || bytes == it->second.second) << f;
       if (!isMaster) (bytes == it->second.first ? oldSeen : newSeen)++;
@@ -134,7 +136,11 @@ TEST(MirrorKill, EveryFileIsOldOrNewAfterAKillAndTheNextRunCleansUp) {
     waitFor(pid);
     hiddenSeen += static_cast<int>(check(false).size());
     // The next run settles what the killed one left and finishes the job.
-    ASSERT_EQ(waitFor(startRun(ini)), 0);
+    const std::string log = tree.root() + "-run.log";
+    EXPECT_EQ(waitFor(startRun(ini, log)), 0) << [&] {
+      std::ifstream in(log);
+      return std::string(std::istreambuf_iterator<char>(in), {});
+    }();
     EXPECT_EQ(check(true), std::vector<std::string>{});
   }
   RecordProperty("temporary files left by kills", hiddenSeen);
