@@ -12,7 +12,7 @@
 
 namespace quillmere::test {
 
-struct JpegSpec {
+struct JpegLayout {
   std::string dateTime;          // "YYYY:MM:DD HH:MM:SS" or "" for no Exif dates at all
   std::string originalDateTime;  // defaults to dateTime
   std::vector<std::string> extraBlocksBefore;  // bodies of APPn blocks before the Exif block
@@ -51,8 +51,8 @@ inline std::string segment(std::uint8_t marker, const std::string& body) {
 }
 
 // The TIFF structure of an Exif block: header, IFD0, Exif IFD, then the ASCII values.
-inline std::string tiffBlock(const JpegSpec& spec) {
-  const bool be = spec.bigEndian;
+inline std::string tiffBlock(const JpegLayout& layout) {
+  const bool be = layout.bigEndian;
   struct Entry {
     std::uint16_t tag;
     std::uint16_t type;
@@ -60,9 +60,9 @@ inline std::string tiffBlock(const JpegSpec& spec) {
     std::uint32_t value;
   };
   const std::string original =
-      spec.originalDateTime.empty() ? spec.dateTime : spec.originalDateTime;
+      layout.originalDateTime.empty() ? layout.dateTime : layout.originalDateTime;
   std::vector<Entry> ifd0 = {{0x010F, 2, "Canon", 0}, {0x0110, 2, "Canon EOS 20D", 0}};
-  if (!spec.dateTime.empty()) ifd0.push_back({0x0132, 2, spec.dateTime, 0});
+  if (!layout.dateTime.empty()) ifd0.push_back({0x0132, 2, layout.dateTime, 0});
   ifd0.push_back({0x8769, 4, "", 0});  // Exif IFD pointer, filled below
   std::vector<Entry> exif = {{0x9000, 7, "", 0x31323230}};
   if (!original.empty()) {
@@ -108,16 +108,16 @@ inline std::string tiffBlock(const JpegSpec& spec) {
   return tiff + data;
 }
 
-inline std::string makeJpeg(const JpegSpec& spec) {
+inline std::string makeJpeg(const JpegLayout& layout) {
   std::string out("\xFF\xD8", 2);
-  for (const std::string& b : spec.extraBlocksBefore) out += segment(0xE2, b);
-  out += segment(0xE1, std::string("Exif\0\0", 6) + tiffBlock(spec));
-  for (const std::string& b : spec.extraBlocksAfter) out += segment(0xED, b);
+  for (const std::string& b : layout.extraBlocksBefore) out += segment(0xE2, b);
+  out += segment(0xE1, std::string("Exif\0\0", 6) + tiffBlock(layout));
+  for (const std::string& b : layout.extraBlocksAfter) out += segment(0xED, b);
   out += segment(0xDB, std::string(65, '\x01'));                                 // DQT
   out += segment(0xC0, std::string("\x08\x00\x10\x00\x10\x01\x01\x11\x00", 9));  // SOF0
   out += segment(0xDA, std::string("\x01\x01\x00\x00\x3F\x00", 6));              // SOS
-  std::mt19937 random(spec.seed);
-  for (std::size_t i = 0; i < spec.scanBytes; ++i) {
+  std::mt19937 random(layout.seed);
+  for (std::size_t i = 0; i < layout.scanBytes; ++i) {
     char c = static_cast<char>(random() & 0xFF);
     out += c;
     if (c == '\xFF') out += '\0';  // byte stuffing

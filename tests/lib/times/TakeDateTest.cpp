@@ -15,7 +15,7 @@
 namespace quillmere {
 namespace {
 
-using test::JpegSpec;
+using test::JpegLayout;
 using test::TempTree;
 const Main& m = dll();
 
@@ -48,10 +48,10 @@ std::string exiftoolDate(const std::string& path) {
 TEST(TakeDate, RealExifJpegs) {
   TempTree t;
   for (bool bigEndian : {false, true}) {
-    JpegSpec spec;
-    spec.dateTime = "2003:05:09 07:03:02";
-    spec.bigEndian = bigEndian;
-    const auto p = t.write("IMG_0001.JPG", test::makeJpeg(spec));
+    JpegLayout layout;
+    layout.dateTime = "2003:05:09 07:03:02";
+    layout.bigEndian = bigEndian;
+    const auto p = t.write("IMG_0001.JPG", test::makeJpeg(layout));
     const std::string checked = exiftoolDate(p);
     if (!checked.empty()) {
       EXPECT_EQ(checked, "2003:05:09 07:03:02");
@@ -66,9 +66,9 @@ TEST(TakeDate, RealExifJpegs) {
 TEST(TakeDate, PicturesTakenSince2010AreFound) {
   TempTree t;
   for (const char* when : {"2010:01:01 00:00:00", "2026:12:08 23:59:59", "1999:12:31 12:00:00"}) {
-    JpegSpec spec;
-    spec.dateTime = when;
-    t.write("p.jpg", test::makeJpeg(spec));
+    JpegLayout layout;
+    layout.dateTime = when;
+    t.write("p.jpg", test::makeJpeg(layout));
     LongArray date = dateTable();
     ASSERT_TRUE(m.DLL_TakeDate(t.pathText("p.jpg"), 256, date)) << when;
     EXPECT_EQ(date(1, 1), std::stoi(std::string(when, 4)));
@@ -78,12 +78,12 @@ TEST(TakeDate, PicturesTakenSince2010AreFound) {
 
 TEST(TakeDate, TheLastDateInTheHeadWinsEvenInTheLastOfSeveralBlocks) {
   TempTree t;
-  JpegSpec spec;
-  spec.dateTime = "2004:01:01 01:01:01";
-  spec.originalDateTime = "2004:02:02 02:02:02";
-  spec.extraBlocksBefore = {std::string(3000, 'a'), "ICC\r\nprofile\n"};
-  spec.extraBlocksAfter = {std::string(500, 'b'), "Photoshop 3.0\n2005:03:03 03:03:03\r\n"};
-  t.write("p.jpg", test::makeJpeg(spec));
+  JpegLayout layout;
+  layout.dateTime = "2004:01:01 01:01:01";
+  layout.originalDateTime = "2004:02:02 02:02:02";
+  layout.extraBlocksBefore = {std::string(3000, 'a'), "ICC\r\nprofile\n"};
+  layout.extraBlocksAfter = {std::string(500, 'b'), "Photoshop 3.0\n2005:03:03 03:03:03\r\n"};
+  t.write("p.jpg", test::makeJpeg(layout));
   LongArray date = dateTable();
   ASSERT_TRUE(m.DLL_TakeDate(t.pathText("p.jpg"), 2048, date));
   EXPECT_EQ(row1(date), (std::vector<std::int32_t>{2005, 3, 3, 3, 3, 3, 0}));
@@ -91,8 +91,8 @@ TEST(TakeDate, TheLastDateInTheHeadWinsEvenInTheLastOfSeveralBlocks) {
 
 TEST(TakeDate, NoDateMissingFileAndShortHead) {
   TempTree t;
-  JpegSpec spec;  // no dates at all
-  t.write("edited.jpg", test::makeJpeg(spec));
+  JpegLayout layout;  // no dates at all
+  t.write("edited.jpg", test::makeJpeg(layout));
   LongArray date = dateTable();
   date(1, 1) = 99;
   EXPECT_FALSE(m.DLL_TakeDate(t.pathText("edited.jpg"), 2048, date));

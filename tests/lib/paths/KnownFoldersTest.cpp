@@ -12,7 +12,7 @@ namespace {
 
 const Main& m = dll();
 
-TEST(SpecialFolders, PathTextsOfTheLinuxFolders) {
+TEST(KnownFolders, PathTextsOfTheLinuxFolders) {
   // The library folder is the build's output folder, where the test program lives too.
   EXPECT_EQ(paths::libraryFolder(), test::toPathText(QUILLMERE_BIN_DIR));
   EXPECT_EQ(m.DLL_GetFolderPath(37), paths::libraryFolder());
@@ -30,7 +30,7 @@ TEST(SpecialFolders, PathTextsOfTheLinuxFolders) {
   EXPECT_EQ(m.DLL_GetFolderPath(9999), "");
 }
 
-TEST(SpecialFolders, TempPathFollowsTmpdir) {
+TEST(KnownFolders, TempPathFollowsTmpdir) {
   test::TempTree tree;
   const char* old = std::getenv("TMPDIR");
   const std::string saved = old ? old : "";
