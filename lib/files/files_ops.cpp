@@ -165,45 +165,44 @@ bool Main::DLL_FileCheck(const std::string& InFileName) const {
   return !sourcesOf(*native).empty();
 }
 
-bool Main::DLL_FileCopy(std::int32_t /*hwnd*/, const std::string& FromFile,
-                        const std::string& ToPath) const {
-  if (FromFile.empty() || ToPath.empty()) return false;
-  const Plan plan = planTransfer(FromFile, ToPath);
+// Carries out a copy or move under the shell's rules: every source the text names goes to its
+// target (replacing a file there, creating missing folders); True only when every step worked.
+namespace {
+template <typename Step>
+bool transferEach(const std::string& fromText, const std::string& toText, Step step) {
+  if (fromText.empty() || toText.empty()) return false;
+  const Plan plan = planTransfer(fromText, toText);
   if (!plan.ok) return false;
   CopyOptions options;
   options.existing = Existing::Replace;
   options.createFolders = true;
   bool all = true;
-  for (const auto& [source, target] : plan.moves) {
-    if (fileops::sameFile(source, target)) {
-      all = false;
-      continue;
-    }
-    FileResult r = isFolder(source) ? (fileops::makeFolders(parentOf(target)),
-                                       fileops::copyTree(source, target, options))
-                                    : fileops::copyFile(source, target, options);
-    if (!r) all = false;
-  }
+  for (const auto& [source, target] : plan.moves)
+    if (!step(source, target, options)) all = false;
   return all;
+}
+}  // namespace
+
+bool Main::DLL_FileCopy(std::int32_t /*hwnd*/, const std::string& FromFile,
+                        const std::string& ToPath) const {
+  return transferEach(
+      FromFile, ToPath,
+      [](const std::string& source, const std::string& target, const CopyOptions& options) {
+        if (fileops::sameFile(source, target)) return false;
+        if (!isFolder(source)) return fileops::copyFile(source, target, options).ok();
+        fileops::makeFolders(parentOf(target));
+        return fileops::copyTree(source, target, options).ok();
+      });
 }
 
 bool Main::DLL_FileMove(std::int32_t /*hwnd*/, const std::string& FromFile,
                         const std::string& ToPath) const {
-  if (FromFile.empty() || ToPath.empty()) return false;
-  const Plan plan = planTransfer(FromFile, ToPath);
-  if (!plan.ok) return false;
-  CopyOptions options;
-  options.existing = Existing::Replace;
-  options.createFolders = true;
-  bool all = true;
-  for (const auto& [source, target] : plan.moves) {
-    if (isDriveRoot(source)) {
-      all = false;  // a card's root is copied, never moved away
-      continue;
-    }
-    if (!fileops::move(source, target, options)) all = false;
-  }
-  return all;
+  return transferEach(
+      FromFile, ToPath,
+      [](const std::string& source, const std::string& target, const CopyOptions& options) {
+        // A card's root is copied, never moved away.
+        return !isDriveRoot(source) && fileops::move(source, target, options).ok();
+      });
 }
 
 bool Main::DLL_FileDelete(std::int32_t /*hwnd*/, const std::string& DelPathName, bool Info,
