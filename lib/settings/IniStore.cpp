@@ -218,19 +218,14 @@ bool writable(const std::string& path, const Loaded& loaded) {
   return (loaded.mode & S_IWUSR) != 0 && ::access(path.c_str(), W_OK) == 0;
 }
 
-// Holds the advisory lock of a settings file: flock on "<file>.lock" beside it.
+// Holds the advisory lock of a settings file: flock on the folder that holds it. The folder is
+// locked rather than a lock file beside the settings file, as a settings file kept inside a
+// picture folder would otherwise gain a file that the runs there would handle; the file itself
+// cannot carry the lock, as each write replaces it with a new one.
 class WriteLock {
  public:
   explicit WriteLock(const std::string& path) {
-    const std::string lockPath = path + ".lock";
-    m_fd = ::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (m_fd < 0 && errno == ENOENT) {
-      m_fd = ::open(lockPath.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
-      // A lock file made by root beside a user's settings file belongs to that user.
-      struct stat st {};
-      if (m_fd >= 0 && ::stat(path.c_str(), &st) == 0 && st.st_uid != ::geteuid())
-        (void)::fchown(m_fd, st.st_uid, st.st_gid);
-    }
+    m_fd = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_fd < 0) {
       m_error = errno;
       return;
@@ -272,7 +267,7 @@ bool commitChanges(const std::string& path, const std::vector<KeyChange>& wanted
         return true;
       }
     }
-    // A file that could never be written is refused before any lock file is made.
+    // A file that could never be written is refused before the lock is taken.
     if (!seen->usable) return fail(path, "it is not a settings file");
     if (seen->exists && !writable(path, *seen)) return fail(path, "it is read-only");
   }

@@ -11,8 +11,8 @@ namespace quillmere::settings {
 // Reads and writes private-profile files by native path. Reads use a parsed copy of the file
 // kept while its device, inode, size and times stay the same; writes replace the file
 // atomically (temporary file in the same folder, then rename) and are skipped when the value
-// would not change. A write holds an advisory lock on "<file>.lock" beside the file from the
-// moment it reads the file until the new copy is in place, so two writers never lose each
+// would not change. A write holds an advisory lock on the file's folder from the moment it
+// reads the file until the new copy is in place, so two writers never lose each
 // other's keys; the new copy keeps the owner, group and mode of the file it replaces. A file
 // that is not a settings file (a folder, binary data, neither UTF-8 nor CP932 text) reads as
 // empty and is never written over.
