@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include "backup/BackupEngine.h"
+#include "backup/BackupSettings.h"
 #include "core/Main.h"
 #include "platform/DriveMap.h"
 #include "platform/Text.h"
@@ -48,6 +49,10 @@ const run::Registration kBackUP{{
           }
           return result;
         },
+    .keys = keyTable,
+    .prepare =
+        [](const std::string& ini) { BackupSettings(ini, programDrive()).writeBackOnLoad(); },
+    .folderKey = key::kInDir,
 }};
 
 }  // namespace

@@ -43,4 +43,9 @@ class TerminalRunView final : public RunView {
   std::chrono::steady_clock::time_point m_lastDraw{};
 };
 
+// The text with each path text in it ("C:\\home\\me\\a.jpg") given as its native path
+// (/home/me/a.jpg), line by line. A path runs to the end of its line, or to the last " (" of
+// a line that ends with ")" (a reason after the path).
+std::string withNativePaths(const std::string& text);
+
 }  // namespace quillmere::run
