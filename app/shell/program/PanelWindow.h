@@ -3,8 +3,10 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 #include "shell/core/ShellState.h"
+#include "shell/job/JobPlan.h"
 
 namespace quillmere {
 
@@ -19,6 +21,9 @@ class PanelWindow : public QWidget {
 
   virtual void load() {}
   virtual void Path() {}
+  // A job step: runs the panel's action as its run button does, to its end. A panel without a
+  // run of its own answers nothing, and the job runs the stored action instead.
+  virtual std::optional<job::StepOutcome> runForJob() { return std::nullopt; }
 
  private:
   Panel m_panel;

@@ -3,16 +3,21 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFile>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
+#include <QProcess>
 #include <QShortcut>
 
+#include "Completion.h"
+#include "JobStepView.h"
 #include "QtUiHook.h"
 #include "core/Main.h"
+#include "frmJob.h"
+#include "frmVersion.h"
 #include "platform/DriveMap.h"
 #include "shell/core/ShellState.h"
+#include "shell/run/StoredRun.h"
 #include "shell/timer/MainTimer.h"
 
 namespace quillmere {
@@ -24,6 +29,7 @@ frmMain::frmMain()
   setWindowTitle("quillmere");
   setCentralWidget(m_area);
   m_timer = new MainTimer(shell(), defaultTimerSteps(), this);
+  m_windows->setPanelFactory([this](Panel panel) { return makePanel(panel); });
   buildMenu();
   buildHelp();
 }
@@ -123,6 +129,65 @@ void frmMain::openPanel(int panelIndex) {
     m_area->setActiveSubWindow(window);
 }
 
+PanelWindow* frmMain::makePanel(Panel panel) {
+  switch (panel) {
+    case Panel::Job:
+      return new frmJob(
+          {.runStep = [this](const job::PlannedStep& step) { return runJobStep(step); },
+           .raiseBusy = [this] { m_windows->raiseBusy(); },
+           .lowerBusy = [this] { m_windows->lowerBusy(); }});
+    case Panel::Version:
+      return new frmVersion(
+          {.requestUpdate = [this](const std::string& path) { m_timer->requestUpdate(path); },
+           .openAddress = {}});
+    default:
+      return makePlaceholderPanel(panel);
+  }
+}
+
+namespace {
+
+Panel panelOfAction(job::StepAction action) {
+  for (int i = 0; i < kPanelCount; ++i)
+    if (std::string(panelWord(panelAt(i))) == job::actionName(action)) return panelAt(i);
+  return Panel::ReName;
+}
+
+}  // namespace
+
+job::StepOutcome frmMain::runJobStep(const job::PlannedStep& step) {
+  const Panel panel = panelOfAction(step.action);
+  shell().state(panel) = kPanelAskedToOpen;
+  m_windows->pass();
+  QApplication::processEvents();
+  std::optional<job::StepOutcome> outcome;
+  if (PanelWindow* window = m_windows->panel(panel)) outcome = window->runForJob();
+  if (!outcome) outcome = runStoredStep(step);
+  outcome->endsProgram = outcome->endsProgram || m_ending;
+  QApplication::processEvents();
+  shell().state(panel) = kPanelClosed;
+  return *outcome;
+}
+
+job::StepOutcome frmMain::runStoredStep(const job::PlannedStep& step) {
+  JobStepView::Hooks hooks;
+  hooks.showProgress = [this](const QString& text) {
+    if (PanelWindow* jobPanel = m_windows->panel(Panel::Job))
+      if (auto* label = jobPanel->findChild<QLabel*>("StepProgress")) label->setText(text);
+  };
+  if (step.action != job::StepAction::ReName)
+    hooks.completed = [this](std::string_view section) {
+      runCompletionStep(section, programCompletionActions(this));
+    };
+  JobStepView view(
+      QString("Step%1 %2").arg(step.step).arg(QString::fromUtf8(job::actionCaption(step.action))),
+      std::move(hooks));
+  shell().cancel = false;  // a run clears the cancel flag when it starts
+  const run::RunResult result =
+      run::runStoredAction(job::actionName(step.action), shell().iniPath, view);
+  return {run::exitStatusOf(result), result.cancelled, m_ending};
+}
+
 void frmMain::toggleClassic() {
   const std::string& ini = shell().iniPath;
   const bool stored =
@@ -178,12 +243,11 @@ void frmMain::closeEvent(QCloseEvent* event) {
 }
 
 void handOverUpdate(frmMain& window, const std::string& downloadPath) {
-  try {
-    dll().DLL_OpenFile(windowHandle(&window), downloadPath, " /a", 0);
-    if (const auto native = platform::DriveMap::current().toNative(downloadPath))
-      QFile::remove(QString::fromStdString(*native));
-  } catch (const DllError&) {
-  }
+  // The download goes to the desktop's opener (an archive manager, a package installer), which
+  // the user answers; the program never runs it itself. It stays in the download folder: the
+  // opener reads it after this program has ended.
+  if (const auto native = platform::DriveMap::current().toNative(downloadPath))
+    QProcess::startDetached("xdg-open", {QString::fromStdString(*native)});
   window.endAtOnce();
 }
 

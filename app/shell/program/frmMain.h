@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "WindowManager.h"
+#include "shell/job/JobPlan.h"
 
 class QAction;
 class QMdiArea;
@@ -34,6 +35,14 @@ class frmMain final : public QMainWindow {
   void End();
   // Ends the program at once, without the exit routine (nothing is stored).
   void endAtOnce();
+  // True once the program is ending: a job stops after the step that ended it.
+  bool ending() const { return m_ending; }
+
+  // A job step: the step's panel opened by the window manager, its action run to its end,
+  // the panel asked to close. A panel without a run of its own has its stored action run
+  // through the runner's action table, with the panel's completion step (the rename step
+  // calls the engine itself and has none).
+  job::StepOutcome runJobStep(const job::PlannedStep& step);
 
   // Opens the help file "QuMere_Help.html" found below the help folder with the desktop's
   // opener; nothing happens when there is none.
@@ -50,6 +59,8 @@ class frmMain final : public QMainWindow {
   void buildArrangeMenu();
   void buildHelp();
   void openPanel(int panelIndex);
+  PanelWindow* makePanel(Panel panel);
+  job::StepOutcome runStoredStep(const job::PlannedStep& step);
   void toggleClassic();
   MainTimerSteps defaultTimerSteps();
 
@@ -59,7 +70,7 @@ class frmMain final : public QMainWindow {
   bool m_ending = false;
 };
 
-// Starts the downloaded update with " /a", removes the download and ends the program.
+// Hands the downloaded update to the desktop's opener and ends the program at once.
 void handOverUpdate(frmMain& window, const std::string& downloadPath);
 
 }  // namespace quillmere

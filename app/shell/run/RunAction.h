@@ -28,6 +28,21 @@ struct RunResult {
   std::string message;                 // why it was refused, or a closing remark
 };
 
+// The runner's exit statuses.
+inline constexpr int kExitAllHandled = 0;
+inline constexpr int kExitNotAllHandled = 1;  // files left as they were, or the run refused
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitError = 3;  // an unexpected error ended the run
+inline constexpr int kExitCancelled = 130;
+
+// The exit status of one run.
+inline int exitStatusOf(const RunResult& result) {
+  if (result.failed) return kExitError;
+  if (result.cancelled) return kExitCancelled;
+  if (result.refused || !result.unhandled.empty()) return kExitNotAllHandled;
+  return kExitAllHandled;
+}
+
 enum class FolderArgument { None, Optional, Required };
 
 // One action of the runner: the headless face of one panel's run.

@@ -30,12 +30,10 @@ namespace {
 
 using namespace quillmere;
 
-// Exit statuses.
-constexpr int kExitAllHandled = 0;
-constexpr int kExitNotAllHandled = 1;  // files left as they were, or the run refused to start
-constexpr int kExitUsage = 2;
-constexpr int kExitError = 3;  // an unexpected error ended the run
-constexpr int kExitCancelled = 130;
+using run::kExitAllHandled;
+using run::kExitError;
+using run::kExitNotAllHandled;
+using run::kExitUsage;
 
 std::atomic<bool> g_cancel{false};
 
@@ -110,7 +108,14 @@ void printHelp(std::FILE* out) {
                "exit status: 0 every file was handled; 1 some files were left as they were, or\n"
                "the run refused to start (a folder that does not exist, a settings file that\n"
                "cannot be written; the reason is printed); 2 bad command line; 3 an unexpected\n"
-               "error ended the run; 130 cancelled with Ctrl-C.\n");
+               "error ended the run; 130 cancelled with Ctrl-C.\n"
+               "\n"
+               "Job runs the checked steps of section [Job] (Job-Check1-8, one chosen\n"
+               "Job-Option per step) in step order, each on the options stored for its action,\n"
+               "and prints one line per step. It exits with the status of the first step that\n"
+               "was not 0 (0 when every step gave 0); a step that fails or finds nothing to do\n"
+               "is followed by the next, Ctrl-C ends the job after the running step. Recovery\n"
+               "takes its folder from the command line only, so a Recovery step refuses (1).\n");
 }
 
 // The keys of one action's section, from the key table its settings code uses.
@@ -381,10 +386,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s: %lld handled, %zu not handled%s\n", action->name.c_str(),
                  static_cast<long long>(result.handled), result.unhandled.size(),
                  result.cancelled ? ", cancelled" : "");
-    if (result.failed) return kExitError;
-    if (result.cancelled) return kExitCancelled;
-    if (result.refused || !result.unhandled.empty()) return kExitNotAllHandled;
-    return kExitAllHandled;
+    return run::exitStatusOf(result);
   } catch (const DllError& e) {
     view.finishLine();
     setUiHook(nullptr);

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <array>
+#include <functional>
+
+#include "PanelWindow.h"
+#include "shell/job/JobPlan.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace quillmere {
+
+// The job panel: eight steps, each checked or not and with one of ten choices, run one after
+// the other by JobRun. Every control writes its key of section "Job" the moment it is clicked.
+class frmJob final : public PanelWindow {
+  Q_OBJECT
+
+ public:
+  // What the job needs from the shell: a step's panel run to its end, and the busy counter
+  // with its pointer.
+  struct Hooks {
+    job::StepRunner runStep;
+    std::function<void()> raiseBusy;
+    std::function<void()> lowerBusy;
+  };
+
+  explicit frmJob(Hooks hooks = {}, QWidget* parent = nullptr);
+
+  // Fills the controls from section "Job": every step's check box and stored choice (the
+  // choice also of a step that is not checked), the buttons of an unchecked step disabled.
+  void load() override;
+
+  // The steps of the last JobRun that ran, with their outcomes.
+  const job::JobReport& lastReport() const { return m_lastReport; }
+
+ private:
+  void buildControls();
+  void checkClicked(int step);
+  void optionClicked(int option);
+  void enableStep(int step, bool enabled);
+  void jobRun();
+  job::JobChoices choicesOnScreen() const;
+  QString reportText(const job::JobReport& report) const;
+
+  Hooks m_hooks;
+  std::array<QCheckBox*, job::kStepCount> m_check{};
+  std::array<QGroupBox*, job::kStepCount> m_step{};
+  std::array<QRadioButton*, job::kOptionCount> m_option{};
+  QPushButton* m_jobRun = nullptr;
+  QLabel* m_progress = nullptr;
+  job::JobReport m_lastReport;
+};
+
+}  // namespace quillmere
