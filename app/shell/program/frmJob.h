@@ -34,6 +34,9 @@ class frmJob final : public PanelWindow {
   // choice also of a step that is not checked), the buttons of an unchecked step disabled.
   void load() override;
 
+  // Replaces the seam that runs one step (tests watch the files between the steps).
+  void setStepRunner(job::StepRunner runStep) { m_hooks.runStep = std::move(runStep); }
+
   // The steps of the last JobRun that ran, with their outcomes.
   const job::JobReport& lastReport() const { return m_lastReport; }
 
