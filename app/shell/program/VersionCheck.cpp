@@ -65,7 +65,9 @@ QString downloadTarget(const QString& folder, const QString& address) {
   name = name.section('?', 0, 0).section('#', 0, 0);
   if (name.isEmpty() || name == "." || name == ".." || name.contains('/') || name.startsWith('.'))
     name = "quillmere-update";
-  const int dot = name.indexOf('.');
+  // The number goes before the extension, and before ".tar" of a packed archive.
+  int dot = name.lastIndexOf('.');
+  if (dot > 0 && name.left(dot).endsWith(".tar", Qt::CaseInsensitive)) dot -= 4;
   const QString base = dot > 0 ? name.left(dot) : name;
   const QString suffix = name.mid(base.size());
   QString candidate = QDir(folder).filePath(name);
