@@ -48,6 +48,13 @@ QByteArray Connection::Connect(const QString& address) {
   QEventLoop wait;
   connect(reply, &QNetworkReply::finished, &wait, &QEventLoop::quit);
   if (m_state != Finished) wait.exec();
+  // The wait can end early when the program is ending: the transfer then counts as stopped,
+  // never as an empty success.
+  if (m_state != Finished && m_reply) m_reply->abort();
+  if (m_state != Finished) {
+    m_error = {QNetworkReply::OperationCanceledError, "the transfer was stopped"};
+    m_value.clear();
+  }
   m_state = Idle;
   return m_error.number == 0 ? m_value : QByteArray();
 }
@@ -67,7 +74,7 @@ void Connection::onFinished() {
   QNetworkReply* reply = m_reply;
   m_reply.clear();
   if (reply == nullptr) return;
-  m_value = reply->readAll();
+  if (reply->isOpen()) m_value = reply->readAll();
   if (reply->error() != QNetworkReply::NoError) {
     m_error = {static_cast<int>(reply->error()), reply->errorString()};
   } else {

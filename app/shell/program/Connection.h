@@ -9,7 +9,6 @@
 
 class QNetworkAccessManager;
 
-
 namespace quillmere {
 
 // Reads one address into memory without blocking the user interface: Connect starts the

@@ -14,7 +14,7 @@ std::string installedVersion() {
 
 QString versionBoxText(const std::string& version) {
   const QStringList parts = QString::fromStdString(version).split('.');
-  const auto part = [&](int i) { return i < parts.size() ? parts[i] : QString("0"); };
+  const auto part = [&](int i) { return i < parts.size() ? parts[i] : QString(); };
   return "Ver " + part(0) + "." + part(1) + part(2);
 }
 

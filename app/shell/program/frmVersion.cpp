@@ -49,8 +49,9 @@ frmVersion::frmVersion(Hooks hooks, QWidget* parent)
       m_connection(new Connection(this)) {
   setWindowTitle("[Version]");
   buildControls();
-  connect(m_connection, &Connection::progress, this,
-          [this](float percent) { m_label3->setText(version::percentText(percent) + " %"); });
+  connect(m_connection, &Connection::progress, this, [this](float percent) {
+    if (m_downloading) m_label3->setText(version::percentText(percent) + " %");
+  });
 }
 
 void frmVersion::buildControls() {
@@ -84,6 +85,7 @@ void frmVersion::buildControls() {
   grid->addWidget(m_label1, 1, 0, 2, 1, Qt::AlignTop);
   grid->addWidget(m_label3, 3, 0);
   grid->setColumnStretch(0, 1);
+  grid->setColumnMinimumWidth(1, m_hp->sizeHint().width() + 24);
   grid->setRowStretch(4, 1);
   m_downLoad->hide();
   m_cancel->hide();
@@ -154,7 +156,9 @@ void frmVersion::downLoad() {
   m_label1->setText(QString::fromUtf8(kDownloading));
   QApplication::processEvents();
 
+  m_downloading = true;
   const QByteArray bytes = fetch(address);
+  m_downloading = false;
   if (m_connection->ErrStatus().number != 0) {
     if (m_connection->ErrStatus().number != QNetworkReply::OperationCanceledError)
       m_label1->clear();

@@ -52,7 +52,8 @@ class frmVersion final : public PanelWindow {
   std::string m_installed;
   QString m_downloadFolder;
   Connection* m_connection;
-  QByteArray m_versionFile;  // the fetched version file, kept for DownLoad
+  bool m_downloading = false;  // the progress shows in Label3 only for the download
+  QByteArray m_versionFile;    // the fetched version file, kept for DownLoad
   QLineEdit* m_ver1 = nullptr;
   QPushButton* m_verUp = nullptr;
   QPushButton* m_hp = nullptr;

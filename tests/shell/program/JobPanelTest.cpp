@@ -181,6 +181,8 @@ TEST_F(JobPanel, AJobOfTheRealEnginesEmptiesTheCardStepByStep) {
   EXPECT_EQ(shell().busy, 0);
   EXPECT_EQ(shell().state(Panel::BackUP), kPanelClosed) << "each step's panel is asked to close";
   EXPECT_TRUE(hook.shown.empty()) << hook.shown.front().text;
+  window.windows().pass();  // the last step's panel closes
+  EXPECT_EQ(window.windows().subWindow(Panel::Mirrorring), nullptr);
   screenshot(window, "job-panel-run");
 }
 

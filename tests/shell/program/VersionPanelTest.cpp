@@ -134,6 +134,7 @@ TEST_F(VersionPanel, ShowsOurVersionAndItsControls) {
   EXPECT_EQ(control<QLineEdit>(p, "Ver1")->text(),
             version::versionBoxText(version::installedVersion()));
   EXPECT_EQ(version::versionBoxText("1.2.0.7"), "Ver 1.20");
+  EXPECT_EQ(version::versionBoxText("1.20"), "Ver 1.20");
   EXPECT_EQ(control<QPushButton>(p, "HP")->text(), "Support Home Page");
   EXPECT_EQ(control<QPushButton>(p, "VerUP")->toolTip(),
             QString::fromUtf8("バージョンアップされているかどうかチェックします"));
@@ -284,6 +285,16 @@ TEST_F(VersionPanel, TheHandOverOpensTheDownloadWithTheDesktopsOpenerAndEnds) {
   EXPECT_EQ(tree.read("opened.txt"), download + "\n");
   EXPECT_TRUE(tree.exists("Downloads/quillmere-1.21.run")) << "the opener reads it after we end";
   EXPECT_FALSE(QFile::exists("ran"));
+}
+
+TEST_F(VersionPanel, ATransferCutShortByTheProgramsEndIsNeverAnEmptySuccess) {
+  publish("\"1.21\",\"\",\"\"");
+  Connection connection;
+  frmMain window;
+  window.endAtOnce();  // as the completion step or the hand-over ending the program
+  QCoreApplication::processEvents();
+  const QByteArray bytes = connection.Connect(server.url("/v/quillmere.ini"));
+  EXPECT_TRUE(!bytes.isEmpty() || connection.ErrStatus().number != 0);
 }
 
 // Saves a picture of the panel after a check when QUILLMERE_SCREENSHOT_DIR names a folder.
