@@ -152,6 +152,36 @@ TEST_F(DeleteRunTest, ALinkOnTheOriginalSideNeverDeletesTheCardFileItNames) {
   EXPECT_EQ(tree.read("card/IMG_2.JPG"), kPictureB);
 }
 
+// A link is never a copy: never kept in place of a deleted file, never deleted as one, and the
+// file it points to stays, so no kept link is left dangling.
+TEST_F(DeleteRunTest, LinksAreNeverCopiesAndTheirTargetsStay) {
+  tree.write("p/a.jpg", kPictureA);
+  tree.write("p/b.jpg", kPictureA);
+  std::filesystem::create_symlink("a.jpg", tree.path("p/l.jpg"));
+  auto report = runDuplicateDelete(options("p", "p"), view);
+  EXPECT_THAT(relative(report.deleted), ElementsAre("p\\b.jpg"));
+  EXPECT_EQ(tree.read("p/l.jpg"), kPictureA);
+  EXPECT_TRUE(std::filesystem::is_symlink(tree.path("p/l.jpg")));
+
+  // The link on the card side is not deleted as a copy of the original.
+  tree.write("orig/a.jpg", kPictureA);
+  tree.write("elsewhere/x.jpg", kPictureA);
+  tree.mkdir("card");
+  std::filesystem::create_symlink(tree.path("elsewhere/x.jpg"), tree.path("card/l.jpg"));
+  report = runDuplicateDelete(options("orig", "card"), view);
+  EXPECT_THAT(report.deleted, IsEmpty());
+  EXPECT_TRUE(std::filesystem::is_symlink(tree.path("card/l.jpg")));
+  EXPECT_EQ(tree.read("elsewhere/x.jpg"), kPictureA);
+
+  // Nor is a card file deleted because a link on the original side shows the same bytes.
+  tree.write("card/c.jpg", kPictureB);
+  tree.write("elsewhere/y.jpg", kPictureB);
+  std::filesystem::create_symlink(tree.path("elsewhere/y.jpg"), tree.path("orig/l.jpg"));
+  report = runDuplicateDelete(options("orig", "card"), view);
+  EXPECT_THAT(report.deleted, IsEmpty());
+  EXPECT_EQ(tree.read("card/c.jpg"), kPictureB);
+}
+
 TEST_F(DeleteRunTest, ANameWithWildcardCharactersIsNeverHandedToTheDelete) {
   tree.write("orig/a.jpg", kPictureA);
   tree.write("card/a?.jpg", kPictureA);  // a duplicate, but its name reads as a pattern
