@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <random>
 
 #include <gmock/gmock.h>
@@ -9,6 +10,7 @@
 #include "EngineSupport.h"
 #include "core/Main.h"
 #include "duplicates/DuplicateDelete.h"
+#include "support/ScratchMount.h"
 
 namespace quillmere::duplicates {
 namespace {
@@ -215,6 +217,25 @@ TEST_F(DeleteRunTest, TrashOptionOnAFixedDriveSendsDuplicatesToTheTrash) {
   const auto trashed = trashedNames();
   EXPECT_NE(std::find(trashed.begin(), trashed.end(), "dup_in_trash_test.jpg"), trashed.end());
   EXPECT_THAT(hook.shown, IsEmpty());
+}
+
+// The trash asked for on a volume where none can be made: the duplicate stays and the run
+// reports it, rather than deleting it for good.
+TEST_F(DeleteRunTest, TrashThatCannotBeMadeKeepsTheDuplicateAndReportsIt) {
+  quillmere::test::ScratchMount card("1m");
+  if (!card.mounted()) GTEST_SKIP() << "cannot mount a second file system here";
+  std::ofstream(card.root() + "/.Trash-" + std::to_string(::getuid())) << "not a folder";
+  std::filesystem::create_directories(card.root() + "/DCIM");
+  std::ofstream(card.root() + "/DCIM/IMG_0001.JPG") << kPictureA;
+  tree.write("orig/a.jpg", kPictureA);
+  auto o = options("orig", "card");
+  o.deletionDir = quillmere::test::toPathText(card.root() + "/DCIM");
+  o.recycleOnFixedDrive = true;
+  const auto report = runDuplicateDelete(o, view);
+  EXPECT_THAT(report.deleted, IsEmpty());
+  EXPECT_THAT(report.notDeleted, ElementsAre(o.deletionDir + "\\IMG_0001.JPG"));
+  std::ifstream in(card.root() + "/DCIM/IMG_0001.JPG");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), kPictureA);
 }
 
 TEST_F(DeleteRunTest, RemovableDriveConfirmsEachDeletionAndNeverUsesTheTrash) {
