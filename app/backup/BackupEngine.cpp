@@ -3,9 +3,12 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <future>
 
 #include "archive/FolderName.h"
+#include "backup/PackProgress.h"
 #include "core/Main.h"
 #include "platform/DriveMap.h"
 #include "platform/FileOps.h"
@@ -85,6 +88,24 @@ std::string convertToProgram(const std::string& archiveText, BackupReport& repor
   return program;
 }
 
+// Packs the folder with DLL_LZHMake while the view shows the files and bytes packed so far and
+// keeps yielding: the archiver works on a thread of its own, which only the library and the
+// archiver touch, and the run waits for it (the archiver cannot be stopped half-way).
+std::string packShowingProgress(const std::string& folder, bool subDir, RunView& view) {
+  PackProgress progress(folder, subDir);
+  progress.start(view);
+  view.yield();
+  auto packing = std::async(
+      std::launch::async, [folder, subDir] { return dll().DLL_LZHMake(0, folder, false, subDir); });
+  while (packing.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+    progress.update(view);
+    view.yield();
+  }
+  std::string archive = packing.get();  // an error of the library is thrown here
+  progress.finish(view);
+  return archive;
+}
+
 // The archiving steps 2 to 6. Each step that fails is passed over; the caller restores the view.
 // Whatever the run made in the backed-up folder is gone from there at the end: placed, or
 // removed when it cannot be placed or the run is cancelled.
@@ -98,7 +119,7 @@ void archiveAndPlace(const BackupSettings& settings, const std::string& inDir,
   m.DLL_Time(hh, mi, ss);
 
   if (!view.cancelRequested()) {
-    report.archive = m.DLL_LZHMake(0, inDir, false, settings.subDir());
+    report.archive = packShowingProgress(inDir, settings.subDir(), view);
     view.yield();
   }
   // DLL_LZHMake never hands back a file that was there before: what it names is this run's.

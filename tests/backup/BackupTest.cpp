@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <regex>
 
 #include "backup/BackupEngine.h"
@@ -223,6 +224,38 @@ TEST_F(Backup, TheUsersOwnArchiveOfTheFolderNameIsNeverTouched) {
   EXPECT_NE(fresh, tree.pathText("trip") + "\\trip.lzh");
   EXPECT_TRUE(dll().DLL_FileCheck(fresh));
   EXPECT_EQ(tree.read("trip/trip.lzh"), userArchive);
+}
+
+// The run shows the files and bytes packed so far while the archiver works, not only its end.
+TEST_F(Backup, PackingShowsFilesAndBytesAsItGoes) {
+  std::string big;
+  std::mt19937 rng(7);
+  for (int i = 0; i < 12 * 1024 * 1024; ++i) big += static_cast<char>('a' + rng() % 12);
+  tree.write("2004/a.jpg", "a");
+  tree.write("2004/big.mov", big);
+  tree.write("2004/sub/b.jpg", "b");
+  fs::create_symlink("a.jpg", tree.path("2004/link.jpg"));  // not packed, not counted
+  tree.mkdir("out");
+  const BackupSettings s = settings();
+  s.setInDir(tree.pathText("2004"));
+  s.setOutDir(tree.pathText("out"));
+  set(key::kExe, "0");
+  RecordingRunView view;
+  const BackupReport r = runBackup(s, view);
+  ASSERT_TRUE(r.placed) << r.message;
+  EXPECT_EQ(view.textsOf("FileMax"), std::vector<std::string>{"3/ "});
+  const auto done = view.textsOf("FileNo");
+  ASSERT_FALSE(done.empty());
+  EXPECT_EQ(done.front(), "0");
+  EXPECT_EQ(done.back(), "3");
+  const auto commands = view.textsOf("Command");
+  ASSERT_GE(commands.size(), 3u);  // the start, at least one step while packing, the end
+  EXPECT_EQ(commands.front(), "圧縮中・・・0.0 / 12.0 MB");
+  EXPECT_EQ(commands.back(), "圧縮中・・・12.0 / 12.0 MB");
+  std::vector<double> packed;
+  for (const auto& c : commands)
+    packed.push_back(std::stod(c.substr(std::string("圧縮中・・・").size())));
+  EXPECT_TRUE(std::is_sorted(packed.begin(), packed.end())) << ::testing::PrintToString(commands);
 }
 
 TEST_F(Backup, EmptiedFileNameAndDriveRoot) {
