@@ -154,32 +154,6 @@ std::string nameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// A short random text for temporary names.
-std::string randomSuffix() {
-  unsigned char bytes[6];
-  if (::getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
-    static unsigned counter = 0;
-    const auto t = std::chrono::steady_clock::now().time_since_epoch().count();
-    std::uint64_t v =
-        static_cast<std::uint64_t>(t) ^ (static_cast<std::uint64_t>(::getpid()) << 20) ^ ++counter;
-    for (auto& b : bytes) {
-      b = static_cast<unsigned char>(v);
-      v >>= 8;
-    }
-  }
-  static const char digits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  std::string out;
-  for (unsigned char b : bytes) out += digits[b % 36];
-  return out;
-}
-
-// A hidden temporary name beside a file: ".<name>.<tag>-<random>", the name cut so the whole
-// stays well inside the 255-byte limit of a file name.
-std::string temporaryName(const std::string& folder, const std::string& name, const char* tag) {
-  const std::string base = name.substr(0, std::min<std::size_t>(name.size(), 160));
-  return (folder == "/" ? "" : folder) + "/." + base + "." + tag + "-" + randomSuffix();
-}
-
 char asciiLower(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -477,7 +451,33 @@ FileResult emptyOneTrash(const std::string& trash) {
   return result;
 }
 
+// A short random text for temporary names.
+std::string randomSuffix() {
+  unsigned char bytes[6];
+  if (::getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
+    static unsigned counter = 0;
+    const auto t = std::chrono::steady_clock::now().time_since_epoch().count();
+    std::uint64_t v =
+        static_cast<std::uint64_t>(t) ^ (static_cast<std::uint64_t>(::getpid()) << 20) ^ ++counter;
+    for (auto& b : bytes) {
+      b = static_cast<unsigned char>(v);
+      v >>= 8;
+    }
+  }
+  static const char digits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::string out;
+  for (unsigned char b : bytes) out += digits[b % 36];
+  return out;
+}
+
 }  // namespace
+
+// A hidden temporary name beside a file: ".<name>.<tag>-<random>", the name cut so the whole
+// stays well inside the 255-byte limit of a file name.
+std::string temporaryName(const std::string& folder, const std::string& name, const char* tag) {
+  const std::string base = name.substr(0, std::min<std::size_t>(name.size(), 160));
+  return (folder == "/" ? "" : folder) + "/." + base + "." + tag + "-" + randomSuffix();
+}
 
 // ---- renames and moves -------------------------------------------------------------------
 
@@ -582,8 +582,7 @@ FileResult copyFile(const std::string& from, const std::string& to, const CopyOp
   }
   if (options.flush) {
     if (int e = fault(Call::Sync, to)) return fail(FileResult(e));
-    if (::fdatasync(out.get()) != 0 && errno != EINVAL && errno != EROFS)
-      return fail(fromErrno());
+    if (::fdatasync(out.get()) != 0 && errno != EINVAL && errno != EROFS) return fail(fromErrno());
   }
   if (::close(out.release()) != 0) {
     const FileResult r = fromErrno();

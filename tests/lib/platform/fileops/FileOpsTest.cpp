@@ -307,6 +307,32 @@ TEST(FileOpsTrash, OtherFileSystemsUseTheirOwnTrash) {
   EXPECT_TRUE(namesIn(trash + "/files").empty());
 }
 
+// Where no trash can be made (a file holds the trash folder's name), a move to the trash fails
+// and the file or folder stays: it is never deleted for good instead.
+TEST(FileOpsTrash, NoTrashOnTheVolumeLeavesEverythingInPlace) {
+  test::ScratchMount card("1m");
+  if (!card.mounted()) GTEST_SKIP() << "cannot mount a second file system here";
+  std::ofstream(card.root() + "/.Trash-" + std::to_string(::getuid())) << "not a folder";
+  fo::makeFolders(card.root() + "/DCIM/100");
+  const std::string pic = card.root() + "/DCIM/100/IMG_0001.JPG";
+  std::ofstream(pic) << "only copy";
+  EXPECT_EQ(fo::moveToTrash(pic).error(), EXDEV);
+  EXPECT_EQ(readAll(pic), "only copy");
+  EXPECT_EQ(fo::moveToTrash(card.root() + "/DCIM").error(), EXDEV);
+  EXPECT_EQ(readAll(pic), "only copy");
+
+  // A trash that is there but cannot take the file (the move into it fails across devices).
+  TempTree t;
+  const std::string near = t.write("IMG_0002.JPG", "only copy too");
+  {
+    fo::ScopedFault fault([](fo::Call call, const std::string&) {
+      return call == fo::Call::RenameNoReplace || call == fo::Call::Link ? EXDEV : 0;
+    });
+    EXPECT_EQ(fo::moveToTrash(near).error(), EXDEV);
+  }
+  EXPECT_EQ(readAll(near), "only copy too");
+}
+
 TEST(FileOpsTimes, Before1970AndAfter2038RoundTrip) {
   TempTree t;
   const auto p = t.write("f", "x");
