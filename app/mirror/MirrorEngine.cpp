@@ -286,8 +286,7 @@ class Run {
     return std::string(what) + ": " + r.message();
   }
 
-  bool listSide(const std::string& folder, StringArray& list,
-                std::vector<std::string>& unreadable);
+  bool listSide(const std::string& folder, StringArray& list, std::vector<std::string>& unreadable);
   void keepAwayFrom(const std::string& folder, const std::vector<std::string>& unreadable);
   bool offLimits(const Row& row) const;
   bool linkFree(const Row& row);
@@ -495,8 +494,9 @@ bool Run::listSide(const std::string& folder, StringArray& list,
 
 void Run::keepAwayFrom(const std::string& folder, const std::vector<std::string>& unreadable) {
   for (const std::string& text : unreadable) {
-    problem(text, "the folder could not be listed; nothing below it was copied or deleted on "
-                  "either side");
+    problem(text,
+            "the folder could not be listed; nothing below it was copied or deleted on "
+            "either side");
     // The relative path of a file named "*" in that folder, less the name.
     std::string prefix = relativeOf(folder, dll().DLL_PathAdd(text, "*"));
     prefix.pop_back();
@@ -542,9 +542,9 @@ bool Run::massDeleteAllowed(std::int64_t masterDeletes, std::int64_t mirrorDelet
       m_view.note(massDeleteText(masterSide, deletes, files));
       continue;
     }
-    const int answer = m_view.messageBox(massDeleteQuestion(masterSide, deletes, files),
-                                         msgbox::kYesNo | msgbox::kExclamation |
-                                             msgbox::kDefaultButton2);
+    const int answer =
+        m_view.messageBox(massDeleteQuestion(masterSide, deletes, files),
+                          msgbox::kYesNo | msgbox::kExclamation | msgbox::kDefaultButton2);
     if (answer == msgbox::kYes) continue;
     m_report.outcome = MirrorOutcome::MassDelete;
     m_report.massDeleteText = massDeleteText(masterSide, deletes, files);
@@ -731,9 +731,8 @@ bool Run::oneSidedPhase(std::vector<Row>& rows, bool copy, bool toMirror) {
   std::string otherNative;
   if (!folderUsable(otherFolder, otherNative)) {
     for (const Row& row : rows)
-      problem(row.full,
-              copy ? "the other side is no longer there; not copied"
-                   : "the other side is no longer there; not deleted");
+      problem(row.full, copy ? "the other side is no longer there; not copied"
+                             : "the other side is no longer there; not deleted");
     return true;
   }
   if (!copy) {
@@ -796,8 +795,9 @@ void Run::remove(const Row& row, const std::string& otherFolder) {
   // (a folder that could not be listed, a link, a name that appeared meanwhile).
   const std::string counterpart = nativeOf(dll().DLL_PathAdd(otherFolder, row.relative));
   struct stat other {};
-  const platform::FileResult seen =
-      counterpart.empty() ? platform::FileResult(EINVAL) : fileops::status(counterpart, other, false);
+  const platform::FileResult seen = counterpart.empty()
+                                        ? platform::FileResult(EINVAL)
+                                        : fileops::status(counterpart, other, false);
   if (seen.ok()) {
     problem(row.full, "a file of that name exists on the other side; not deleted");
     return;

@@ -176,8 +176,8 @@ bool Main::DLL_FileNameList(const std::string& Root_Path, StringArray& FileNameL
   return paths::listFiles(Root_Path, FileNameList, SubDir, nullptr);
 }
 
-bool paths::listFiles(const std::string& Root_Path, StringArray& FileNameList,
-                      std::int32_t SubDir, std::vector<std::string>* unreadableFolders) {
+bool paths::listFiles(const std::string& Root_Path, StringArray& FileNameList, std::int32_t SubDir,
+                      std::vector<std::string>* unreadableFolders) {
   const Main& main = dll();
   const auto native = nativeFolder(Root_Path);
   if (!native) return false;

@@ -228,8 +228,7 @@ bool onUnmountedMountPoint(const std::string& nativeFolder, const MountTables& t
   };
   for (const MountEntry& m : parseMountinfo(wholeFile(tables.mountinfo)))
     consider(m.mountPoint, m.fsType != "autofs");
-  for (const std::string& point : fstabMountPoints(wholeFile(tables.fstab)))
-    consider(point, false);
+  for (const std::string& point : fstabMountPoints(wholeFile(tables.fstab))) consider(point, false);
   return !mounted;
 }
 

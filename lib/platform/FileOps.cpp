@@ -582,8 +582,7 @@ FileResult copyFile(const std::string& from, const std::string& to, const CopyOp
   }
   if (options.flush) {
     if (int e = fault(Call::Sync, to)) return fail(FileResult(e));
-    if (::fdatasync(out.get()) != 0 && errno != EINVAL && errno != EROFS)
-      return fail(fromErrno());
+    if (::fdatasync(out.get()) != 0 && errno != EINVAL && errno != EROFS) return fail(fromErrno());
   }
   if (::close(out.release()) != 0) {
     const FileResult r = fromErrno();
