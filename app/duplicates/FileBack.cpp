@@ -1,7 +1,6 @@
 #include "duplicates/FileBack.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <exception>
 #include <optional>
 #include <unordered_set>
@@ -9,7 +8,6 @@
 #include "core/UiHook.h"
 #include "duplicates/FileFacts.h"
 #include "duplicates/PairLoops.h"
-#include "platform/DriveMap.h"
 #include "platform/FileOps.h"
 
 namespace quillmere::duplicates {
@@ -18,15 +16,6 @@ namespace {
 
 constexpr char kRun[] = "Run";
 constexpr char kTitle[] = "[ファイル書き戻し]";
-
-// True when the way from the destination folder to target passes through a folder link (a
-// sub-folder made a link to somewhere else): the move would write outside the tree.
-bool throughFolderLink(const std::string& rootText, const std::string& targetText) {
-  const auto& map = platform::DriveMap::current();
-  const auto root = map.toNative(rootText);
-  const auto target = map.toNative(targetText);
-  return root && target && platform::fileops::checkNoFolderLink(*root, *target).error() == ELOOP;
-}
 
 // The file's whole name: with its extension, or the last component of a name without one.
 std::string wholeName(const std::string& file) {
@@ -97,8 +86,6 @@ class FileBackHost final : public FileBackLoopHost {
       }
     }
     const std::string target = dll().DLL_PathAdd(folder, sourceName);
-    if (throughFolderLink(m_options.destDir, target))
-      return keep(FileBackProblem::Kind::SubDirUnavailable, source, folder);
     const bool targetIsNamesake = !m_options.moveIntoSubDir && sameWholeName;
     const bool deleteNamesake = m_options.deleteNamesake && sameWholeName;
 
