@@ -124,6 +124,7 @@ class RenameEngine::Run {
     // Stay mode renames every file where it is: the target is the source folder itself.
     m_outDir = m_mode == Mode::Stay ? m_inDir : m_s.outDir();
     m_lookSubDir = m_s.check("ReName-LookSubDir");
+    m_steps.keepWithin({m_inDir, m_outDir});
   }
 
   void body() {

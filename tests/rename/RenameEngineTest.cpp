@@ -1,6 +1,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #include <cerrno>
 #include <ctime>
 #include <filesystem>
@@ -132,6 +134,20 @@ TEST_F(RenameEngineTest, CopyModeLeavesTheSourcesAndBuildsTheTargetTree) {
   EXPECT_NE(
       std::find(view.textsOf("Command").begin(), view.textsOf("Command").end(), "コピー中・・・"),
       view.textsOf("Command").end());
+}
+
+TEST_F(RenameEngineTest, NothingIsCopiedThroughAFolderLinkInTheTargetTree) {
+  options(Mode::Copy);
+  tree.write("in/DSC0001.JPG", picture(kShot, "one"));
+  tree.write("in/day2/DSC0002.JPG", picture("2003:05:09 07:03:02", "two"));
+  tree.mkdir("out");
+  tree.mkdir("elsewhere");
+  ASSERT_EQ(::symlink(tree.path("elsewhere").c_str(), tree.path("out/day2").c_str()), 0);
+  const RunReport report = rename();
+  EXPECT_EQ(report.handled, 1);
+  EXPECT_TRUE(std::filesystem::is_empty(tree.path("elsewhere")));
+  EXPECT_EQ(report.problems.size(), 1u);
+  EXPECT_TRUE(tree.exists("in/day2/DSC0002.JPG"));
 }
 
 TEST_F(RenameEngineTest, MoveModeMovesReadOnlyFilesAndRemovesTheEmptiedSource) {
