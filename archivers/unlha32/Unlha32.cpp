@@ -119,14 +119,8 @@ int commandAdd(const CommandLine& cl, Report& report) {
 
 // Where the archive starts: after the stub of one of our self-extracting programs, else at 0.
 std::uint64_t archiveBase(int fd) {
-  struct stat st {};
-  unsigned char raw[SFX_FOOTER_SIZE];
-  sfx_footer f{};
-  if (::fstat(fd, &st) != 0 || st.st_size < SFX_FOOTER_SIZE ||
-      ::pread(fd, raw, sizeof raw, st.st_size - SFX_FOOTER_SIZE) != SFX_FOOTER_SIZE ||
-      sfx_decode_footer(raw, &f) != 0 || f.archive_offset >= static_cast<std::uint64_t>(st.st_size))
-    return 0;
-  return f.archive_offset;
+  sfx_info f{};
+  return sfx_locate(fd, &f) == 0 ? f.archive_offset : 0;
 }
 
 int openArchive(const std::string& arg, Report& report, std::string* native = nullptr) {
@@ -276,7 +270,7 @@ int commandSfx(const CommandLine& cl, Report& report) {
     }
     folder = f->path;
   }
-  // The archive must read cleanly to its end; its control file "$" goes into the trailer too.
+  // The archive must read cleanly to its end; its control file "$" also goes before it.
   lzh_reader r;
   lzh_reader_init(&r, fd, 0);
   std::vector<std::uint8_t> control;
@@ -328,16 +322,18 @@ int commandSfx(const CommandLine& cl, Report& report) {
   }
   ::close(sfd);
 
-  sfx_footer f{};
-  f.archive_offset = stub.size();
+  // The archive ends the program, so readers that find it behind the stub see nothing after it.
+  sfx_info f{};
+  f.control_offset = stub.size() + SFX_INFO_SIZE;
+  f.archive_offset = f.control_offset + control.size();
   f.archive_length = archive.size();
   f.control_length = static_cast<std::uint32_t>(control.size());
   f.flags = (cl.has("-gw3") ? SFX_SHOW_WINDOW : 0) | (cl.has("-gyq1") ? SFX_TEMPORARY : 0) |
             (cl.has("-d1") ? SFX_WITH_PATHS : 0) | (cl.has("-!") ? SFX_AUTORUN : 0);
-  std::uint32_t crc = sfx_crc32(0, archive.data(), archive.size());
-  f.crc32 = sfx_crc32(crc, control.data(), control.size());
-  unsigned char footer[SFX_FOOTER_SIZE];
-  sfx_encode_footer(&f, footer);
+  const std::uint32_t crc = sfx_crc32(0, control.data(), control.size());
+  f.crc32 = sfx_crc32(crc, archive.data(), archive.size());
+  unsigned char info[SFX_INFO_SIZE];
+  sfx_encode_info(&f, info);
 
   const std::string exe = folder + "/" + withoutExtension(baseName(archivePath)) + ".exe";
   std::string tmp = folder + "/.sfx.XXXXXX";
@@ -359,8 +355,8 @@ int commandSfx(const CommandLine& cl, Report& report) {
   };
   const mode_t mask = ::umask(022);
   ::umask(mask);
-  bool ok = writeAll(stub.data(), stub.size()) && writeAll(archive.data(), archive.size()) &&
-            writeAll(control.data(), control.size()) && writeAll(footer, sizeof footer) &&
+  bool ok = writeAll(stub.data(), stub.size()) && writeAll(info, sizeof info) &&
+            writeAll(control.data(), control.size()) && writeAll(archive.data(), archive.size()) &&
             ::fchmod(out, 0777 & ~mask) == 0 && ::fsync(out) == 0;
   const int writeErr = errno;
   ok = (::close(out) == 0) && ok;

@@ -84,6 +84,9 @@ void lzh_reader_init(lzh_reader* r, int fd, uint64_t base) {
   r->base = base;
   r->pos = 0;
   r->error[0] = 0;
+  struct stat st;
+  const uint64_t end = fstat(fd, &st) == 0 && st.st_size > 0 ? (uint64_t)st.st_size : 0;
+  r->size = end > base ? end - base : 0;
 }
 
 void lzh_member_free(lzh_member* m) {
@@ -355,6 +358,14 @@ int lzh_next(lzh_reader* r, lzh_member* m) {
     goto out;
   }
   if (m->method == LZH_METHOD_DIR) m->packed = m->original = 0;
+  /* Sizes come from the archive: a member whose data would run past the end of the file (or
+   * wrap round to a header already read) ends the walk, so no header is ever read twice. */
+  if (m->data_offset <= r->pos || m->data_offset > r->size ||
+      m->packed > r->size - m->data_offset) {
+    rc = set_error(r, LZH_E_HEADER, "member data runs past the end of the file at offset %llu",
+                   (unsigned long long)r->pos);
+    goto out;
+  }
   m->path = join_name(&p);
   if (!m->path) goto nomem;
   r->pos = m->data_offset + m->packed;
