@@ -1,8 +1,8 @@
 // libunlha32.so: the LZH archiver behind the library's archiver bindings. Two entry points,
 // looked up by name: Unlha(window, command line, output buffer, size) and UnlhaGetVersion().
 //
-// Commands (paths as path texts "X:\..." or native "/..."; a folder argument that ends with a
-// separator means that folder):
+// Commands (paths are absolute native paths "/...", mapped by the caller; a folder argument that
+// ends with a separator means that folder; "FOLDER\" below stands for "/folder/"):
 //   a [-d1] [-jm2|-jm4] [-a1] [-x1 -x2] ARCHIVE SOURCE...   create or update ARCHIVE; a SOURCE
 //       folder with a trailing separator adds its contents, without one the folder itself; -d1
 //       descends into sub-folders keeping their paths, otherwise only the files at the top.
@@ -96,14 +96,14 @@ int commandAdd(const CommandLine& cl, Report& report) {
     report.error("a: an archive and a source are needed");
     return kErrorBase + kBadCommand;
   }
-  const auto archive = toNative(cl.args[0]);
+  const auto archive = pathArgument(cl.args[0]);
   if (!archive || archive->trailing) {
     report.error("a: not an archive path: " + cl.args[0]);
     return kErrorBase + kBadCommand;
   }
   std::vector<Source> sources;
   for (std::size_t i = 1; i < cl.args.size(); ++i) {
-    const auto src = toNative(cl.args[i]);
+    const auto src = pathArgument(cl.args[i]);
     if (!src) {
       report.error("a: not a path: " + cl.args[i]);
       return kErrorBase + kBadCommand;
@@ -124,7 +124,7 @@ std::uint64_t archiveBase(int fd) {
 }
 
 int openArchive(const std::string& arg, Report& report, std::string* native = nullptr) {
-  const auto archive = toNative(arg);
+  const auto archive = pathArgument(arg);
   if (!archive) {
     report.error("not an archive path: " + arg);
     return -1;
@@ -149,7 +149,7 @@ int commandExtract(const CommandLine& cl, Report& report, bool testOnly) {
     const std::string& a = cl.args[i];
     const bool folder = !a.empty() && (a.back() == '\\' || a.back() == '/');
     if (folder && target.empty() && !testOnly) {
-      const auto t = toNative(a);
+      const auto t = pathArgument(a);
       if (!t) {
         ::close(fd);
         report.error(cl.command + ": not a folder path: " + a);
@@ -262,7 +262,7 @@ int commandSfx(const CommandLine& cl, Report& report) {
   if (fd < 0) return kErrorBase + kFailed;
   std::string folder = dirName(archivePath);
   if (cl.args.size() > 1) {
-    const auto f = toNative(cl.args[1]);
+    const auto f = pathArgument(cl.args[1]);
     if (!f) {
       ::close(fd);
       report.error("s: not a folder path: " + cl.args[1]);

@@ -44,6 +44,11 @@ void lzh_reader_init(lzh_reader* r, int fd, uint64_t base);
 int lzh_next(lzh_reader* r, lzh_member* m);
 void lzh_member_free(lzh_member* m);
 
+/* A stored name as text (malloc'd, NUL-terminated): the bytes themselves when they are UTF-8,
+ * else their CP932 reading when they are CP932, else the bytes unchanged. NULL when out of
+ * memory. */
+char* lzh_name_text(const char* raw, size_t n);
+
 /* Cleans a stored name into a relative path of components joined by '/': splits on '/', '\'
  * and 0xFF, drops empty and "." components. Refuses (LZH_E_UNSAFE) "..", drive letters, a
  * leading separator, control characters and an empty result. */

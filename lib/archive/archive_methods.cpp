@@ -29,6 +29,17 @@ bool fileExists(const std::string& pathText) {
   return native && platform::fileops::status(*native, st).ok() && S_ISREG(st.st_mode);
 }
 
+// A path text as the archivers take it: its native path, with "/" kept at the end where
+// the text ends with a separator (a folder's contents, or a folder to extract into). The
+// archivers know nothing of drive letters; a text that names no drive goes as it is, and the
+// archiver refuses it.
+std::string archiverPath(const std::string& pathText) {
+  const auto native = platform::DriveMap::current().toNative(pathText);
+  if (!native) return pathText;
+  const bool folder = !pathText.empty() && (pathText.back() == '\\' || pathText.back() == '/');
+  return folder && native->back() != '/' ? *native + "/" : *native;
+}
+
 // The runtime's reading of a number from text: the leading integer, 0 when there is none.
 std::int32_t leadingNumber(const std::string& s) {
   return static_cast<std::int32_t>(std::strtol(s.c_str(), nullptr, 10));
@@ -71,8 +82,8 @@ std::string Main::DLL_LZHMake(std::int32_t hwnd, const std::string& InDirName, b
   const std::string archive = DLL_PathAdd(folder, name) + ".lzh";
   const std::string source = Root ? DLL_EnDelEnd(folder) : DLL_EnDelEnd(folder) + "\\";
   const std::string command = std::string("a") + (makeExe ? " -jm4" : " -jm2") +
-                              (SubDir ? " -d1" : " -a1") + " " + DLL_Space(archive) + " " +
-                              DLL_Space(source);
+                              (SubDir ? " -d1" : " -a1") + " " + DLL_Space(archiverPath(archive)) +
+                              " " + DLL_Space(archiverPath(source));
   archive::callArchiver(Archiver::Lzh, hwnd, command);
   if (!makeExe) return archive;
   const std::string result = DLL_LZHMakeExe(hwnd, archive, true, false, temporary, true);
@@ -85,8 +96,8 @@ std::string Main::DLL_LZHMakeExe(std::int32_t hwnd, const std::string& InFileNam
   if (DLL_LZHGetVersion() == 0) return {};
   const std::string command =
       std::string("s") + (Window ? " -gw3" : " -gw2") + (FlagSetup ? " -gyq1" : "") +
-      (Dir ? " -d1" : "") + " " + DLL_Space(InFileName) + " " +
-      DLL_Space(DLL_EnAddEnd(DLL_DirName(InFileName, 1))) + (AutoRun ? " -!" : "");
+      (Dir ? " -d1" : "") + " " + DLL_Space(archiverPath(InFileName)) + " " +
+      DLL_Space(archiverPath(DLL_EnAddEnd(DLL_DirName(InFileName, 1)))) + (AutoRun ? " -!" : "");
   const std::int32_t rc = archive::callArchiver(Archiver::Lzh, hwnd, command);
   // The archive gives way to the program only when the program was made: a failed conversion
   // must not cost the only copy.
@@ -98,7 +109,8 @@ bool Main::DLL_LZHAdd(const std::string& hwnd, const std::string& LZHFileName,
                       const std::string& AddFileName) const {
   if (DLL_LZHGetVersion() == 0 || LZHFileName.empty() || AddFileName.empty()) return false;
   archive::callArchiver(Archiver::Lzh, leadingNumber(hwnd),
-                        "a -x1 -x2 " + DLL_Space(LZHFileName) + " " + DLL_Space(AddFileName));
+                        "a -x1 -x2 " + DLL_Space(archiverPath(LZHFileName)) + " " +
+                            DLL_Space(archiverPath(AddFileName)));
   return true;
 }
 
@@ -108,8 +120,8 @@ bool Main::DLL_LZHKaito(std::int32_t hwnd, const std::string& InFileName,
   const std::string target =
       DevelopmentDirName.empty() ? DLL_FileName(InFileName, 2) : DevelopmentDirName;
   archive::callArchiver(Archiver::Lzh, hwnd,
-                        "e -x -r2 -a2 -y -n " + DLL_Space(InFileName) + " " +
-                            DLL_Space(DLL_EnAddEnd(target)) + " *.*");
+                        "e -x -r2 -a2 -y -n " + DLL_Space(archiverPath(InFileName)) + " " +
+                            DLL_Space(archiverPath(DLL_EnAddEnd(target))) + " *.*");
   return true;
 }
 
@@ -117,18 +129,18 @@ bool Main::DLL_CABMake(std::int32_t hwnd, const std::string& InDirName) const {
   if ((DLL_CABGetVersion() & 0xFFFF) == 0) return false;
   const std::string folder = archive::workFolder(InDirName);
   const std::string cab = DLL_EnAddEnd(folder) + archive::folderOwnName(folder) + ".cab";
-  archive::callArchiver(
-      Archiver::Cab, hwnd,
-      "-a -r -i " + DLL_Space(cab) + " " + DLL_Space(DLL_EnAddEnd(folder) + "*.*"));
+  archive::callArchiver(Archiver::Cab, hwnd,
+                        "-a -r -i " + DLL_Space(archiverPath(cab)) + " " +
+                            DLL_Space(archiverPath(DLL_EnAddEnd(folder)) + "*.*"));
   return true;
 }
 
 bool Main::DLL_CABKaito(const std::string& InDirName, const std::string& InFileName,
                         const std::string& Window) const {
   if ((DLL_CABGetVersion() & 0xFFFF) == 0) return false;
-  archive::callArchiver(
-      Archiver::Cab, leadingNumber(Window),
-      "-x -o -j " + DLL_Space(InFileName) + " " + DLL_Space(DLL_DirName(InDirName, 1) + "\\"));
+  archive::callArchiver(Archiver::Cab, leadingNumber(Window),
+                        "-x -o -j " + DLL_Space(archiverPath(InFileName)) + " " +
+                            DLL_Space(archiverPath(DLL_DirName(InDirName, 1) + "\\")));
   return true;
 }
 
