@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include "backup/BackupEngine.h"
+#include "backup/BackupSettings.h"
 #include "core/Main.h"
 #include "platform/DriveMap.h"
 #include "platform/Text.h"
@@ -41,13 +42,17 @@ const run::Registration kBackUP{{
           if (report.placed) {
             result.message = "backup made: " + report.destination;
           } else if (!report.refused && !report.cancelled) {
-            result.unhandled.push_back(report.archive.empty() ? settings.inDir() : report.archive);
+            result.unhandled.push_back(settings.inDir());
             result.message = report.message;
           } else {
             result.message = report.message;
           }
           return result;
         },
+    .keys = keyTable,
+    .prepare =
+        [](const std::string& ini) { BackupSettings(ini, programDrive()).writeBackOnLoad(); },
+    .folderKey = key::kInDir,
 }};
 
 }  // namespace

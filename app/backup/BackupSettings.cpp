@@ -123,4 +123,24 @@ std::string BackupSettings::applyControl(const std::string& k, const std::string
   return "not an option of the backup";
 }
 
+const settings::KeyTable& keyTable() {
+  using settings::ValueForm;
+  static const char* const kNaming = "Time/Dir/FileName";
+  static const settings::KeyTable table = {
+      {key::kInDir, ValueForm::Folder, "program drive", "folder to back up"},
+      {key::kOutDir, ValueForm::Folder, "program drive", "folder the archive is stored in"},
+      {key::kInDir0, ValueForm::Folder, "", "last folder to back up dropped on the panel"},
+      {key::kOutDir0, ValueForm::Folder, "", "last archive folder dropped on the panel"},
+      {key::kTime, ValueForm::Option, "True", "name the archive by the date and time", kNaming},
+      {key::kDir, ValueForm::Option, "False", "name the archive by the folder's own name", kNaming},
+      {key::kFileName, ValueForm::Option, "False", "name the archive by FileNameText", kNaming},
+      {key::kFileNameText, ValueForm::Text, "FileName", "the given archive name"},
+      {key::kExe, ValueForm::Check, "1", "make a self-extracting program instead of an archive"},
+      {key::kSubDir, ValueForm::Check, "1", "archive the subfolders too"},
+      {key::kShutDown, ValueForm::Check, "0", "end the program after the run (panels only)"},
+      {key::kWinShutDown, ValueForm::Check, "0", "shut the machine down too (panels only)"},
+  };
+  return table;
+}
+
 }  // namespace quillmere::backup

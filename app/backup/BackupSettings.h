@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "settings/KeyTable.h"
+
 namespace quillmere::backup {
 
 inline constexpr const char* kSection = "BackUP";
@@ -21,6 +23,9 @@ inline constexpr const char* kSubDir = "BackUP-SubDir";
 inline constexpr const char* kShutDown = "BackUP-ShutDown";
 inline constexpr const char* kWinShutDown = "BackUP-WinShutDown";
 }  // namespace key
+
+// The keys of the section with their forms, defaults and meanings.
+const settings::KeyTable& keyTable();
 
 // How the archive is named: one of the three option buttons of the group.
 enum class NameBy { Time, Dir, FileName };

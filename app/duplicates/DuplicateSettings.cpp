@@ -23,30 +23,44 @@ struct OptionKey {
   std::string_view tableDefault;  // written at panel load when the key is missing
   std::string_view frameDefault;  // the settings frame's fall-back
   std::string_view runDefault;    // the run's fall-back
+  std::string_view help;          // what the key means, one line for the runner's help
 };
 
 // Panel-load order of the duplicate delete ("WinShutDown" is not written at load).
 constexpr OptionKey kDeleteKeys[] = {
-    {"OutFileDel", Meaning::Boolean, "0", "1", "1"}, {"RDFileDel", Meaning::Boolean, "0", "1", "1"},
-    {"InSubDir", Meaning::IsOne, "1", "0", "0"},     {"OutSubDir", Meaning::IsOne, "1", "0", "0"},
-    {"InDelDir", Meaning::IsOne, "1", "0", "0"},     {"OutDelDir", Meaning::IsOne, "1", "0", "0"},
-    {"ShutDown", Meaning::IsOne, "0", "0", "0"},
+    {"OutFileDel", Meaning::Boolean, "0", "1", "1",
+     "on a fixed disk, deleted files go to the trash"},
+    {"RDFileDel", Meaning::Boolean, "0", "1", "1", "on a removable disk, confirm each deletion"},
+    {"InSubDir", Meaning::IsOne, "1", "0", "0", "the comparison side includes its subfolders"},
+    {"OutSubDir", Meaning::IsOne, "1", "0", "0", "the deletion side includes its subfolders"},
+    {"InDelDir", Meaning::IsOne, "1", "0", "0",
+     "after the run, remove empty folders of the comparison side"},
+    {"OutDelDir", Meaning::IsOne, "1", "0", "0",
+     "after the run, remove empty folders of the deletion side"},
+    {"ShutDown", Meaning::IsOne, "0", "0", "0", "end the program after the run (panels only)"},
 };
-constexpr OptionKey kDeleteWinShutDown{"WinShutDown", Meaning::IsOne, "0", "0", "0"};
+constexpr OptionKey kDeleteWinShutDown{
+    "WinShutDown", Meaning::IsOne, "0", "0", "0", "shut the machine down too (panels only)"};
 
 // Panel-load order of the file back.
 constexpr OptionKey kFileBackKeys[] = {
-    {"OutFileDel", Meaning::Boolean, "1", "1", "1"},
-    {"RDFileDel", Meaning::Boolean, "1", "1", "1"},
-    {"kakuchou", Meaning::NotZero, "0", "1", "1"},
-    {"InSubDir", Meaning::IsOne, "1", "0", "0"},
-    {"InDelDir", Meaning::IsOne, "1", "0", "0"},
-    {"OutSubDir", Meaning::IsOne, "1", "0", "0"},
-    {"MoveSubDir", Meaning::NotZero, "1", "1", "1"},
-    {"OutDelFile", Meaning::IsOne, "1", "0", "0"},
-    {"SubDirName", Meaning::Text, "Used", "Used", "Used"},
-    {"ShutDown", Meaning::IsOne, "0", "0", "0"},
-    {"WinShutDown", Meaning::IsOne, "0", "0", "0"},
+    {"OutFileDel", Meaning::Boolean, "1", "1", "1",
+     "on a fixed disk, deleted namesakes go to the trash"},
+    {"RDFileDel", Meaning::Boolean, "1", "1", "1", "on a removable disk, confirm each deletion"},
+    {"kakuchou", Meaning::NotZero, "0", "1", "1",
+     "1: names are compared with their extensions; 0: without"},
+    {"InSubDir", Meaning::IsOne, "1", "0", "0", "the source side includes its subfolders"},
+    {"InDelDir", Meaning::IsOne, "1", "0", "0",
+     "after the run, remove empty folders of the source side"},
+    {"OutSubDir", Meaning::IsOne, "1", "0", "0", "the destination side includes its subfolders"},
+    {"MoveSubDir", Meaning::NotZero, "1", "1", "1",
+     "a file goes into a subfolder (SubDirName) of its namesake's folder"},
+    {"OutDelFile", Meaning::IsOne, "1", "0", "0",
+     "a namesake with exactly the same name is deleted"},
+    {"SubDirName", Meaning::Text, "Used", "Used", "Used",
+     "name of that subfolder (no \\ or /, not . or ..)"},
+    {"ShutDown", Meaning::IsOne, "0", "0", "0", "end the program after the run (panels only)"},
+    {"WinShutDown", Meaning::IsOne, "0", "0", "0", "shut the machine down too (panels only)"},
 };
 
 // The key of a table by its option name (the tables below list every name asked for).
@@ -194,6 +208,48 @@ void normaliseDeleteSettings(const std::string& ini) {
 
 void normaliseFileBackSettings(const std::string& ini) {
   normalise(ini, kFileBackSection, kFileBackKeys);
+}
+
+namespace {
+
+settings::KeyDescription describe(std::string_view section, const OptionKey& k) {
+  const auto form =
+      k.meaning == Meaning::Text ? settings::ValueForm::Text : settings::ValueForm::Check;
+  return {keyName(section, k.option), form, std::string(k.tableDefault), std::string(k.help)};
+}
+
+settings::KeyTable folderKeys(std::string_view section, const char* in, const char* out) {
+  using settings::ValueForm;
+  return {
+      {keyName(section, "InDir"), ValueForm::Folder, "program drive", in},
+      {keyName(section, "OutDir"), ValueForm::Folder, "program drive", out},
+      {keyName(section, "InDir0"), ValueForm::Folder, "", "last folder dropped on the first side"},
+      {keyName(section, "OutDir0"), ValueForm::Folder, "",
+       "last folder dropped on the second side"}};
+}
+
+}  // namespace
+
+const settings::KeyTable& deleteKeyTable() {
+  static const settings::KeyTable table = [] {
+    settings::KeyTable t =
+        folderKeys(kDeleteSection, "comparison folder: the originals, never deleted from",
+                   "deletion folder: its copies of the originals are deleted");
+    for (const auto& k : kDeleteKeys) t.push_back(describe(kDeleteSection, k));
+    t.push_back(describe(kDeleteSection, kDeleteWinShutDown));
+    return t;
+  }();
+  return table;
+}
+
+const settings::KeyTable& fileBackKeyTable() {
+  static const settings::KeyTable table = [] {
+    settings::KeyTable t = folderKeys(kFileBackSection, "folder of the files to move back",
+                                      "folder tree that holds their namesakes");
+    for (const auto& k : kFileBackKeys) t.push_back(describe(kFileBackSection, k));
+    return t;
+  }();
+  return table;
 }
 
 }  // namespace quillmere::duplicates

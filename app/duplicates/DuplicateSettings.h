@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "settings/KeyTable.h"
+
 namespace quillmere::duplicates {
 
 inline constexpr std::string_view kDeleteSection = "WFileDel";
@@ -36,6 +38,10 @@ struct FileBackRunOptions {
   bool recycleOnFixedDrive = true;             // "FileBack-OutFileDel" as a Boolean
   bool confirmOnRemovable = true;              // "FileBack-RDFileDel" as a Boolean
 };
+
+// The keys of each section with their forms, panel-load defaults and meanings.
+const settings::KeyTable& deleteKeyTable();
+const settings::KeyTable& fileBackKeyTable();
 
 DeleteRunOptions readDeleteRunOptions(const std::string& iniPath);
 FileBackRunOptions readFileBackRunOptions(const std::string& iniPath);

@@ -41,6 +41,7 @@ class CounterNames final : public RunView {
   int messageBox(const std::string& text, int style, const std::string& title) override {
     return m_inner.messageBox(text, style, title);
   }
+  void note(const std::string& text) override { m_inner.note(text); }
   void setTimmerLoop(int value) override { m_inner.setTimmerLoop(value); }
   void setRunning(bool running) override { m_inner.setRunning(running); }
   void runCompleted(std::string_view sectionWord) override { m_inner.runCompleted(sectionWord); }
@@ -90,6 +91,7 @@ run::RunResult runMirror(const run::RunRequest& request, RunView& view) {
   const MirrorSettings settings(request.iniPath, programDrive());
   CounterNames counters(view);
   MirrorEngine engine(settings, counters);
+  engine.allowMassDelete(request.allowMassDelete);
   const MirrorReport report = engine.run();
 
   run::RunResult result;
@@ -101,17 +103,15 @@ run::RunResult runMirror(const run::RunRequest& request, RunView& view) {
     case MirrorOutcome::Cancelled:
       result.cancelled = true;
       break;
+    // The engine has shown these refusals through the view already.
     case MirrorOutcome::SameFolder:
-      result.refused = true;
-      result.message = msg::kSameFolder;
-      break;
     case MirrorOutcome::MasterMissing:
-      result.refused = true;
-      result.message = msg::kMasterMissing;
-      break;
     case MirrorOutcome::MirrorMissing:
       result.refused = true;
-      result.message = msg::kMirrorMissing;
+      break;
+    case MirrorOutcome::MassDelete:
+      result.refused = true;
+      result.message = "nothing was changed; --allow-mass-delete lets the run delete them";
       break;
     case MirrorOutcome::AlreadyRunning:
       result.refused = true;
@@ -142,13 +142,25 @@ run::RunResult runMirror(const run::RunRequest& request, RunView& view) {
   return result;
 }
 
-// The schedule of the mirroring panel at this moment of local time.
-bool dueNow(const std::string& iniPath) {
+// Why the schedule of the mirroring panel does not enable this moment of local time; empty
+// when it does.
+std::string notDueNow(const std::string& iniPath) {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
   const MirrorSettings settings(iniPath, programDrive());
-  return settings.scheduleDue(local.tm_wday, local.tm_hour, local.tm_min);
+  if (settings.scheduleDue(local.tm_wday, local.tm_hour, local.tm_min)) return {};
+  auto off = [&](const std::string& k) { return settingsNumber(settings.get(k, "0")) == 0; };
+  if (off(key::kTimer)) return "the schedule is off (Mirrorring-Timer is 0)";
+  const std::string week = key::kWeek + std::to_string(local.tm_wday);
+  if (off(week)) return "today is not a scheduled weekday (" + week + " is 0)";
+  const std::string hour = key::kHour + std::to_string(local.tm_hour);
+  if (off(hour)) return "this hour is not scheduled (" + hour + " is 0)";
+  if (local.tm_min % 5 != 0)
+    return "runs start only at a five-minute mark (the minute is " + std::to_string(local.tm_min) +
+           ")";
+  const std::string minute = key::kMinute + std::to_string(local.tm_min / 5);
+  return "this five-minute mark is not scheduled (" + minute + " is 0)";
 }
 
 const run::Registration kMirrorring{{
@@ -159,7 +171,8 @@ const run::Registration kMirrorring{{
     .folderHelp = "",
     .set = applySet,
     .run = runMirror,
-    .due = dueNow,
+    .due = notDueNow,
+    .keys = keyTable,
 }};
 
 }  // namespace

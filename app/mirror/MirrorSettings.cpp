@@ -231,4 +231,49 @@ std::optional<SettingList> MirrorSettings::remove(const std::string& comboText, 
   return SettingList{title(n, "11111111"), titles("0")};
 }
 
+const settings::KeyTable& keyTable() {
+  using settings::ValueForm;
+  static const settings::KeyTable table = [] {
+    settings::KeyTable t = {
+        {key::kInDir, ValueForm::Folder, "program drive", "master folder"},
+        {key::kOutDir, ValueForm::Folder, "program drive", "mirror folder"},
+        {key::kInDir0, ValueForm::Folder, "", "last master folder dropped on the panel"},
+        {key::kOutDir0, ValueForm::Folder, "", "last mirror folder dropped on the panel"},
+        {key::kOptionSelect, ValueForm::Number, "5",
+         "preset: 1-9 set Master, Master1, Mirror, Mirror1, BinCheck and BinCheck1 as the "
+         "panel's preset buttons do; 0 sets nothing",
+         "preset", 0, 9},
+        {key::kDustBox, ValueForm::Check, "1", "deleted and replaced files go to the trash"},
+        {key::kClrDustBox, ValueForm::Check, "0", "empty the trash at the start of a run"},
+        {key::kSubDirDel1, ValueForm::Check, "0", "after a run, remove empty master folders"},
+        {key::kSubDirDel2, ValueForm::Check, "0", "after a run, remove empty mirror folders"},
+        {key::kMaster, ValueForm::Check, "1", "handle files found only in the master folder"},
+        {key::kMaster1, ValueForm::TrueFalse, "False",
+         "True: delete master-only files; False: copy them to the mirror"},
+        {key::kMirror, ValueForm::Check, "1", "handle files found only in the mirror folder"},
+        {key::kMirror1, ValueForm::TrueFalse, "False",
+         "True: delete mirror-only files; False: copy them to the master"},
+        {key::kBinCheck, ValueForm::Check, "1", "handle files found on both sides"},
+        {key::kBinCheck1, ValueForm::TrueFalse, "False",
+         "False: compare the bytes of files on both sides; True: compare size and times only"},
+        {key::kTimer, ValueForm::Check, "0", "scheduled runs on (--scheduled)"},
+        {key::kShutDown, ValueForm::Check, "0", "end the program after the run (panels only)"},
+        {key::kWinShutDown, ValueForm::Check, "0", "shut the machine down too (panels only)"},
+    };
+    static const char* const kDays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                        "Thursday", "Friday", "Saturday"};
+    for (int j = 0; j < kWeekCount; ++j)
+      t.push_back({indexed(key::kWeek, j), ValueForm::Check, "0",
+                   std::string("scheduled runs on ") + kDays[j]});
+    for (int j = 0; j < kHourCount; ++j)
+      t.push_back({indexed(key::kHour, j), ValueForm::Check, "0",
+                   "scheduled runs in hour " + std::to_string(j)});
+    for (int j = 0; j < kMinuteCount; ++j)
+      t.push_back({indexed(key::kMinute, j), ValueForm::Check, "0",
+                   "scheduled runs at minute " + std::to_string(j * 5)});
+    return t;
+  }();
+  return table;
+}
+
 }  // namespace quillmere::mirror

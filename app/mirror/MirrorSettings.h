@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "settings/KeyTable.h"
+
 namespace quillmere::mirror {
 
 inline constexpr const char* kSection = "Mirrorring";
@@ -56,6 +58,10 @@ struct Preset {
 // Index 1 ... 9 are the nine presets; index 0 is the tenth button, which carries the caption of
 // index 1 and sets nothing.
 const std::array<Preset, 10>& presets();
+
+// The option keys of the section with their forms, defaults and meanings (the saved-setting
+// list's keys are not options of a run and are left out).
+const settings::KeyTable& keyTable();
 
 // A key name and the default used when it is copied into or out of a saved setting.
 struct SavedKey {

@@ -87,6 +87,10 @@ const run::Registration kReName{{
           }
           return toResult(RenameEngine(settings, view).run());
         },
+    .keys = describedKeys,
+    .prepare =
+        [](const std::string& ini) { RenameSettings(ini, programDrive()).normaliseOnLoad(); },
+    .folderKey = "ReName-InDir",
 }};
 
 const run::Registration kRecovery{{

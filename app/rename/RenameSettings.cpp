@@ -33,44 +33,106 @@ std::string trim(const std::string& s) {
 
 const std::vector<KeyInfo>& keyTable() {
   static const std::vector<KeyInfo> table = {
-      {"ReName-InDir", KeyForm::Folder, nullptr},
-      {"ReName-OutDir", KeyForm::Folder, nullptr},
-      {"ReName-InDir0", KeyForm::Folder, ""},
-      {"ReName-OutDir0", KeyForm::Folder, ""},
-      {"ReName-Copy_Mode", KeyForm::Option, "False"},
-      {"ReName-Stay_Mode", KeyForm::Option, "True"},
-      {"ReName-Move_Mode", KeyForm::Option, "False"},
-      {"ReName-MojiL", KeyForm::Option, "False"},
-      {"ReName-MojiS", KeyForm::Option, "False"},
-      {"ReName-MojiNot", KeyForm::Option, "True"},
-      {"ReName-FileNameFormat_Date", KeyForm::Option, "True"},
-      {"ReName-FileNameFormat_No", KeyForm::Option, "False"},
-      {"ReName-FileNameFormat_Not", KeyForm::Option, "False"},
-      {"ReName-StartNo", KeyForm::Decimal, "0", 0, 999999999},
-      {"ReName-Namber", KeyForm::List, "2", 0, 8},
-      {"ReName-AutoIncrement", KeyForm::Check, "0"},
-      {"ReName-LookSubDir", KeyForm::Check, "1"},
-      {"ReName-SubDirDel1", KeyForm::Check, "1"},
-      {"ReName-MakeSubDir", KeyForm::Check, "1"},
-      {"ReName-SubDirDel2", KeyForm::Check, "1"},
-      {"ReName-TimeStamp", KeyForm::Check, "0"},
-      {"ReName-TimeStampChange", KeyForm::Check, "0"},
-      {"ReName-YYYYStart", KeyForm::Year, "1980", 1900, 2100},
-      {"ReName-YYYYEnd", KeyForm::Year, "2010", 1900, 2100},
-      {"ReName-YYYYStart_Set", KeyForm::Year, "1980", 1900, 2100},
-      {"ReName-YYYYEnd_Set", KeyForm::Year, "2010", 1900, 2100},
-      {"ReName-YYYYDay", KeyForm::Year, "2000", 1900, 2100},
-      {"ReName-MMDay", KeyForm::List, "0", 0, 11},
-      {"ReName-DDDay", KeyForm::List, "0", 0, 30},
-      {"ReName-HHTime", KeyForm::List, "0", 0, 23},
-      {"ReName-MMTime", KeyForm::List, "0", 0, 59},
-      {"ReName-SSTime", KeyForm::List, "0", 0, 59},
-      {"ReName-File_Byte", KeyForm::List, "0", 0, 14},
-      {"ReName-Attribute", KeyForm::Check, "0"},
-      {"ReName-Read", KeyForm::Check, "0"},
-      {"ReName-ShutDown", KeyForm::Check, "0"},
-      {"ReName-WinShutDown", KeyForm::Check, "0"},
+      {"ReName-InDir", KeyForm::Folder, nullptr, "source folder"},
+      {"ReName-OutDir", KeyForm::Folder, nullptr,
+       "target folder (Copy and Move modes; in Stay mode the source folder)"},
+      {"ReName-InDir0", KeyForm::Folder, "",
+       "last source folder chosen in the panel (not read by the run)"},
+      {"ReName-OutDir0", KeyForm::Folder, "",
+       "last target folder chosen in the panel (not read by the run)"},
+      {"ReName-Copy_Mode", KeyForm::Option, "False",
+       "copy each file to the target folder under its new name", 0, 0,
+       "Copy_Mode/Stay_Mode/Move_Mode"},
+      {"ReName-Stay_Mode", KeyForm::Option, "True", "rename each file where it is", 0, 0,
+       "Copy_Mode/Stay_Mode/Move_Mode"},
+      {"ReName-Move_Mode", KeyForm::Option, "False",
+       "move each file to the target folder under its new name", 0, 0,
+       "Copy_Mode/Stay_Mode/Move_Mode"},
+      {"ReName-MojiL", KeyForm::Option, "False", "new path in upper case", 0, 0,
+       "MojiL/MojiS/MojiNot"},
+      {"ReName-MojiS", KeyForm::Option, "False", "new path in lower case", 0, 0,
+       "MojiL/MojiS/MojiNot"},
+      {"ReName-MojiNot", KeyForm::Option, "True", "case left as built", 0, 0,
+       "MojiL/MojiS/MojiNot"},
+      {"ReName-FileNameFormat_Date", KeyForm::Option, "True",
+       "new name from the shooting date and time", 0, 0, "FileNameFormat_Date/_No/_Not"},
+      {"ReName-FileNameFormat_No", KeyForm::Option, "False", "new name is a running number", 0, 0,
+       "FileNameFormat_Date/_No/_Not"},
+      {"ReName-FileNameFormat_Not", KeyForm::Option, "False",
+       "the name itself stays (only case, target folder and clash letters change)", 0, 0,
+       "FileNameFormat_Date/_No/_Not"},
+      {"ReName-StartNo", KeyForm::Decimal, "0", "first running number", 0, 999999999},
+      {"ReName-Namber", KeyForm::List, "2",
+       "minimum number of digits of the running number, minus 1", 0, 8},
+      {"ReName-AutoIncrement", KeyForm::Check, "0",
+       "after a numbering run, store the next free number as StartNo"},
+      {"ReName-LookSubDir", KeyForm::Check, "1",
+       "take files from all subfolders of the source folder as well"},
+      {"ReName-SubDirDel1", KeyForm::Check, "1",
+       "after the run, remove empty folders of the source tree"},
+      {"ReName-MakeSubDir", KeyForm::Check, "1",
+       "rebuild the source's subfolder tree below the target folder"},
+      {"ReName-SubDirDel2", KeyForm::Check, "1",
+       "after the run, remove empty folders of the target tree"},
+      {"ReName-TimeStamp", KeyForm::Check, "0", "set the file times of every file the run handles"},
+      {"ReName-TimeStampChange", KeyForm::Check, "0",
+       "with TimeStamp on: use the given date and time instead of the shooting date"},
+      {"ReName-YYYYStart", KeyForm::Year, "1980", "lower year of the shooting-date range", 1900,
+       2100},
+      {"ReName-YYYYEnd", KeyForm::Year, "2010", "upper year of the shooting-date range", 1900,
+       2100},
+      {"ReName-YYYYStart_Set", KeyForm::Year, "1980", "first year offered for the given time stamp",
+       1900, 2100},
+      {"ReName-YYYYEnd_Set", KeyForm::Year, "2010", "last year offered for the given time stamp",
+       1900, 2100},
+      {"ReName-YYYYDay", KeyForm::Year, "2000", "year of the given time stamp", 1900, 2100},
+      {"ReName-MMDay", KeyForm::List, "0", "month of the given time stamp, minus 1", 0, 11},
+      {"ReName-DDDay", KeyForm::List, "0", "day of the given time stamp, minus 1", 0, 30},
+      {"ReName-HHTime", KeyForm::List, "0", "hour of the given time stamp", 0, 23},
+      {"ReName-MMTime", KeyForm::List, "0", "minute of the given time stamp", 0, 59},
+      {"ReName-SSTime", KeyForm::List, "0", "second of the given time stamp", 0, 59},
+      {"ReName-File_Byte", KeyForm::List, "0",
+       "head size searched for the shooting date: (value + 2) x 128 bytes", 0, 14},
+      {"ReName-Attribute", KeyForm::Check, "0",
+       "set the read-only attribute of every file the run handles"},
+      {"ReName-Read", KeyForm::Check, "0", "the read-only state to set when Attribute is on"},
+      {"ReName-ShutDown", KeyForm::Check, "0", "end the program after the run (panels only)"},
+      {"ReName-WinShutDown", KeyForm::Check, "0", "shut the machine down too (panels only)"},
   };
+  return table;
+}
+
+const settings::KeyTable& describedKeys() {
+  static const settings::KeyTable table = [] {
+    settings::KeyTable out;
+    for (const KeyInfo& k : keyTable()) {
+      settings::KeyDescription d;
+      d.key = k.key;
+      d.defaultValue = k.defaultValue ? k.defaultValue : "program drive";
+      d.meaning = k.meaning;
+      d.group = k.group ? k.group : "";
+      d.lowest = k.lowest;
+      d.highest = k.highest;
+      switch (k.form) {
+        case KeyForm::Option:
+          d.form = settings::ValueForm::Option;
+          break;
+        case KeyForm::Check:
+          d.form = settings::ValueForm::Check;
+          break;
+        case KeyForm::List:
+        case KeyForm::Year:
+        case KeyForm::Decimal:
+          d.form = settings::ValueForm::Number;
+          break;
+        case KeyForm::Folder:
+          d.form = settings::ValueForm::Folder;
+          break;
+      }
+      out.push_back(std::move(d));
+    }
+    return out;
+  }();
   return table;
 }
 

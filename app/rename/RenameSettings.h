@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/KeyTable.h"
+
 namespace quillmere::rename {
 
 inline constexpr const char* kSection = "ReName";
@@ -26,12 +28,16 @@ struct KeyInfo {
   const char* key;  // "ReName-Copy_Mode"
   KeyForm form;
   const char* defaultValue;  // nullptr: the program drive (folder keys) or no default
+  const char* meaning;       // one line for the runner's help
   int lowest = 0;            // list and year keys: the allowed range of the stored number
   int highest = 0;
+  const char* group = nullptr;  // option keys: the buttons chosen among
 };
 
 // Every key of the section, in the order of the option table.
 const std::vector<KeyInfo>& keyTable();
+// The same table in the form the runner checks and describes.
+const settings::KeyTable& describedKeys();
 // The key of that name, ignoring ASCII case; nullptr for none.
 const KeyInfo* findKey(const std::string& key);
 // The twenty keys the panel reads and writes back when it loads, in that order.

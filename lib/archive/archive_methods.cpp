@@ -40,6 +40,16 @@ std::string archiverPath(const std::string& pathText) {
   return folder && native->back() != '/' ? *native + "/" : *native;
 }
 
+// Gives a file made under a work name its final name, never replacing a file that is there.
+// Answers the path the made file has afterwards: the final name, or the work name when the final
+// one is taken (or nothing was made).
+std::string publish(const std::string& work, const std::string& final) {
+  const auto from = platform::DriveMap::current().toNative(work);
+  const auto to = platform::DriveMap::current().toNative(final);
+  if (from && to && platform::fileops::rename(*from, *to).ok()) return final;
+  return work;
+}
+
 // The runtime's reading of a number from text: the leading integer, 0 when there is none.
 std::int32_t leadingNumber(const std::string& s) {
   return static_cast<std::int32_t>(std::strtol(s.c_str(), nullptr, 10));
@@ -79,16 +89,21 @@ std::string Main::DLL_LZHMake(std::int32_t hwnd, const std::string& InDirName, b
                                 "$InstallDir=%WORK%\\" + name + "\r\n" + "$Command=" + program);
     }
   }
-  const std::string archive = DLL_PathAdd(folder, name) + ".lzh";
+  // The archive is built under a fresh name and takes the folder's name only at the end: an
+  // archive or program of that name already in the folder is the user's and is never updated,
+  // replaced or removed. When the name is taken the made file keeps its fresh name.
+  const std::string work = archive::freshArchiveStem(folder, name);
   const std::string source = Root ? DLL_EnDelEnd(folder) : DLL_EnDelEnd(folder) + "\\";
-  const std::string command = std::string("a") + (makeExe ? " -jm4" : " -jm2") +
-                              (SubDir ? " -d1" : " -a1") + " " + DLL_Space(archiverPath(archive)) +
-                              " " + DLL_Space(archiverPath(source));
+  const std::string command =
+      std::string("a") + (makeExe ? " -jm4" : " -jm2") + (SubDir ? " -d1" : " -a1") + " " +
+      DLL_Space(archiverPath(work + ".lzh")) + " " + DLL_Space(archiverPath(source));
   archive::callArchiver(Archiver::Lzh, hwnd, command);
-  if (!makeExe) return archive;
-  const std::string result = DLL_LZHMakeExe(hwnd, archive, true, false, temporary, true);
-  if (!program.empty()) removeFile(DLL_PathAdd(DLL_DirName(result, 1), "$"));
-  return result;
+  if (!makeExe) return publish(work + ".lzh", DLL_PathAdd(folder, name) + ".lzh");
+  DLL_LZHMakeExe(hwnd, work + ".lzh", true, false, temporary, true);
+  if (!program.empty()) removeFile(DLL_PathAdd(folder, "$"));
+  // A conversion that failed leaves the archive, which then takes the archive's name.
+  if (fileExists(work + ".lzh")) publish(work + ".lzh", DLL_PathAdd(folder, name) + ".lzh");
+  return publish(work + ".exe", DLL_PathAdd(folder, name) + ".exe");
 }
 
 std::string Main::DLL_LZHMakeExe(std::int32_t hwnd, const std::string& InFileName, bool Dir,

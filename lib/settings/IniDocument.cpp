@@ -130,6 +130,17 @@ bool IniDocument::set(std::string_view section, std::string_view key, std::strin
   return true;
 }
 
+bool IniDocument::remove(std::string_view section, std::string_view key) {
+  const auto s = m_sectionIndex.find(text::asciiLower(trim(section)));
+  if (s == m_sectionIndex.end()) return false;
+  const auto& keys = m_sections[s->second].keys;
+  const auto k = keys.find(text::asciiLower(trim(key)));
+  if (k == keys.end()) return false;
+  m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(k->second));
+  reindex();
+  return true;
+}
+
 std::string IniDocument::serialize() const {
   std::string out;
   if (m_bom) out += "\xEF\xBB\xBF";

@@ -22,6 +22,8 @@ class IniDocument {
   // Sets a key: replaced where it stands, appended to its section, or appended with a new
   // section at the end. Returns false when the value read back would not change.
   bool set(std::string_view section, std::string_view key, std::string_view value);
+  // Removes a key's line. Returns false when the key was not there.
+  bool remove(std::string_view section, std::string_view key);
 
   // The file text (lines joined with the file's own line ending).
   std::string serialize() const;

@@ -1,12 +1,14 @@
 #include "settings/IniStore.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <unordered_map>
 
@@ -16,7 +18,16 @@
 
 namespace quillmere::settings {
 
+struct IniBatch::State {
+  std::string path;  // links resolved
+  IniDocument doc;   // the file as read at the start, with the collected changes
+  std::vector<KeyChange> changes;
+  bool usable = true;
+};
+
 namespace {
+
+thread_local IniBatch::State* t_batch = nullptr;
 
 struct FileIdentity {
   dev_t dev = 0;
@@ -41,6 +52,8 @@ struct Loaded {
   bool usable = true;   // its text could be read as a settings file
   FileIdentity identity;
   mode_t mode = 0;
+  uid_t owner = 0;
+  gid_t group = 0;
   IniDocument doc;
 };
 
@@ -90,6 +103,8 @@ std::shared_ptr<const Loaded> loadFresh(const std::string& path) {
   loaded->exists = true;
   loaded->identity = identityOf(st);
   loaded->mode = st.st_mode & 07777;
+  loaded->owner = st.st_uid;
+  loaded->group = st.st_gid;
   const auto text = ok ? decodeSettingsText(bytes) : std::nullopt;
   if (!text) {
     loaded->usable = false;
@@ -145,27 +160,40 @@ bool writeAll(int fd, const std::string& data) {
   return true;
 }
 
-// Writes the text to a temporary file beside the target and renames it over the target.
-bool replaceAtomically(const std::string& path, const std::string& data, mode_t mode) {
+// Writes the text to a temporary file beside the target and renames it over the target. The
+// copy gets the owner, group and mode of the file it replaces (when there is one). Answers 0 or
+// the errno of the step that failed.
+int replaceAtomically(const std::string& path, const std::string& data, const Loaded& old,
+                      mode_t newMode) {
   const std::string folder = folderOf(path);
   const std::string base = path.substr(path.rfind('/') + 1);
   std::string tmpl = folder + "/." + base + ".tmp-XXXXXX";
   const int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = writeAll(fd, data) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  if (ok && g_beforePublish) g_beforePublish();
-  if (ok) ok = ::rename(tmpl.c_str(), path.c_str()) == 0;
-  if (!ok) {
+  if (fd < 0) return errno;
+  int error = 0;
+  auto step = [&](bool ok) {
+    if (!ok && error == 0) error = errno != 0 ? errno : EIO;
+    return ok;
+  };
+  // Only root can give a file away; an ordinary user's own file needs no change of owner.
+  if (old.exists && (old.owner != ::geteuid() || old.group != ::getegid()))
+    step(::fchown(fd, old.owner, old.group) == 0);
+  if (error == 0) step(writeAll(fd, data));
+  if (error == 0) step(::fchmod(fd, old.exists ? old.mode : newMode) == 0);
+  if (error == 0) step(::fsync(fd) == 0);
+  step(::close(fd) == 0);
+  if (error == 0 && g_beforePublish) g_beforePublish();
+  if (error == 0) step(::rename(tmpl.c_str(), path.c_str()) == 0);
+  if (error != 0) {
     ::unlink(tmpl.c_str());
-    return false;
+    return error;
   }
   const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirFd >= 0) {
     ::fsync(dirFd);
     ::close(dirFd);
   }
-  return true;
+  return 0;
 }
 
 mode_t newFileMode() {
@@ -174,33 +202,103 @@ mode_t newFileMode() {
   return 0666 & ~mask;
 }
 
-}  // namespace
+thread_local std::string t_lastError;
 
-std::optional<std::string> IniStore::read(const std::string& nativePath, std::string_view section,
-                                          std::string_view key) {
-  if (nativePath.empty()) return std::nullopt;
-  const auto loaded = load(nativePath);
-  if (!loaded->usable) return std::nullopt;
-  return loaded->doc.get(section, key);
+// The open batch of this thread when it collects the writes of that (resolved) path.
+IniBatch::State* batchFor(const std::string& resolvedPath) {
+  return t_batch != nullptr && t_batch->path == resolvedPath ? t_batch : nullptr;
 }
 
-bool IniStore::write(const std::string& nativePath, std::string_view section, std::string_view key,
-                     std::string_view value) {
-  if (nativePath.empty()) return false;
-  const std::string path = resolveLinks(nativePath);
-  const auto loaded = load(path);
-  if (!loaded->usable) return false;
-  // A read-only settings file stays as it is, as the Windows build would leave it.
-  if (loaded->exists && ((loaded->mode & S_IWUSR) == 0 || ::access(path.c_str(), W_OK) != 0))
-    return false;
-  // The usual case, an unchanged value, costs one lookup and no copy of the document.
-  const auto current = loaded->doc.get(section, key);
-  if (current && *current == readBackValue(value.substr(0, value.find_first_of("\r\n"))))
-    return true;
+bool fail(const std::string& path, const std::string& reason) {
+  t_lastError = "the settings file " + path + " cannot be written: " + reason;
+  return false;
+}
+
+bool writable(const std::string& path, const Loaded& loaded) {
+  return (loaded.mode & S_IWUSR) != 0 && ::access(path.c_str(), W_OK) == 0;
+}
+
+// Holds the advisory lock of a settings file: flock on the folder that holds it. The folder is
+// locked rather than a lock file beside the settings file, as a settings file kept inside a
+// picture folder would otherwise gain a file that the runs there would handle; the file itself
+// cannot carry the lock, as each write replaces it with a new one.
+class WriteLock {
+ public:
+  explicit WriteLock(const std::string& path) {
+    m_fd = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (m_fd < 0) {
+      m_error = errno;
+      return;
+    }
+    while (::flock(m_fd, LOCK_EX) != 0) {
+      if (errno != EINTR) {
+        m_error = errno;
+        break;
+      }
+    }
+  }
+  ~WriteLock() {
+    if (m_fd >= 0) ::close(m_fd);  // closing releases the lock
+  }
+  int error() const { return m_error; }
+
+ private:
+  int m_fd = -1;
+  int m_error = 0;
+};
+
+// Applies the changes to the file as it is now: under the lock, the file read again, changed
+// in memory and replaced once when anything changed. replaced receives the former values.
+bool commitChanges(const std::string& path, const std::vector<KeyChange>& wanted,
+                   std::vector<KeyChange>& replaced) {
+  replaced.clear();
+  {
+    const auto seen = load(path);
+    // Values the file already holds need no write, whatever the file's permissions.
+    if (seen->usable) {
+      IniDocument probe = seen->doc;
+      bool anyChange = false;
+      for (const KeyChange& c : wanted)
+        anyChange =
+            (c.value ? probe.set(c.section, c.key, *c.value) : probe.remove(c.section, c.key)) ||
+            anyChange;
+      if (!anyChange) {
+        t_lastError.clear();
+        return true;
+      }
+    }
+    // A file that could never be written is refused before the lock is taken.
+    if (!seen->usable) return fail(path, "it is not a settings file");
+    if (seen->exists && !writable(path, *seen)) return fail(path, "it is read-only");
+  }
+  const WriteLock lock(path);
+  if (lock.error() != 0) return fail(path, std::strerror(lock.error()));
+  const auto loaded = loadFresh(path);
+  t_cache[path] = loaded;
+  if (!loaded->usable) return fail(path, "it is not a settings file");
+  if (loaded->exists && !writable(path, *loaded)) return fail(path, "it is read-only");
   IniDocument doc = loaded->doc;
-  if (!doc.set(section, key, value)) return true;
-  const mode_t mode = loaded->exists ? loaded->mode : newFileMode();
-  if (!replaceAtomically(path, doc.serialize(), mode)) return false;
+  for (const KeyChange& c : wanted) {
+    const auto before = doc.get(c.section, c.key);
+    const bool changed =
+        c.value ? doc.set(c.section, c.key, *c.value) : doc.remove(c.section, c.key);
+    if (!changed) continue;
+    // Only a key's first change records its value before the batch.
+    bool seenKey = false;
+    for (const KeyChange& r : replaced)
+      seenKey =
+          seenKey || (text::equalsNoCase(r.section, c.section) && text::equalsNoCase(r.key, c.key));
+    if (!seenKey) replaced.push_back({c.section, c.key, before});
+  }
+  if (replaced.empty()) {
+    t_lastError.clear();
+    return true;
+  }
+  const int error = replaceAtomically(path, doc.serialize(), *loaded, newFileMode());
+  if (error != 0) {
+    replaced.clear();
+    return fail(path, std::strerror(error));
+  }
   // Keep what was written as the cached copy, so the next read needs no parse.
   auto fresh = std::make_shared<Loaded>();
   struct stat st {};
@@ -208,12 +306,101 @@ bool IniStore::write(const std::string& nativePath, std::string_view section, st
     fresh->exists = true;
     fresh->identity = identityOf(st);
     fresh->mode = st.st_mode & 07777;
+    fresh->owner = st.st_uid;
+    fresh->group = st.st_gid;
     fresh->doc = std::move(doc);
     t_cache[path] = std::move(fresh);
   } else {
     t_cache.erase(path);
   }
+  t_lastError.clear();
   return true;
+}
+
+}  // namespace
+
+std::optional<std::string> IniStore::read(const std::string& nativePath, std::string_view section,
+                                          std::string_view key) {
+  if (nativePath.empty()) return std::nullopt;
+  if (t_batch != nullptr) {
+    if (const IniBatch::State* batch = batchFor(resolveLinks(nativePath)))
+      return batch->usable ? batch->doc.get(section, key) : std::nullopt;
+  }
+  const auto loaded = load(nativePath);
+  if (!loaded->usable) return std::nullopt;
+  return loaded->doc.get(section, key);
+}
+
+bool IniStore::write(const std::string& nativePath, std::string_view section, std::string_view key,
+                     std::string_view value) {
+  if (nativePath.empty()) return fail(nativePath, "no settings file is named");
+  const std::string path = resolveLinks(nativePath);
+  if (IniBatch::State* batch = batchFor(path)) {
+    batch->doc.set(section, key, value);
+    batch->changes.push_back({std::string(section), std::string(key), std::string(value)});
+    return true;
+  }
+  // The usual case, an unchanged value, costs one lookup and no lock.
+  const auto loaded = load(path);
+  if (loaded->usable && !(loaded->exists && !writable(path, *loaded))) {
+    const auto current = loaded->doc.get(section, key);
+    if (current && *current == readBackValue(value.substr(0, value.find_first_of("\r\n")))) {
+      t_lastError.clear();
+      return true;
+    }
+  }
+  std::vector<KeyChange> replaced;
+  return commitChanges(path, {{std::string(section), std::string(key), std::string(value)}},
+                       replaced);
+}
+
+bool IniStore::remove(const std::string& nativePath, std::string_view section,
+                      std::string_view key) {
+  if (nativePath.empty()) return fail(nativePath, "no settings file is named");
+  const std::string path = resolveLinks(nativePath);
+  if (IniBatch::State* batch = batchFor(path)) {
+    batch->doc.remove(section, key);
+    batch->changes.push_back({std::string(section), std::string(key), std::nullopt});
+    return true;
+  }
+  std::vector<KeyChange> replaced;
+  return commitChanges(path, {{std::string(section), std::string(key), std::nullopt}}, replaced);
+}
+
+const std::string& IniStore::lastWriteError() {
+  return t_lastError;
+}
+
+IniBatch::IniBatch(const std::string& nativePath) {
+  if (t_batch != nullptr) return;  // joins the open batch
+  m_state = new State{resolveLinks(nativePath), {}, {}, true};
+  const auto loaded = load(m_state->path);
+  m_state->usable = loaded->usable;
+  m_state->doc = loaded->doc;
+  t_batch = m_state;
+}
+
+IniBatch::~IniBatch() {
+  if (!m_done) commit();
+  if (m_state != nullptr && t_batch == m_state) t_batch = nullptr;
+  delete m_state;
+}
+
+bool IniBatch::commit() {
+  if (m_done) return t_lastError.empty();
+  m_done = true;
+  if (m_state == nullptr) return true;
+  if (t_batch == m_state) t_batch = nullptr;
+  if (m_state->changes.empty()) {
+    t_lastError.clear();
+    return true;
+  }
+  return commitChanges(m_state->path, m_state->changes, m_replaced);
+}
+
+void IniBatch::discard() {
+  m_done = true;
+  if (m_state != nullptr && t_batch == m_state) t_batch = nullptr;
 }
 
 void IniStore::clearCache() {

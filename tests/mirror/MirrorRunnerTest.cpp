@@ -57,10 +57,18 @@ TEST_F(MirrorRunnerTest, SetChoosesPresetsAsTheButtonsDoAndRefusesOthers) {
   EXPECT_EQ(o.status, 2) << o.output;
   EXPECT_FALSE(tree.exists("mirror/a.jpg"));
 
+  // Preset 7 deletes master-only files: with an empty mirror that is every master file, which
+  // the runner does only when told to.
   o = runner(ini() + "--set OptionSelect=7 Mirrorring");
-  EXPECT_EQ(o.status, 0) << o.output;
+  EXPECT_EQ(o.status, 1) << o.output;
+  EXPECT_NE(o.output.find("マスター側のファイル 1 件のうち 1 件（すべて）"), std::string::npos)
+      << o.output;
+  EXPECT_NE(o.output.find("--allow-mass-delete"), std::string::npos) << o.output;
   EXPECT_EQ(settings.get(key::kMaster1, ""), "True");
-  EXPECT_FALSE(tree.exists("master/a.jpg")) << "preset 7 deletes master-only files";
+  EXPECT_TRUE(tree.exists("master/a.jpg"));
+  o = runner(ini() + "--allow-mass-delete Mirrorring");
+  EXPECT_EQ(o.status, 0) << o.output;
+  EXPECT_FALSE(tree.exists("master/a.jpg"));
 
   tree.write("master/b.jpg", "b");
   o = runner(ini() + "--set OptionSelect=6 --set BinCheck=1 Mirrorring");
@@ -100,11 +108,27 @@ TEST_F(MirrorRunnerTest, ScheduledRunsOnlyWhenTheScheduleEnablesThisMoment) {
   EXPECT_NE(o.status, 0);
 }
 
-TEST_F(MirrorRunnerTest, RefusedRunsExitWithStatusOneAndSayWhy) {
+std::size_t occurrences(const std::string& text, const std::string& part) {
+  std::size_t n = 0;
+  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+TEST_F(MirrorRunnerTest, RefusedRunsExitWithStatusOneAndSayWhyOnce) {
   settings.put(key::kOutDir, tree.pathText("nowhere"));
-  const Outcome o = runner(ini() + "Mirrorring");
+  Outcome o = runner(ini() + "Mirrorring");
   EXPECT_EQ(o.status, 1);
-  EXPECT_NE(o.output.find("ミラー側のディレクトリが見つかりません"), std::string::npos) << o.output;
+  EXPECT_EQ(occurrences(o.output, "ミラー側のディレクトリが見つかりません"), 1u) << o.output;
+  EXPECT_EQ(o.output.find("マスター "), std::string::npos) << "no plan for a refused run";
+
+  // A run that goes ahead says first what it will do, with native paths.
+  settings.put(key::kOutDir, tree.pathText("mirror"));
+  o = runner(ini() + "--set OptionSelect=5 Mirrorring");
+  EXPECT_EQ(o.status, 0) << o.output;
+  const auto plan = o.output.find("マスター " + tree.path("master") + " → ミラー " +
+                                  tree.path("mirror") + "\nマスターだけのファイル: ミラーへコピー");
+  EXPECT_NE(plan, std::string::npos) << o.output;
+  EXPECT_LT(plan, o.output.find("ファイルのコピー中")) << o.output;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include "core/Main.h"
 #include "duplicates/DuplicateDelete.h"
+#include "duplicates/DuplicateSettings.h"
 #include "duplicates/FileBack.h"
 #include "duplicates/FileFacts.h"
 #include "platform/Text.h"
@@ -101,6 +102,8 @@ const run::Registration kDelete{{
                            key, value);
         },
     .run = runDelete,
+    .keys = deleteKeyTable,
+    .prepare = normaliseDeleteSettings,
 }};
 
 const run::Registration kFileBack{{
@@ -117,6 +120,8 @@ const run::Registration kFileBack{{
                            key, value);
         },
     .run = runBack,
+    .keys = fileBackKeyTable,
+    .prepare = normaliseFileBackSettings,
 }};
 
 }  // namespace

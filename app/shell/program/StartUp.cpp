@@ -3,9 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
-#include <QLabel>
 #include <QSettings>
-#include <QVBoxLayout>
 
 #include "core/Main.h"
 #include "core/UiHook.h"
@@ -14,6 +12,8 @@
 #include "platform/Text.h"
 #include "shell/core/SettingsLocation.h"
 #include "shell/core/ShellState.h"
+#include "shell/timer/MainTimer.h"
+#include "shell/widgets/frmMessage.h"
 
 namespace quillmere {
 
@@ -40,17 +40,13 @@ const char* const kRuntimeFiles[] = {"libquillmereDLL.so"};
 
 bool runtimeFilesPresent(frmMain& window) {
   const QString checking = QString::fromUtf8("VB& DLLのチェック中です。");
-  QWidget message(&window, Qt::Dialog | Qt::FramelessWindowHint);
-  message.setObjectName("frmMessage");
-  auto* text = new QLabel(checking, &message);
-  (new QVBoxLayout(&message))->addWidget(text);
-  message.adjustSize();
-  message.move(window.geometry().center() - message.rect().center());
-  message.show();
+  frmMessage message(&window);
+  message.setText(checking);
+  message.showCentred();
   const std::string folder = dll().DLL_GetFolderPath(37);
   bool allFound = true;
   for (const char* file : kRuntimeFiles) {
-    text->setText(checking + "\n" + file + QString::fromUtf8("チェック中・・・"));
+    message.setText(checking + "\n" + file + QString::fromUtf8("チェック中・・・"));
     QApplication::processEvents();
     std::string name = file;
     if (!dll().DLL_FileSerch(folder, name, false)) {
@@ -60,6 +56,21 @@ bool runtimeFilesPresent(frmMain& window) {
   }
   message.close();
   return allFound;
+}
+
+// The Classic item and the themed-metrics flag: shown with the stored choice where the
+// system has the two metrics, hidden with the classic metrics elsewhere.
+void applyWindowMetrics(frmMain& window, ShellState& state) {
+  QAction* classic = window.menuItem("Classic");
+  if (dll().DLL_WindowsNT()) {
+    state.themedMetrics = settingsBool(
+        dll().DLL_GetStringFromINI(state.iniPath, "Main", "Window-Classic", "True"), true);
+    classic->setChecked(!state.themedMetrics);
+    classic->setVisible(true);
+  } else {
+    classic->setVisible(false);
+    state.themedMetrics = false;
+  }
 }
 
 void showRuntimeMissing() {
@@ -116,17 +127,16 @@ bool startUp(frmMain& window, const std::string& programPath) {
   window.setWindowState(Qt::WindowNoState);
   for (QAction* action : window.findChildren<QAction*>()) action->setEnabled(true);
   ignoringErrors([&] { readPanelStates(state); });
+  ignoringErrors([&] { window.windows().applyStartGeometry(); });
+  QApplication::processEvents();
+  window.timer().start();
+  ignoringErrors([&] { applyWindowMetrics(window, state); });
   ignoringErrors([&] {
-    QAction* classic = window.menuItem("Classic");
-    if (dll().DLL_WindowsNT()) {
-      state.themedMetrics = settingsBool(
-          dll().DLL_GetStringFromINI(state.iniPath, "Main", "Window-Classic", "True"), true);
-      classic->setChecked(!state.themedMetrics);
-      classic->setVisible(true);
-    } else {
-      classic->setVisible(false);
-      state.themedMetrics = false;
-    }
+    window.windows().pass();
+    window.windows().focusPass();
+  });
+  ignoringErrors([&] {
+    if (!dll().DLL_FileCheck(state.settingsFileName)) window.windows().fit();
   });
   state.loading = false;
   QApplication::processEvents();

@@ -2,20 +2,46 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
+#include <QShortcut>
 
 #include "QtUiHook.h"
 #include "core/Main.h"
+#include "platform/DriveMap.h"
 #include "shell/core/ShellState.h"
+#include "shell/timer/MainTimer.h"
 
 namespace quillmere {
 
-frmMain::frmMain() : m_area(new QMdiArea(this)) {
+frmMain::frmMain()
+    : m_area(new QMdiArea(this)),
+      m_windows(std::make_unique<WindowManager>(*this, *m_area, shell())) {
   setObjectName("frmMain");
   setWindowTitle("quillmere");
   setCentralWidget(m_area);
+  m_timer = new MainTimer(shell(), defaultTimerSteps(), this);
   buildMenu();
+  buildHelp();
+}
+
+frmMain::~frmMain() = default;
+
+MainTimerSteps frmMain::defaultTimerSteps() {
+  MainTimerSteps steps;
+  steps.clearNoSpaceMessage = [this] { clearNoSpaceMessage(); };
+  steps.windowManagerPass = [this] { m_windows->pass(); };
+  steps.updateHandOver = [this](const std::string& path) { handOverUpdate(*this, path); };
+  steps.exitRoutine = [this] { End(); };
+  return steps;
+}
+
+void frmMain::setTimerSteps(MainTimerSteps steps) {
+  delete m_timer;
+  m_timer = new MainTimer(shell(), std::move(steps), this);
 }
 
 void frmMain::buildMenu() {
@@ -40,16 +66,7 @@ void frmMain::buildMenu() {
     const int index = static_cast<int>(item.panel);
     connect(action, &QAction::triggered, this, [this, index] { openPanel(index); });
   }
-
-  QMenu* arrange = bar->addMenu(QString::fromUtf8("Window整列"));
-  arrange->menuAction()->setObjectName("Menu2");
-  const char* arrangeCaptions[] = {"重ねて表示", "左右に表示", "上下に表示", "並べて表示",
-                                   "全て閉じる"};
-  for (int i = 0; i < 5; ++i) {
-    QAction* action = arrange->addAction(QString::fromUtf8(arrangeCaptions[i]));
-    action->setObjectName(QString("Win%1").arg(i));
-  }
-  connect(menuItem("Win4"), &QAction::triggered, this, &frmMain::closeAll);
+  buildArrangeMenu();
 
   QAction* classic = bar->addAction(QString::fromUtf8("クラシック表示"));
   classic->setObjectName("Classic");
@@ -66,6 +83,33 @@ void frmMain::buildMenu() {
   connect(end, &QAction::triggered, this, &frmMain::End);
 }
 
+void frmMain::buildArrangeMenu() {
+  QMenu* arrange = menuBar()->addMenu(QString::fromUtf8("Window整列"));
+  arrange->menuAction()->setObjectName("Menu2");
+  const char* captions[] = {"重ねて表示", "左右に表示", "上下に表示", "並べて表示", "全て閉じる"};
+  const layout::Arrangement arrangements[] = {
+      layout::Arrangement::Cascade, layout::Arrangement::SideBySide, layout::Arrangement::Stacked,
+      layout::Arrangement::Tile};
+  for (int i = 0; i < 5; ++i) {
+    QAction* action = arrange->addAction(QString::fromUtf8(captions[i]));
+    action->setObjectName(QString("Win%1").arg(i));
+    if (i < 4) {
+      const layout::Arrangement arrangement = arrangements[i];
+      connect(action, &QAction::triggered, this,
+              [this, arrangement] { m_windows->arrange(arrangement); });
+    }
+  }
+  connect(menuItem("Win4"), &QAction::triggered, this, [this] { m_windows->closeAll(); });
+}
+
+void frmMain::buildHelp() {
+  QAction* help = menuBar()->addAction(QString::fromUtf8("ヘルプ"));
+  help->setObjectName("Help");
+  help->setShortcut(QKeySequence::HelpContents);
+  help->setShortcutContext(Qt::ApplicationShortcut);
+  connect(help, &QAction::triggered, this, &frmMain::showHelp);
+}
+
 QAction* frmMain::menuItem(const QString& name) const {
   return findChild<QAction*>(name);
 }
@@ -74,10 +118,9 @@ void frmMain::openPanel(int panelIndex) {
   ShellState& state = shell();
   if (state.loading) return;
   state.panelStates[panelIndex] = kPanelAskedToOpen;
-}
-
-void frmMain::closeAll() {
-  for (std::int32_t& s : shell().panelStates) s = kPanelClosed;
+  m_windows->pass();
+  if (QMdiSubWindow* window = m_windows->subWindow(panelAt(panelIndex)))
+    m_area->setActiveSubWindow(window);
 }
 
 void frmMain::toggleClassic() {
@@ -88,6 +131,28 @@ void frmMain::toggleClassic() {
   dll().DLL_WriteStringINI(ini, "Main", "Window-Classic", now ? "True" : "False");
   shell().themedMetrics = now;
   menuItem("Classic")->setChecked(!now);
+  m_windows->fit();
+}
+
+void frmMain::showHelp() {
+  try {
+    const std::string programFolder = platform::DriveMap::current().toPathText(
+        QCoreApplication::applicationDirPath().toStdString());
+    const std::string folder =
+        dll().DLL_GetStringFromINI(shell().iniPath, "Main", "Help", programFolder);
+    std::string file = "QuMere_Help.html";
+    if (dll().DLL_FileSerch(folder, file, true))
+      dll().DLL_OpenFile(quillmere::windowHandle(this), file, "", 5);
+  } catch (const DllError&) {
+    // Help is a convenience: a failure leaves the program as it was.
+  }
+}
+
+void frmMain::clearNoSpaceMessage() {
+  PanelWindow* rename = m_windows->panel(Panel::ReName);
+  if (rename == nullptr) return;
+  if (auto* label = rename->findChild<QLabel*>("NoSpace"); label && !label->text().isEmpty())
+    label->clear();
 }
 
 void frmMain::End() {
@@ -102,9 +167,24 @@ void frmMain::End() {
   QApplication::exit(0);
 }
 
+void frmMain::endAtOnce() {
+  m_ending = true;
+  QApplication::exit(0);
+}
+
 void frmMain::closeEvent(QCloseEvent* event) {
   End();
   event->accept();
+}
+
+void handOverUpdate(frmMain& window, const std::string& downloadPath) {
+  try {
+    dll().DLL_OpenFile(windowHandle(&window), downloadPath, " /a", 0);
+    if (const auto native = platform::DriveMap::current().toNative(downloadPath))
+      QFile::remove(QString::fromStdString(*native));
+  } catch (const DllError&) {
+  }
+  window.endAtOnce();
 }
 
 }  // namespace quillmere

@@ -20,6 +20,12 @@ void ActionTable::add(RunAction action) {
 
 const RunAction* ActionTable::find(const std::string& name) {
   for (const auto& a : table())
+    if (a.name == name) return &a;
+  return nullptr;
+}
+
+const RunAction* ActionTable::findIgnoringCase(const std::string& name) {
+  for (const auto& a : table())
     if (text::equalsNoCase(a.name, name)) return &a;
   return nullptr;
 }

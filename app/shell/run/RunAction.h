@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "settings/KeyTable.h"
 #include "shell/core/RunView.h"
 
 namespace quillmere::run {
@@ -15,6 +16,7 @@ namespace quillmere::run {
 struct RunRequest {
   std::string iniPath;                // the settings file, as a path text ("C:\...\quillmere.ini")
   std::optional<std::string> folder;  // the FOLDER argument as a path text, when given
+  bool allowMassDelete = false;       // --allow-mass-delete: a mirror may empty most of a side
 };
 
 // How a run ended. The runner turns it into the exit status.
@@ -32,22 +34,30 @@ enum class FolderArgument { None, Optional, Required };
 // One action of the runner: the headless face of one panel's run.
 struct RunAction {
   // Every field has a default, so a registration names only the fields it needs.
-  std::string name{};     // as typed on the command line, e.g. "ReName" (matched ignoring case)
+  std::string name{};     // as typed on the command line, e.g. "ReName" (matched exactly)
   std::string section{};  // the settings section --set writes into; empty: --set is refused
   std::string summary{};  // one line for --help
   FolderArgument folder = FolderArgument::None;
   std::string folderHelp{};  // what FOLDER means, for --help
   // Applies one --set as the panel's control would (option groups, linked keys). Key is the
-  // full key ("ReName-Stay_Mode"); value is the text, native paths already made path texts.
-  // Returns an error text for a value the control could never hold, else empty. When not
-  // given, the runner writes the key as it stands.
+  // full key as the key table spells it ("ReName-Stay_Mode"); value is the text, already
+  // checked against the key's form, folders already absolute path texts. Returns an error text
+  // for a value the control could never hold, else empty. When not given, the runner writes
+  // the key as it stands.
   std::function<std::string(const std::string& iniPath, const std::string& key,
                             const std::string& value)>
       set{};
   std::function<RunResult(const RunRequest&, RunView&)> run{};
-  // For actions with a schedule in the settings file: true when the schedule enables this
-  // moment. --scheduled runs the action only then.
-  std::function<bool(const std::string& iniPath)> due{};
+  // For actions with a schedule in the settings file: why the schedule does not enable this
+  // moment ("the schedule is off"), empty when it does. --scheduled runs the action only then.
+  std::function<std::string(const std::string& iniPath)> due{};
+  // Every key of the section: --set accepts only these, --help ACTION lists them.
+  std::function<const settings::KeyTable&()> keys{};
+  // The run's own start-up writes (the panel's load), done by the runner together with the
+  // --set values in one write of the settings file before the run starts.
+  std::function<void(const std::string& iniPath)> prepare{};
+  // The key FOLDER is stored in, as if given with --set; empty when FOLDER is not stored.
+  std::string folderKey{};
 };
 
 // The runner's table of actions. Each subsystem adds its actions from a source file of its own
@@ -64,8 +74,10 @@ struct RunAction {
 class ActionTable {
  public:
   static void add(RunAction action);
-  // The action of that name (ignoring ASCII case), or nullptr.
+  // The action of exactly that name, or nullptr.
   static const RunAction* find(const std::string& name);
+  // The action whose name differs only in case, or nullptr (to name the right spelling).
+  static const RunAction* findIgnoringCase(const std::string& name);
   // All actions, sorted by name.
   static std::vector<const RunAction*> all();
 };

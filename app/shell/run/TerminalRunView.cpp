@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "core/UiHook.h"
+#include "platform/DriveMap.h"
 
 namespace quillmere::run {
 
@@ -103,11 +104,18 @@ bool TerminalRunView::cancelRequested() const {
 
 int TerminalRunView::messageBox(const std::string& text, int style, const std::string& title) {
   finishLine();
-  std::fprintf(m_out, "%s%s%s\n", title.c_str(), title.empty() ? "" : ": ", text.c_str());
+  std::fprintf(m_out, "%s%s%s\n", title.c_str(), title.empty() ? "" : ": ",
+               withNativePaths(text).c_str());
   std::fflush(m_out);
   const int buttons = style & 7;
   if (buttons == msgbox::kYesNo || buttons == msgbox::kYesNoCancel) return msgbox::kNo;
   return msgbox::kOk;
+}
+
+void TerminalRunView::note(const std::string& text) {
+  finishLine();
+  std::fprintf(m_out, "%s\n", text.c_str());
+  std::fflush(m_out);
 }
 
 void TerminalRunView::setTimmerLoop(int /*value*/) {}
@@ -119,5 +127,47 @@ void TerminalRunView::setRunning(bool running) {
 // A script or a scheduled job never ends the machine: the completion options of the panels
 // (end the program, shut down) are the panels' business, not the runner's.
 void TerminalRunView::runCompleted(std::string_view /*sectionWord*/) {}
+
+namespace {
+
+// Where a path text starts in the line ("C:\\" at the start or after a blank, "(" or ":").
+std::size_t pathTextStart(const std::string& line) {
+  for (std::size_t i = 0; i + 2 < line.size(); ++i) {
+    const char c = line[i];
+    const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    const bool boundary = i == 0 || line[i - 1] == ' ' || line[i - 1] == '(' || line[i - 1] == ':';
+    if (letter && boundary && line[i + 1] == ':' && line[i + 2] == '\\') return i;
+  }
+  return std::string::npos;
+}
+
+std::string lineWithNativePath(const std::string& line) {
+  const std::size_t start = pathTextStart(line);
+  if (start == std::string::npos) return line;
+  std::size_t end = line.size();
+  if (!line.empty() && line.back() == ')') {
+    const std::size_t reason = line.rfind(" (");
+    if (reason != std::string::npos && reason > start) end = reason;
+  }
+  const auto native = platform::DriveMap::current().toNative(line.substr(start, end - start));
+  if (!native) return line;
+  return line.substr(0, start) + *native + line.substr(end);
+}
+
+}  // namespace
+
+std::string withNativePaths(const std::string& text) {
+  std::string out;
+  std::size_t from = 0;
+  while (from <= text.size()) {
+    const std::size_t nl = text.find('\n', from);
+    const std::size_t end = nl == std::string::npos ? text.size() : nl;
+    out += lineWithNativePath(text.substr(from, end - from));
+    if (nl == std::string::npos) break;
+    out += '\n';
+    from = nl + 1;
+  }
+  return out;
+}
 
 }  // namespace quillmere::run

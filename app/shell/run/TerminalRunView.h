@@ -23,6 +23,7 @@ class TerminalRunView final : public RunView {
   void yield() override;
   bool cancelRequested() const override;
   int messageBox(const std::string& text, int style, const std::string& title = "") override;
+  void note(const std::string& text) override;
   void setTimmerLoop(int value) override;
   void setRunning(bool running) override;
   void runCompleted(std::string_view sectionWord) override;
@@ -42,5 +43,10 @@ class TerminalRunView final : public RunView {
   bool m_lineOpen = false;
   std::chrono::steady_clock::time_point m_lastDraw{};
 };
+
+// The text with each path text in it ("C:\\home\\me\\a.jpg") given as its native path
+// (/home/me/a.jpg), line by line. A path runs to the end of its line, or to the last " (" of
+// a line that ends with ")" (a reason after the path).
+std::string withNativePaths(const std::string& text);
 
 }  // namespace quillmere::run

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -19,6 +20,8 @@
 #include "core/UiHook.h"
 #include "platform/DriveMap.h"
 #include "platform/Text.h"
+#include "settings/IniStore.h"
+#include "settings/KeyTable.h"
 #include "shell/core/SettingsLocation.h"
 #include "shell/run/RunAction.h"
 #include "shell/run/TerminalRunView.h"
@@ -60,6 +63,7 @@ void printHelp(std::FILE* out) {
   std::fprintf(out,
                "usage: quillmere-run [--ini FILE] [--set KEY=VALUE]... ACTION [FOLDER]\n"
                "       quillmere-run [--ini FILE] --scheduled [Mirrorring]\n"
+               "       quillmere-run --help ACTION\n"
                "\n"
                "Runs one panel's action without a window, with the options stored in the\n"
                "settings file, and reports progress on standard error.\n"
@@ -72,20 +76,28 @@ void printHelp(std::FILE* out) {
                "                    as the panel's control would (choosing one option button\n"
                "                    of a group clears the others). KEY may leave out the\n"
                "                    section word: --set Copy_Mode=True is ReName-Copy_Mode.\n"
-               "                    A value that is an absolute path (/home/me/pic) is stored\n"
-               "                    as its path text (C:\\home\\me\\pic).\n"
+               "                    Every --set is checked before anything is stored, in any\n"
+               "                    order; one that is wrong stores none. A folder may be\n"
+               "                    relative to the working folder; it is stored as the path\n"
+               "                    text of its absolute path (/home/me/pic: C:\\home\\me\\pic).\n"
+               "                    quillmere-run --help ACTION lists the keys of an action.\n"
                "  --scheduled       run the action (Mirrorring when none is named) only when\n"
                "                    its schedule in the settings file enables this moment:\n"
                "                    Mirrorring-Timer is on and the keys of the current\n"
                "                    weekday (Mirrorring-Week0-6, 0 = Sunday), hour\n"
                "                    (Mirrorring-Hour0-23) and five-minute mark\n"
                "                    (Mirrorring-Minute0-11, minute / 5) are all set.\n"
-               "                    Otherwise it exits with status 0 and does nothing. For a\n"
-               "                    crontab line or a systemd timer every five minutes:\n"
+               "                    Otherwise it exits with status 0 and does nothing (on a\n"
+               "                    terminal it says why). For a crontab line or a systemd\n"
+               "                    timer every five minutes:\n"
                "                      */5 * * * * quillmere-run --scheduled\n"
-               "  -h, --help        show this text\n"
+               "  --allow-mass-delete\n"
+               "                    let a mirroring run delete every file of a side, or more\n"
+               "                    than half of them and more than 20; without it such a\n"
+               "                    run stops before changing anything (status 1)\n"
+               "  -h, --help        show this text; with an ACTION, the keys of its section\n"
                "\n"
-               "actions:\n");
+               "actions (written exactly so):\n");
   for (const run::RunAction* a : run::ActionTable::all()) {
     std::fprintf(out, "  %-12s %s\n", a->name.c_str(), a->summary.c_str());
     if (a->folder != run::FolderArgument::None)
@@ -99,14 +111,41 @@ void printHelp(std::FILE* out) {
                "closing steps. A second Ctrl-C ends the program at once (files parked with a\n"
                "\"Temp\" ending are put right by the Recovery action).\n"
                "\n"
-               "exit status: 0 every file was handled; 1 some files were left as they were or\n"
-               "the run refused to start (the reason is printed); 2 bad command line; 3 an\n"
-               "unexpected error ended the run; 130 cancelled with Ctrl-C.\n");
+               "exit status: 0 every file was handled; 1 some files were left as they were, or\n"
+               "the run refused to start (a folder that does not exist, a settings file that\n"
+               "cannot be written; the reason is printed); 2 bad command line; 3 an unexpected\n"
+               "error ended the run; 130 cancelled with Ctrl-C.\n");
+}
+
+// The keys of one action's section, from the key table its settings code uses.
+void printActionHelp(std::FILE* out, const run::RunAction& action) {
+  std::fprintf(out, "quillmere-run %s: %s\n", action.name.c_str(), action.summary.c_str());
+  if (action.folder != run::FolderArgument::None)
+    std::fprintf(out, "FOLDER (%s): %s\n",
+                 action.folder == run::FolderArgument::Required ? "required" : "optional",
+                 action.folderHelp.c_str());
+  if (!action.keys) {
+    std::fprintf(out, "%s keeps no settings: --set does not apply.\n", action.name.c_str());
+    return;
+  }
+  std::fprintf(out, "\nkeys of section [%s] for --set (KEY may leave out \"%s-\"):\n",
+               action.section.c_str(), action.section.c_str());
+  for (const auto& k : action.keys()) {
+    std::fprintf(out, "  %s\n      %s\n      values: %s; default: %s\n", k.key.c_str(),
+                 k.meaning.c_str(), settings::allowedValues(k).c_str(),
+                 k.defaultValue.empty() ? "(empty)" : k.defaultValue.c_str());
+  }
 }
 
 int usageError(const std::string& text) {
   std::fprintf(stderr, "quillmere-run: %s\n(see quillmere-run --help)\n", text.c_str());
   return kExitUsage;
+}
+
+// A reason the run cannot start that is no fault of the command line's form.
+int refusal(const std::string& text) {
+  std::fprintf(stderr, "quillmere-run: %s\n", text.c_str());
+  return kExitNotAllHandled;
 }
 
 bool isNativeFolder(const std::string& native) {
@@ -125,6 +164,102 @@ std::string toPathText(const std::string& arg) {
   return map.toPathText(native);
 }
 
+std::string nativeOfText(const std::string& pathText) {
+  const auto native = platform::DriveMap::current().toNative(pathText);
+  return native ? *native : pathText;
+}
+
+// One --set after its checks: the key as the table spells it and the value to store.
+struct CheckedSet {
+  const settings::KeyDescription* key;
+  std::string value;
+};
+
+// Checks every --set against the action's key table before anything is stored. Answers 0 and
+// the sets in the order they are to be applied (option groups first, then the table's order),
+// or the exit status of the first fault, already reported.
+int checkSets(const run::RunAction& action,
+              const std::vector<std::pair<std::string, std::string>>& sets,
+              std::vector<CheckedSet>& checked) {
+  if (!sets.empty() && (action.section.empty() || !action.keys))
+    return usageError(action.name + " keeps no settings: --set does not apply");
+  static const settings::KeyTable kNoKeys;
+  const settings::KeyTable& table = action.keys ? action.keys() : kNoKeys;
+  const std::string prefix = action.section + "-";
+  for (const auto& [typed, rawValue] : sets) {
+    const bool hasSection =
+        typed.size() > prefix.size() && text::equalsNoCase(typed.substr(0, prefix.size()), prefix);
+    const std::string fullKey = hasSection ? typed : prefix + typed;
+    const settings::KeyDescription* key = settings::findKeyDescription(table, fullKey);
+    if (!key) {
+      std::string closest;
+      for (const auto& name : settings::closestKeys(table, fullKey))
+        closest += (closest.empty() ? "" : ", ") + name;
+      return usageError("unknown key " + fullKey + " for " + action.name + " (closest: " + closest +
+                        "; quillmere-run --help " + action.name + " lists them all)");
+    }
+    std::string value = rawValue;
+    if (const std::string why = settings::valueFormError(*key, value); !why.empty())
+      return usageError(key->key + " " + why);
+    if (key->form == settings::ValueForm::Folder) {
+      value = toPathText(value);
+      const std::string native = nativeOfText(value);
+      if (!isNativeFolder(native)) return refusal("folder not found (" + key->key + "): " + native);
+    }
+    // A key given twice keeps its last value.
+    std::erase_if(checked, [&](const CheckedSet& c) { return c.key == key; });
+    checked.push_back({key, value});
+  }
+  for (std::size_t i = 0; i < checked.size(); ++i)
+    for (std::size_t j = i + 1; j < checked.size(); ++j)
+      if (!checked[i].key->group.empty() && checked[i].key->group == checked[j].key->group)
+        return usageError(checked[i].key->key + " and " + checked[j].key->key +
+                          " choose within one group (" + checked[i].key->group +
+                          "): give one of them");
+  const auto rank = [&](const CheckedSet& c) {
+    return std::pair(c.key->group.empty() ? 1 : 0, c.key - table.data());
+  };
+  std::sort(checked.begin(), checked.end(),
+            [&](const CheckedSet& a, const CheckedSet& b) { return rank(a) < rank(b); });
+  return 0;
+}
+
+// Stores the run's start-up values and the checked --set values with one write of the settings
+// file. Answers 0, or the exit status of the fault, already reported.
+int storeSettings(const run::RunAction& action, const std::string& iniPath,
+                  const std::vector<CheckedSet>& sets, std::vector<settings::KeyChange>& replaced) {
+  settings::IniBatch batch(settings::iniNativePath(iniPath));
+  if (action.prepare) action.prepare(iniPath);
+  for (const auto& [key, value] : sets) {
+    if (action.set) {
+      const std::string error = action.set(iniPath, key->key, value);
+      if (!error.empty()) {
+        batch.discard();
+        return usageError(key->key + ": " + error);
+      }
+    } else {
+      dll().DLL_WriteStringINI(iniPath, action.section, key->key, value);
+    }
+  }
+  if (!batch.commit()) return refusal(settings::IniStore::lastWriteError());
+  replaced = batch.replaced();
+  return 0;
+}
+
+// Puts back what storeSettings changed: a run that refused to start leaves no values behind.
+void restoreSettings(const std::string& iniPath, const std::vector<settings::KeyChange>& replaced) {
+  if (replaced.empty()) return;
+  const std::string native = settings::iniNativePath(iniPath);
+  settings::IniBatch batch(native);
+  for (const auto& c : replaced) {
+    if (c.value)
+      settings::IniStore::write(native, c.section, c.key, *c.value);
+    else
+      settings::IniStore::remove(native, c.section, c.key);
+  }
+  batch.commit();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -134,6 +269,8 @@ int main(int argc, char** argv) {
   std::vector<std::pair<std::string, std::string>> sets;
   std::vector<std::string> positional;
   bool scheduled = false;
+  bool help = false;
+  bool allowMassDelete = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     auto takeValue = [&](const std::string& option, std::string& into) -> bool {
@@ -148,12 +285,10 @@ int main(int argc, char** argv) {
       }
       return false;
     };
-    if (arg == "-h" || arg == "--help") {
-      printHelp(stdout);
-      return kExitAllHandled;
-    }
     std::string value;
-    if (arg == "--ini" || arg.rfind("--ini=", 0) == 0) {
+    if (arg == "-h" || arg == "--help") {
+      help = true;
+    } else if (arg == "--ini" || arg.rfind("--ini=", 0) == 0) {
       if (!takeValue("--ini", iniArg) || iniArg.empty()) return usageError("--ini needs a file");
     } else if (arg == "--set" || arg.rfind("--set=", 0) == 0) {
       if (!takeValue("--set", value)) return usageError("--set needs KEY=VALUE");
@@ -162,6 +297,8 @@ int main(int argc, char** argv) {
       sets.emplace_back(value.substr(0, eq), value.substr(eq + 1));
     } else if (arg == "--scheduled") {
       scheduled = true;
+    } else if (arg == "--allow-mass-delete") {
+      allowMassDelete = true;
     } else if (arg == "--") {
       for (++i; i < argc; ++i) positional.emplace_back(argv[i]);
     } else if (arg.size() > 1 && arg[0] == '-') {
@@ -171,13 +308,23 @@ int main(int argc, char** argv) {
     }
   }
 
+  if (help && positional.empty()) {
+    printHelp(stdout);
+    return kExitAllHandled;
+  }
   if (scheduled && positional.empty()) positional.emplace_back("Mirrorring");
   if (positional.empty()) return usageError("no ACTION given");
   const run::RunAction* action = run::ActionTable::find(positional[0]);
   if (!action) {
+    if (const run::RunAction* near = run::ActionTable::findIgnoringCase(positional[0]))
+      return usageError("unknown action " + positional[0] + " (write it " + near->name + ")");
     std::string names;
     for (const auto* a : run::ActionTable::all()) names += " " + a->name;
     return usageError("unknown action " + positional[0] + " (actions:" + names + ")");
+  }
+  if (help) {
+    printActionHelp(stdout, *action);
+    return kExitAllHandled;
   }
   if (positional.size() > 2) return usageError("too many arguments");
   if (positional.size() == 2 && action->folder == run::FolderArgument::None)
@@ -186,44 +333,46 @@ int main(int argc, char** argv) {
     return usageError(action->name + " needs a FOLDER");
 
   run::RunRequest request;
+  request.allowMassDelete = allowMassDelete;
   const std::string programDir = QCoreApplication::applicationDirPath().toStdString();
   const std::string iniNative = settingsFileLocation(programDir, iniArg);
   request.iniPath = platform::DriveMap::current().toPathText(iniNative);
+  const bool terminal = ::isatty(STDERR_FILENO) == 1;
 
   if (scheduled) {
     if (!action->due) return usageError(action->name + " has no schedule");
     if (!sets.empty()) return usageError("--set does not go with --scheduled");
-    if (!action->due(request.iniPath)) return kExitAllHandled;
+    const std::string notDue = action->due(request.iniPath);
+    if (!notDue.empty()) {
+      // Under cron nobody reads it; on a terminal it explains why nothing happened.
+      if (terminal)
+        std::fprintf(stderr, "quillmere-run: %s not run: %s\n", action->name.c_str(),
+                     notDue.c_str());
+      return kExitAllHandled;
+    }
   }
 
   if (positional.size() == 2) {
     const std::string folderText = toPathText(positional[1]);
-    const auto native = platform::DriveMap::current().toNative(folderText);
-    if (!native || !isNativeFolder(*native))
-      return usageError("folder not found: " + positional[1]);
+    if (!isNativeFolder(nativeOfText(folderText)))
+      return refusal("folder not found: " + nativeOfText(folderText));
     request.folder = folderText;
+    // FOLDER is stored as its key would be by --set, checked and written with the others.
+    if (!action->folderKey.empty()) sets.emplace_back(action->folderKey, folderText);
   }
 
-  const bool terminal = ::isatty(STDERR_FILENO) == 1;
+  std::vector<CheckedSet> checked;
+  if (const int status = checkSets(*action, sets, checked); status != 0) return status;
+
   run::TerminalRunView view(stderr, terminal, g_cancel);
   StderrUiHook hook(view);
   setUiHook(&hook);
 
   try {
-    if (!sets.empty() && action->section.empty())
-      return usageError(action->name + " keeps no settings: --set does not apply");
-    for (auto& [key, value] : sets) {
-      const std::string prefix = action->section + "-";
-      std::string fullKey = key;
-      if (!(key.size() > prefix.size() && text::equalsNoCase(key.substr(0, prefix.size()), prefix)))
-        fullKey = prefix + key;
-      if (!value.empty() && value.front() == '/') value = toPathText(value);
-      if (action->set) {
-        const std::string error = action->set(request.iniPath, fullKey, value);
-        if (!error.empty()) return usageError(fullKey + ": " + error);
-      } else {
-        dll().DLL_WriteStringINI(request.iniPath, action->section, fullKey, value);
-      }
+    std::vector<settings::KeyChange> stored;
+    if (const int status = storeSettings(*action, request.iniPath, checked, stored); status != 0) {
+      setUiHook(nullptr);
+      return status;
     }
 
     std::signal(SIGINT, onInterrupt);
@@ -231,11 +380,12 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, SIG_DFL);
     view.finishLine();
     setUiHook(nullptr);
+    if (result.refused) restoreSettings(request.iniPath, stored);
 
     if (!result.message.empty() && !result.failed)
-      std::fprintf(stderr, "%s\n", result.message.c_str());
+      std::fprintf(stderr, "%s\n", run::withNativePaths(result.message).c_str());
     for (const auto& path : result.unhandled)
-      std::fprintf(stderr, "not handled: %s\n", path.c_str());
+      std::fprintf(stderr, "not handled: %s\n", run::withNativePaths(path).c_str());
     std::fprintf(stderr, "%s: %lld handled, %zu not handled%s\n", action->name.c_str(),
                  static_cast<long long>(result.handled), result.unhandled.size(),
                  result.cancelled ? ", cancelled" : "");

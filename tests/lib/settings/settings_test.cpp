@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <random>
 
@@ -241,6 +242,109 @@ TEST_F(SettingsFile, FullDiskLeavesTheOldFileAndNoTemporaryFile) {
   settings::testing::setWriteFault(0);
   EXPECT_EQ(tree.read("quillmere.ini"), original);
   EXPECT_EQ(tree.files(), std::vector<std::string>{"quillmere.ini"});
+  EXPECT_EQ(get("Main", "A"), "1");
+  EXPECT_NE(settings::IniStore::lastWriteError().find(tree.path("quillmere.ini")),
+            std::string::npos);
+  EXPECT_NE(settings::IniStore::lastWriteError().find(std::strerror(ENOSPC)), std::string::npos);
+}
+
+TEST_F(SettingsFile, FailedWriteIsReportedWithTheFileAndTheReason) {
+  tree.write("quillmere.ini", "[Main]\nA=1\n");
+  ::chmod(tree.path("quillmere.ini").c_str(), 0444);
+  EXPECT_FALSE(settings::IniStore::write(tree.path("quillmere.ini"), "Main", "A", "2"));
+  EXPECT_EQ(
+      settings::IniStore::lastWriteError(),
+      "the settings file " + tree.path("quillmere.ini") + " cannot be written: it is read-only");
+  EXPECT_TRUE(settings::IniStore::write(tree.path("quillmere.ini"), "Main", "A", "1"));
+  EXPECT_EQ(settings::IniStore::lastWriteError(), "");
+}
+
+// Sixteen writers, three keys each, all at once: every key must survive.
+TEST_F(SettingsFile, ConcurrentWritersKeepEachOthersKeys) {
+  put("Main", "Start", "1");
+  // Widen the window between reading the file and replacing it.
+  settings::testing::setBeforePublishHook([] { ::usleep(3000); });
+  std::vector<pid_t> children;
+  for (int w = 0; w < 16; ++w) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+      settings::IniStore::clearCache();
+      for (int k = 0; k < 3; ++k)
+        dll().DLL_WriteStringINI(ini(), "Keys", "K" + std::to_string(w * 3 + k), "v");
+      _exit(0);
+    }
+    children.push_back(child);
+  }
+  for (const pid_t c : children) {
+    int status = 0;
+    ::waitpid(c, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  settings::IniStore::clearCache();
+  int present = 0;
+  for (int k = 0; k < 48; ++k) present += get("Keys", "K" + std::to_string(k)) == "v" ? 1 : 0;
+  EXPECT_EQ(present, 48);
+  EXPECT_EQ(get("Main", "Start"), "1");
+}
+
+TEST_F(SettingsFile, WriteKeepsOwnerGroupAndMode) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can write a file it does not own";
+  tree.write("quillmere.ini", "[Main]\nA=1\n");
+  ASSERT_EQ(::chown(tree.path("quillmere.ini").c_str(), 65534, 65534), 0);
+  ::chmod(tree.path("quillmere.ini").c_str(), 0604);
+  put("Main", "A", "2");
+  const struct stat st = statOf("quillmere.ini");
+  EXPECT_EQ(tree.read("quillmere.ini"), "[Main]\nA=2\n");
+  EXPECT_EQ(st.st_uid, 65534u);
+  EXPECT_EQ(st.st_gid, 65534u);
+  EXPECT_EQ(st.st_mode & 07777, 0604u);
+}
+
+TEST_F(SettingsFile, BatchWritesTheFileOnceAndOnlyWhenSomethingChanged) {
+  tree.write("quillmere.ini", "[Main]\nA=1\n");
+  int publishes = 0;
+  settings::testing::setBeforePublishHook([&] { ++publishes; });
+  {
+    settings::IniBatch batch(tree.path("quillmere.ini"));
+    for (int i = 0; i < 20; ++i) put("Main", "K" + std::to_string(i), std::to_string(i));
+    put("Main", "A", "2");
+    EXPECT_EQ(get("Main", "K7"), "7");  // reads see the collected values
+    EXPECT_EQ(tree.read("quillmere.ini"), "[Main]\nA=1\n");
+    // Another writer changes the file meanwhile: its key survives the commit.
+    tree.write("quillmere.ini", "[Main]\nA=1\nOther=x\n");
+    EXPECT_TRUE(batch.commit());
+    ASSERT_EQ(batch.replaced().size(), 21u);
+    EXPECT_EQ(batch.replaced()[20].key, "A");
+    EXPECT_EQ(batch.replaced()[20].value, "1");
+    EXPECT_EQ(batch.replaced()[0].value, std::nullopt);
+  }
+  EXPECT_EQ(publishes, 1);
+  EXPECT_EQ(get("Main", "Other"), "x");
+  EXPECT_EQ(get("Main", "K19"), "19");
+  {
+    settings::IniBatch batch(tree.path("quillmere.ini"));
+    put("Main", "A", "2");  // as it is: nothing to write
+  }
+  {
+    settings::IniBatch batch(tree.path("quillmere.ini"));
+    put("Main", "A", "3");
+    batch.discard();
+  }
+  EXPECT_EQ(publishes, 1);
+  EXPECT_EQ(get("Main", "A"), "2");
+  // Undoing a commit puts back old values and removes keys that were new.
+  EXPECT_TRUE(settings::IniStore::remove(tree.path("quillmere.ini"), "Main", "K0"));
+  EXPECT_EQ(get("Main", "K0"), "DEF");
+}
+
+TEST_F(SettingsFile, BatchOnAReadOnlyFileFailsAndChangesNothing) {
+  tree.write("quillmere.ini", "[Main]\nA=1\n");
+  ::chmod(tree.path("quillmere.ini").c_str(), 0444);
+  settings::IniBatch batch(tree.path("quillmere.ini"));
+  put("Main", "A", "2");
+  EXPECT_FALSE(batch.commit());
+  EXPECT_NE(settings::IniStore::lastWriteError().find("read-only"), std::string::npos);
+  EXPECT_EQ(tree.read("quillmere.ini"), "[Main]\nA=1\n");
   EXPECT_EQ(get("Main", "A"), "1");
 }
 

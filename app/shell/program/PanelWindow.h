@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+#include "shell/core/ShellState.h"
+
+namespace quillmere {
+
+// What the window manager asks of every managed panel: its load routine (filling its
+// controls from the settings file) and its Path routine (re-reading its folder lists).
+class PanelWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit PanelWindow(Panel panel, QWidget* parent = nullptr);
+  Panel panel() const { return m_panel; }
+
+  virtual void load() {}
+  virtual void Path() {}
+
+ private:
+  Panel m_panel;
+};
+
+// The form name of a managed panel ("frmReName", ...) and its window caption.
+QString panelFormName(Panel panel);
+QString panelCaption(Panel panel);
+
+// Makes the window of a panel; panels not built yet get an empty frame with the form's name.
+using PanelFactory = std::function<PanelWindow*(Panel)>;
+PanelWindow* makePlaceholderPanel(Panel panel);
+
+}  // namespace quillmere
