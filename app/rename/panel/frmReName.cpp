@@ -49,6 +49,13 @@ QString utf8(const char* text) {
 }
 
 void setBackground(QWidget* widget, const QColor& colour) {
+  if (qobject_cast<QPushButton*>(widget) != nullptr) {
+    // Styles paint buttons with their own gradient; a style sheet keeps the mode's colour.
+    widget->setStyleSheet(QString("QPushButton { background-color: %1; border: 1px solid gray; "
+                                  "border-radius: 3px; padding: 3px 12px; }")
+                              .arg(colour.name()));
+    return;
+  }
   QPalette palette = widget->palette();
   palette.setColor(QPalette::Button, colour);
   palette.setColor(QPalette::Base, colour);

@@ -164,7 +164,7 @@ TEST_F(RenamePanelRun, CancelDuringARunLeavesEveryPictureRecoverable) {
   ASSERT_TRUE(shell().cancel);
   int parked = 0;
   for (const std::string& f : tree.files()) parked += f.find("Temp") != std::string::npos;
-  EXPECT_GE(parked, 10);  // cancelled between park and settle
+  EXPECT_GE(parked, 10);           // cancelled between park and settle
   EXPECT_TRUE(completed.empty());  // no completion step after a cancel
   EXPECT_EQ(bodies(), before);     // nothing lost on the way
 
