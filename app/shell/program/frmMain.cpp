@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QShortcut>
 
+#include "ProgramPanels.h"
 #include "QtUiHook.h"
 #include "core/Main.h"
 #include "platform/DriveMap.h"
@@ -19,7 +20,8 @@ namespace quillmere {
 
 frmMain::frmMain()
     : m_area(new QMdiArea(this)),
-      m_windows(std::make_unique<WindowManager>(*this, *m_area, shell())) {
+      m_windows(std::make_unique<WindowManager>(
+          *this, *m_area, shell(), [this](Panel panel) { return makeProgramPanel(panel, this); })) {
   setObjectName("frmMain");
   setWindowTitle("quillmere");
   setCentralWidget(m_area);

@@ -19,6 +19,9 @@ class PanelWindow : public QWidget {
 
   virtual void load() {}
   virtual void Path() {}
+  // True while the panel's run is under way: the window manager keeps such a panel open until
+  // the run has returned, since the run's frame lives on the panel.
+  virtual bool running() const { return false; }
 
  private:
   Panel m_panel;
