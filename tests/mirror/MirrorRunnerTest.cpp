@@ -2,11 +2,13 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <string>
 
 #include "core/Main.h"
+#include "mirror/MirrorJournal.h"
 #include "mirror/MirrorSettings.h"
 #include "support/TempTree.h"
 
@@ -130,6 +132,30 @@ TEST_F(MirrorRunnerTest, RefusedRunsExitWithStatusOneAndSayWhyOnce) {
                                   tree.path("mirror") + "\nマスターだけのファイル: ミラーへコピー");
   EXPECT_NE(plan, std::string::npos) << o.output;
   EXPECT_LT(plan, o.output.find("ファイルのコピー中")) << o.output;
+}
+
+// The program's main timer and a crontab line may both start the schedule at the same minute:
+// every mirroring run takes the run lock first, so the second one touches nothing.
+TEST_F(MirrorRunnerTest, ARunWhileAnotherHoldsTheRunLockTouchesNothing) {
+  const std::string data = tree.path("data");
+  const char* before = std::getenv("XDG_DATA_HOME");
+  const std::string saved = before ? before : "";
+  ::setenv("XDG_DATA_HOME", data.c_str(), 1);
+  {
+    MirrorJournal other(data + "/quillmere");
+    ASSERT_EQ(other.lock(), MirrorJournal::Lock::Taken);
+    const Outcome o = runner(ini() + "--set OptionSelect=5 Mirrorring");
+    EXPECT_EQ(o.status, 1) << o.output;
+    EXPECT_NE(o.output.find("another mirroring run"), std::string::npos) << o.output;
+    EXPECT_FALSE(tree.exists("mirror/a.jpg"));
+  }
+  const Outcome o = runner(ini() + "--set OptionSelect=5 Mirrorring");
+  if (before)
+    ::setenv("XDG_DATA_HOME", saved.c_str(), 1);
+  else
+    ::unsetenv("XDG_DATA_HOME");
+  EXPECT_EQ(o.status, 0) << o.output;
+  EXPECT_EQ(tree.read("mirror/a.jpg"), "a");
 }
 
 }  // namespace
