@@ -2,9 +2,13 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <future>
 
 #include "archive/FolderName.h"
+#include "backup/PackProgress.h"
 #include "core/Main.h"
 #include "platform/DriveMap.h"
 #include "platform/FileOps.h"
@@ -42,7 +46,69 @@ std::string destinationPath(const BackupSettings& settings, const std::string& o
 
 namespace {
 
+// The native form of a path text for messages (the text itself when it has none).
+std::string nativeText(const std::string& pathText) {
+  return platform::DriveMap::current().toNative(pathText).value_or(pathText);
+}
+
+bool fileThere(const std::string& pathText) {
+  const auto native = platform::DriveMap::current().toNative(pathText);
+  struct stat st {};
+  return native && platform::fileops::status(*native, st, false).ok();
+}
+
+// Removes a file this run made in the backed-up folder, so that no archive is left where the
+// next backup would pack it.
+void discard(const std::string& madeText) {
+  if (const auto native = platform::DriveMap::current().toNative(madeText))
+    platform::fileops::removeFile(*native);
+}
+
+// Turns the made archive into a self-extracting program beside it. A program of that name that
+// is already there is the user's: the archive first takes a fresh name of its own. Answers the
+// program's path text, or empty (the archive removed) when no program was made.
+std::string convertToProgram(const std::string& archiveText, BackupReport& report) {
+  const Main& m = dll();
+  std::string source = archiveText;
+  if (fileThere(m.DLL_FileName(source, 2) + ".exe")) {
+    const std::string fresh =
+        archive::freshArchiveStem(m.DLL_DirName(source, 1), m.DLL_FileName(source, 0)) + ".lzh";
+    const auto from = platform::DriveMap::current().toNative(source);
+    const auto to = platform::DriveMap::current().toNative(fresh);
+    if (from && to && platform::fileops::rename(*from, *to).ok()) source = fresh;
+  }
+  const std::string program = m.DLL_LZHMakeExe(0, source, true, false, false, false);
+  // The conversion removes the archive only when it made the program; while the archive is
+  // still there, a file of the program's name is not ours.
+  if (fileThere(source) || !fileThere(program)) {
+    discard(source);
+    report.message = "the self-extracting program was not made from " + nativeText(source);
+    return {};
+  }
+  return program;
+}
+
+// Packs the folder with DLL_LZHMake while the view shows the files and bytes packed so far and
+// keeps yielding: the archiver works on a thread of its own, which only the library and the
+// archiver touch, and the run waits for it (the archiver cannot be stopped half-way).
+std::string packShowingProgress(const std::string& folder, bool subDir, RunView& view) {
+  PackProgress progress(folder, subDir);
+  progress.start(view);
+  view.yield();
+  auto packing = std::async(
+      std::launch::async, [folder, subDir] { return dll().DLL_LZHMake(0, folder, false, subDir); });
+  while (packing.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+    progress.update(view);
+    view.yield();
+  }
+  std::string archive = packing.get();  // an error of the library is thrown here
+  progress.finish(view);
+  return archive;
+}
+
 // The archiving steps 2 to 6. Each step that fails is passed over; the caller restores the view.
+// Whatever the run made in the backed-up folder is gone from there at the end: placed, or
+// removed when it cannot be placed or the run is cancelled.
 void archiveAndPlace(const BackupSettings& settings, const std::string& inDir,
                      const std::string& outDir, RunView& view, BackupReport& report) {
   const Main& m = dll();
@@ -53,43 +119,45 @@ void archiveAndPlace(const BackupSettings& settings, const std::string& inDir,
   m.DLL_Time(hh, mi, ss);
 
   if (!view.cancelRequested()) {
-    report.archive = m.DLL_LZHMake(0, inDir, false, settings.subDir());
+    report.archive = packShowingProgress(inDir, settings.subDir(), view);
     view.yield();
   }
+  // DLL_LZHMake never hands back a file that was there before: what it names is this run's.
+  const bool made = !report.archive.empty() && m.DLL_FileCheck(report.archive);
   if (!view.cancelRequested())
     report.destination = destinationPath(settings, outDir, yyyy, mm, dd, hh, mi, ss);
-  if (view.cancelRequested()) return;
-  if (report.archive.empty() || !m.DLL_FileCheck(report.archive)) {
+  if (view.cancelRequested()) {
+    if (made) discard(report.archive);
+    return;
+  }
+  if (!made) {
     report.message = report.archive.empty() ? "no LZH archiver is available"
                                             : "the archive was not made: " + report.archive;
     return;
   }
   report.archiveMade = true;
-  std::string made = report.archive;
   if (settings.exe()) {
-    made = m.DLL_FileName(report.archive, 2) + ".exe";
-    // A file of the program's name that is already there is the user's, never the backup.
-    const bool there = m.DLL_FileCheck(made);
-    m.DLL_LZHMakeExe(0, report.archive, true, false, false, false);
+    report.archive = convertToProgram(report.archive, report);
     view.yield();
-    if (there) {
-      report.message =
-          made + ": a file of this name was already there; the archive stays as " + report.archive;
-      return;
-    }
+    if (report.archive.empty()) return;
   }
-  report.archive = made;
-  const auto from = platform::DriveMap::current().toNative(made);
+  const auto from = platform::DriveMap::current().toNative(report.archive);
   const auto to = platform::DriveMap::current().toNative(report.destination);
-  if (!from || !to || !m.DLL_FileCheck(made)) {
-    report.message = "the self-extracting program was not made";
-    return;
-  }
-  // A move never replaces: with the name taken, the file stays in the backed-up folder.
+  // A move never replaces: an existing destination stays as it is and the new file goes.
   // Across file systems (a card backed up onto a disk) the move copies, then removes.
-  const auto moved = platform::fileops::move(*from, *to);
+  const auto moved =
+      from && to ? platform::fileops::move(*from, *to) : platform::FileResult(ENOENT);
   report.placed = moved.ok();
-  if (!moved.ok()) report.message = report.destination + ": " + moved.message();
+  if (moved.ok()) return;
+  discard(report.archive);
+  if (moved.error() == EEXIST)
+    report.message = "the backup was not stored: " + nativeText(report.destination) +
+                     " already exists and was left as it was; the new archive " +
+                     nativeText(report.archive) + " was removed";
+  else
+    report.message = "the backup was not stored: " + nativeText(report.destination) + ": " +
+                     moved.message() + "; the new archive " + nativeText(report.archive) +
+                     " was removed";
 }
 
 }  // namespace

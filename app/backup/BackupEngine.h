@@ -11,8 +11,8 @@ namespace quillmere::backup {
 struct BackupReport {
   bool cancelled = false;
   bool refused = false;      // nothing was done: no folder chosen, or a folder is missing
-  bool archiveMade = false;  // the archiver left an archive (or program) in the folder
-  bool placed = false;       // it was moved to the destination
+  bool archiveMade = false;  // the archiver made an archive in the folder
+  bool placed = false;       // it was moved to the destination (otherwise it was removed)
   std::string archive;       // path text of the file made in the backed-up folder
   std::string destination;   // path text it was to be moved to
   std::string message;       // why it was refused or not placed
@@ -27,8 +27,10 @@ std::string destinationPath(const BackupSettings& settings, const std::string& o
 
 // The backup run: packs the folder of "BackUP-InDir" into an LZH archive inside it (with
 // sub-folders when "BackUP-SubDir"), makes it a self-extracting program when "BackUP-Exe" is 1,
-// and moves the result into "BackUP-OutDir" under its name without replacing an existing file
-// (the made file then stays in the backed-up folder). The cancel flag is looked at before the
+// and moves the result into "BackUP-OutDir" under its name without replacing an existing file.
+// No file that was there before the run is updated, replaced or removed, and no archive is left
+// in the backed-up folder: one that cannot be placed (the destination is taken) or whose run
+// is cancelled is removed, and the report says why. The cancel flag is looked at before the
 // archiving, the naming and the move. The view's controls are disabled during the run and the
 // completion step follows a run that was not cancelled.
 BackupReport runBackup(const BackupSettings& settings, RunView& view);

@@ -42,7 +42,7 @@ const run::Registration kBackUP{{
           if (report.placed) {
             result.message = "backup made: " + report.destination;
           } else if (!report.refused && !report.cancelled) {
-            result.unhandled.push_back(report.archive.empty() ? settings.inDir() : report.archive);
+            result.unhandled.push_back(settings.inDir());
             result.message = report.message;
           } else {
             result.message = report.message;

@@ -11,7 +11,9 @@ FileFacts readFileFacts(const std::string& pathText) {
   FileFacts facts;
   const auto native = platform::DriveMap::current().toNative(pathText);
   struct stat st {};
-  if (!native || !fileops::status(*native, st, true) || !S_ISREG(st.st_mode)) return facts;
+  if (!native || !fileops::status(*native, st, false)) return facts;
+  facts.link = S_ISLNK(st.st_mode);
+  if ((facts.link && !fileops::status(*native, st, true)) || !S_ISREG(st.st_mode)) return facts;
   facts.known = true;
   facts.size = static_cast<std::int64_t>(st.st_size);
   facts.device = static_cast<std::uint64_t>(st.st_dev);

@@ -9,6 +9,7 @@ namespace quillmere::duplicates {
 // (followed through links, so a link and its target are one file).
 struct FileFacts {
   bool known = false;  // false when the file could not be examined (gone, drive not ready)
+  bool link = false;   // the listed path is a symbolic link; size and identity are its target's
   std::int64_t size = 0;
   std::uint64_t device = 0;
   std::uint64_t inode = 0;

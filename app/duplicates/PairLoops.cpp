@@ -1,7 +1,9 @@
 #include "duplicates/PairLoops.h"
 
+#include <set>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 namespace quillmere::duplicates {
 
@@ -15,10 +17,22 @@ DeleteLoopResult runDeleteLoop(const DeleteLoopInput& in, DeleteLoopHost& host) 
   const auto& outerFacts = result.comparisonOuter ? in.comparisonFacts : in.deletionFacts;
   const auto& innerFacts = result.comparisonOuter ? in.deletionFacts : in.comparisonFacts;
 
+  // A link is never a copy of anything: it is neither kept as the copy of a deleted file nor
+  // deleted as a copy itself. A file that a link of either side points to is never deleted, so
+  // no kept link is left dangling.
+  std::set<std::pair<std::uint64_t, std::uint64_t>> linkedTo;
+  for (const auto* list : {&in.comparisonFacts, &in.deletionFacts})
+    for (const FileFacts& f : *list)
+      if (f.known && f.link) linkedTo.emplace(f.device, f.inode);
+  const auto usable = [&](const FileFacts& f, bool deletionSide) {
+    return f.known && !f.link && !(deletionSide && linkedTo.count({f.device, f.inode}));
+  };
+  const bool outerIsDeletion = !result.comparisonOuter;
+
   // Only files of equal size can be equal: the inner files by size, each group in list order.
   std::unordered_map<std::int64_t, std::vector<int>> innerBySize;
   for (int k = 0; k < static_cast<int>(innerFacts.size()); ++k)
-    if (innerFacts[k].known) innerBySize[innerFacts[k].size].push_back(k);
+    if (usable(innerFacts[k], !outerIsDeletion)) innerBySize[innerFacts[k].size].push_back(k);
 
   // Files this run deleted: a deleted file matches nothing any more.
   std::unordered_set<std::string> gone;
@@ -26,7 +40,8 @@ DeleteLoopResult runDeleteLoop(const DeleteLoopInput& in, DeleteLoopHost& host) 
   for (int o = 0; o < static_cast<int>(outer.size()); ++o) {
     if (host.cancelled() || result.remaining <= 0) break;
     const FileFacts& facts = outerFacts[o];
-    const auto group = facts.known ? innerBySize.find(facts.size) : innerBySize.end();
+    const auto group =
+        usable(facts, outerIsDeletion) ? innerBySize.find(facts.size) : innerBySize.end();
     if (group == innerBySize.end() || gone.count(outer[o]) || !host.exists(outer[o])) {
       host.passing(o + 1, result.remaining);
       continue;

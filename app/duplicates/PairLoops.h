@@ -42,7 +42,8 @@ struct DeleteLoopResult {
 // strictly shorter); every outer file that still exists is compared with the files of the other
 // list in list order, and every match deletes its deletion file. Only pairs of equal size that
 // are two different files are compared: the files deleted, and their order, are those of
-// comparing every pair.
+// comparing every pair. Links take no part: a listed link is never compared, and a deletion file
+// that a listed link points to is never deleted.
 DeleteLoopResult runDeleteLoop(const DeleteLoopInput& in, DeleteLoopHost& host);
 
 // ---- File back --------------------------------------------------------------------------------

@@ -21,7 +21,10 @@
 #include "core/Main.h"
 #include "core/UiHook.h"
 #include "mirror/MirrorJournal.h"
+#include "mirror/MirrorPlan.h"
 #include "mirror/Pairing.h"
+#include "paths/Listing.h"
+#include "platform/DriveDiscovery.h"
 #include "platform/DriveMap.h"
 #include "platform/FileOps.h"
 #include "shell/core/ShellState.h"
@@ -50,6 +53,8 @@ struct Row {
   bool readOnly = false;
   std::int64_t lastWrite = 0;
   std::int64_t lastAccess = 0;
+  timespec writeTime{};  // the same two times as listed, to the nanosecond, for the copies
+  timespec accessTime{};
   bool readable = false;  // the details could be read
 };
 
@@ -111,6 +116,7 @@ bool folderUsable(const std::string& pathText, std::string& native) {
       static_cast<char>(letter >= 'a' && letter <= 'z' ? letter - 'a' + 'A' : letter));
   if (!drive || !drive->ready) return false;
   if (dll().DLL_CheckDisk(pathText) != 0) return false;
+  if (platform::onUnmountedMountPoint(native)) return false;
   struct stat st {};
   if (!fileops::status(native, st).ok() || !S_ISDIR(st.st_mode)) return false;
   DIR* dir = ::opendir(native.c_str());
@@ -137,6 +143,11 @@ bool sameOrNested(const std::string& a, const std::string& b) {
   return inside(ca, cb) || inside(cb, ca);
 }
 
+// Column 2 of a file's row: its path relative to the side's folder.
+std::string relativeOf(const std::string& folder, const std::string& full) {
+  return dll().DLL_PathAdd(dll().DLL_MidPath(folder, full), dll().DLL_FileName(full, 1));
+}
+
 // Reads the details of listed files of one side. It uses no run view, so it also serves the
 // helper thread that reads the mirror side while the run reads the master side.
 class RowReader {
@@ -147,8 +158,7 @@ class RowReader {
   Row read(const std::string& full) {
     Row r;
     r.full = full;
-    r.relative =
-        dll().DLL_PathAdd(dll().DLL_MidPath(m_folder, r.full), dll().DLL_FileName(r.full, 1));
+    r.relative = relativeOf(m_folder, r.full);
     if (const auto native = m_map.toNative(r.full)) r.native = *native;
     // One status call gives size, times and the owner write bit; FAT media keep the read-only
     // flag in their own attribute, which the library reads. The call is made relative to the
@@ -159,6 +169,8 @@ class RowReader {
       r.size = st.st_size;
       r.lastWrite = ticks(st.st_mtim);
       r.lastAccess = ticks(st.st_atim);
+      r.writeTime = st.st_mtim;
+      r.accessTime = st.st_atim;
       r.readOnly = m_fat ? dll().DLL_ReadCheck(r.full) : (st.st_mode & S_IWUSR) == 0;
       r.readable = true;
     }
@@ -190,7 +202,7 @@ class SideReader {
   void start(std::string folder, bool fat) {
     m_thread = std::thread([this, folder = std::move(folder), fat] {
       try {
-        dll().DLL_FileNameList(folder, m_list, 1);
+        paths::listFiles(folder, m_list, 1, &m_unreadable);
         m_listed = true;
         RowReader reader(folder, fat);
         if (m_list.isDimensioned()) {
@@ -214,6 +226,7 @@ class SideReader {
   const std::atomic<bool>& done() const { return m_done; }
   // Valid once listed() is true.
   std::int32_t count() const { return m_list.count(); }
+  const std::vector<std::string>& unreadableFolders() const { return m_unreadable; }
   // Once done(): hands over the rows, or raises what went wrong on the thread.
   std::vector<Row> takeRows() {
     finish();
@@ -225,6 +238,7 @@ class SideReader {
   std::thread m_thread;
   std::atomic<bool> m_stop{false}, m_listed{false}, m_done{false};
   StringArray m_list;
+  std::vector<std::string> m_unreadable;
   std::vector<Row> m_rows;
   std::exception_ptr m_error;
 };
@@ -251,8 +265,8 @@ namespace {
 
 class Run {
  public:
-  Run(const MirrorSettings& settings, RunView& view, MirrorReport& report)
-      : m_settings(settings), m_view(view), m_report(report) {}
+  Run(const MirrorSettings& settings, RunView& view, MirrorReport& report, bool allowMassDelete)
+      : m_settings(settings), m_view(view), m_report(report), m_allowMassDelete(allowMassDelete) {}
 
   void execute();
 
@@ -260,14 +274,6 @@ class Run {
   bool prepare();
   void runPhases();
   void reportError(const std::exception& e);
-  struct Options {
-    bool dustBox, clrDustBox, binCheck, binCheck1, master, master1, mirror, mirror1;
-    bool subDirDel1, subDirDel2;
-  };
-
-  bool set(const char* keyName, const char* defaultValue) const {
-    return settingsBool(m_settings.get(keyName, defaultValue), false);
-  }
   void label(const char* name, const std::string& text) { m_view.setLabel(name, text); }
   bool cancelled() {
     if (m_view.cancelRequested()) m_cancelled = true;
@@ -280,11 +286,18 @@ class Run {
     return std::string(what) + ": " + r.message();
   }
 
-  bool listSide(const std::string& folder, StringArray& list);
+  bool listSide(const std::string& folder, StringArray& list, std::vector<std::string>& unreadable);
+  void keepAwayFrom(const std::string& folder, const std::vector<std::string>& unreadable);
+  bool offLimits(const Row& row) const;
+  bool linkFree(const Row& row);
+  bool linkFree(const std::string& native, const std::string& pathText);
+  void restoreAccessTime(const Row& row);
+  bool massDeleteAllowed(std::int64_t masterDeletes, std::int64_t mirrorDeletes);
   // Waits for the helper thread, yielding; false on cancel.
   bool waitFor(const std::atomic<bool>& flag);
   void buildTable(const std::string& folder, const StringArray& list, bool fat,
                   std::vector<Row>& table);
+  void pairFiles();
   bool pairStep();
   bool samePair(const Row& m, const Row& r) const;
   bool contentsAgree(const Row& m, const Row& r);
@@ -301,7 +314,12 @@ class Run {
   RunView& m_view;
   MirrorReport& m_report;
   MirrorJournal m_journal;
-  Options m_opt{};
+  bool m_allowMassDelete;
+  MirrorOptions m_opt{};
+  std::vector<Pair> m_pairs;
+  // Relative-path prefixes (column 2 up to the folder) of folders that could not be listed on
+  // either side: nothing below them is copied, replaced or deleted on either side.
+  std::vector<std::string> m_blocked;
   std::string m_inDir, m_outDir, m_inNative, m_outNative;
   TimePrecision m_precision;
   bool m_inFat = false, m_outFat = false;  // coarse-time media that may keep DOS attributes
@@ -385,16 +403,9 @@ bool Run::prepare() {
 }
 
 void Run::runPhases() {
-  m_opt.dustBox = set(key::kDustBox, "1");
-  m_opt.clrDustBox = set(key::kClrDustBox, "0");
-  m_opt.binCheck = set(key::kBinCheck, "1");
-  m_opt.binCheck1 = set(key::kBinCheck1, "False");
-  m_opt.master = set(key::kMaster, "1");
-  m_opt.master1 = set(key::kMaster1, "False");
-  m_opt.mirror = set(key::kMirror, "1");
-  m_opt.mirror1 = set(key::kMirror1, "False");
-  m_opt.subDirDel1 = set(key::kSubDirDel1, "0");
-  m_opt.subDirDel2 = set(key::kSubDirDel2, "0");
+  m_opt = readMirrorOptions(m_settings);
+  // What the run is about to do, before it changes anything.
+  m_view.note(describeRun(m_opt, m_inNative, m_outNative));
   const TimePrecision a = timePrecisionOf(m_inNative);
   const TimePrecision b = timePrecisionOf(m_outNative);
   m_inFat = a.lastWrite > 1;
@@ -410,7 +421,8 @@ void Run::runPhases() {
   SideReader mirrorSide;
   mirrorSide.start(m_outDir, m_outFat);
   StringArray masterList;
-  listSide(m_inDir, masterList);
+  std::vector<std::string> masterUnreadable;
+  listSide(m_inDir, masterList, masterUnreadable);
   // A card pulled during the listing gives a short list: check the folder again.
   if (!folderUsable(m_inDir, m_inNative)) {
     m_view.messageBox(msg::kMasterMissing, msgbox::kOkOnly | msgbox::kExclamation);
@@ -427,6 +439,8 @@ void Run::runPhases() {
     return;
   }
   m_report.mirrorFiles = mirrorSide.count();
+  keepAwayFrom(m_inDir, masterUnreadable);
+  keepAwayFrom(m_outDir, mirrorSide.unreadableFolders());
   label("No", std::to_string(m_report.mirrorFiles));
   m_view.yield();
   if (cancelled()) return;
@@ -442,15 +456,26 @@ void Run::runPhases() {
 
   m_masterPaired.assign(m_master.size(), 0);
   m_mirrorPaired.assign(m_mirror.size(), 0);
-  if (!m_master.empty() && !m_mirror.empty() && !pairStep()) return;
-  if (cancelled()) return;
+  pairFiles();
 
-  // What is left unpaired are the one-sided files.
+  // What is left unpaired are the one-sided files; those below a folder that could not be
+  // listed on either side are left alone (the folder is reported).
   std::vector<Row> masterOnly, mirrorOnly;
   for (std::size_t i = 0; i < m_master.size(); ++i)
-    if (!m_masterPaired[i]) masterOnly.push_back(std::move(m_master[i]));
+    if (!m_masterPaired[i] && !offLimits(m_master[i])) masterOnly.push_back(m_master[i]);
   for (std::size_t j = 0; j < m_mirror.size(); ++j)
-    if (!m_mirrorPaired[j]) mirrorOnly.push_back(std::move(m_mirror[j]));
+    if (!m_mirrorPaired[j] && !offLimits(m_mirror[j])) mirrorOnly.push_back(m_mirror[j]);
+
+  // An empty or unmounted side must never empty the other: a run that would delete all or most
+  // of a side's files stops here, before anything is changed, unless that is allowed.
+  const bool deleteMasterOnly = m_opt.master && m_opt.master1;
+  const bool deleteMirrorOnly = m_opt.mirror && m_opt.mirror1;
+  if (!massDeleteAllowed(deleteMasterOnly ? static_cast<std::int64_t>(masterOnly.size()) : 0,
+                         deleteMirrorOnly ? static_cast<std::int64_t>(mirrorOnly.size()) : 0))
+    return;
+
+  if (!m_pairs.empty() && !pairStep()) return;
+  if (cancelled()) return;
   m_master.clear();
   m_mirror.clear();
 
@@ -462,8 +487,70 @@ void Run::runPhases() {
   m_view.yield();
 }
 
-bool Run::listSide(const std::string& folder, StringArray& list) {
-  return dll().DLL_FileNameList(folder, list, 1) && dll().DLL_XBoundString(list, 1);
+bool Run::listSide(const std::string& folder, StringArray& list,
+                   std::vector<std::string>& unreadable) {
+  return paths::listFiles(folder, list, 1, &unreadable) && dll().DLL_XBoundString(list, 1);
+}
+
+void Run::keepAwayFrom(const std::string& folder, const std::vector<std::string>& unreadable) {
+  for (const std::string& text : unreadable) {
+    problem(text,
+            "the folder could not be listed; nothing below it was copied or deleted on "
+            "either side");
+    // The relative path of a file named "*" in that folder, less the name.
+    std::string prefix = relativeOf(folder, dll().DLL_PathAdd(text, "*"));
+    prefix.pop_back();
+    m_blocked.push_back(std::move(prefix));
+  }
+}
+
+bool Run::offLimits(const Row& row) const {
+  for (const std::string& prefix : m_blocked)
+    if (row.relative.compare(0, prefix.size(), prefix) == 0) return true;
+  return false;
+}
+
+bool Run::linkFree(const std::string& native, const std::string& pathText) {
+  const std::string& root =
+      native.compare(0, m_inNative.size(), m_inNative) == 0 ? m_inNative : m_outNative;
+  const platform::FileResult r = fileops::checkNoFolderLink(root, native);
+  if (r.ok()) return true;
+  problem(pathText, r.error() == ELOOP ? "the way there passes through a folder link; left alone"
+                                       : problemText("the folder cannot be checked", r));
+  return false;
+}
+
+bool Run::linkFree(const Row& row) {
+  return linkFree(row.native, row.full);
+}
+
+void Run::restoreAccessTime(const Row& row) {
+  // Where the system would not read without moving the last-access time (a file of another
+  // user), the listed time is put back, unless the file was changed meanwhile.
+  platform::FileTimes now;
+  if (row.readable && fileops::readTimes(row.native, now).ok() &&
+      sameTimespec(now.lastWrite, row.writeTime) && !sameTimespec(now.lastAccess, row.accessTime))
+    fileops::setTimes(row.native, std::nullopt, row.accessTime);
+}
+
+bool Run::massDeleteAllowed(std::int64_t masterDeletes, std::int64_t mirrorDeletes) {
+  const std::pair<bool, std::int64_t> sides[] = {{true, masterDeletes}, {false, mirrorDeletes}};
+  for (const auto& [masterSide, deletes] : sides) {
+    const auto files = static_cast<std::int64_t>((masterSide ? m_master : m_mirror).size());
+    if (!needsMassDeleteConsent(deletes, files)) continue;
+    if (m_allowMassDelete) {
+      m_view.note(massDeleteText(masterSide, deletes, files));
+      continue;
+    }
+    const int answer =
+        m_view.messageBox(massDeleteQuestion(masterSide, deletes, files),
+                          msgbox::kYesNo | msgbox::kExclamation | msgbox::kDefaultButton2);
+    if (answer == msgbox::kYes) continue;
+    m_report.outcome = MirrorOutcome::MassDelete;
+    m_report.massDeleteText = massDeleteText(masterSide, deletes, files);
+    return false;
+  }
+  return true;
 }
 
 void Run::buildTable(const std::string& folder, const StringArray& list, bool fat,
@@ -492,54 +579,47 @@ bool Run::waitFor(const std::atomic<bool>& flag) {
 }
 
 bool Run::samePair(const Row& m, const Row& r) const {
-  // Size, read-only flag, last write and last access, each time at the coarser precision of the
-  // two file systems. Creation times cannot be set on this system, so a copy can never take
-  // them over: they are not compared.
+  // Size, read-only flag and last write, at the coarser precision of the two file systems. The
+  // last-access time moves whenever anything reads a file (a viewer, a backup), and creation
+  // times cannot be set on this system: neither says the contents differ.
   return m.size == r.size && m.readOnly == r.readOnly &&
-         sameTime(m.lastWrite, r.lastWrite, m_precision.lastWrite) &&
-         sameTime(m.lastAccess, r.lastAccess, m_precision.lastAccess);
+         sameTime(m.lastWrite, r.lastWrite, m_precision.lastWrite);
 }
 
 bool Run::contentsAgree(const Row& m, const Row& r) {
   label("Command", msg::kBinaryCheck);
-  // Reading the two files moves their last-access times; they are put back afterwards (when the
-  // file is otherwise unchanged), or the next run would find the pair different.
-  platform::FileTimes before[2];
-  const bool haveTimes =
-      fileops::readTimes(m.native, before[0]).ok() && fileops::readTimes(r.native, before[1]).ok();
+  // A comparison is no use of the pictures: their last-access times stay as listed.
   const bool same = dll().DLL_BinFileCheck(m.full, r.full);
-  if (haveTimes) {
-    const std::string* paths[2] = {&m.native, &r.native};
-    for (int s = 0; s < 2; ++s) {
-      platform::FileTimes after;
-      if (fileops::readTimes(*paths[s], after).ok() &&
-          sameTimespec(after.lastWrite, before[s].lastWrite) &&
-          !sameTimespec(after.lastAccess, before[s].lastAccess))
-        fileops::setTimes(*paths[s], std::nullopt, before[s].lastAccess);
-    }
-  }
+  restoreAccessTime(m);
+  restoreAccessTime(r);
   return same;
 }
 
-bool Run::pairStep() {
-  label("MaxNo", "/ " + std::to_string(m_master.size()));
+void Run::pairFiles() {
+  m_pairs.clear();
+  if (m_master.empty() || m_mirror.empty()) return;
   std::vector<RowKey> masterKeys, mirrorKeys;
   masterKeys.reserve(m_master.size());
   mirrorKeys.reserve(m_mirror.size());
   for (const Row& r : m_master) masterKeys.push_back({r.full, r.relative});
   for (const Row& r : m_mirror) mirrorKeys.push_back({r.full, r.relative});
-  const std::vector<Pair> pairs = pairByRelativePath(masterKeys, mirrorKeys);
-  for (const Pair& p : pairs) {
+  m_pairs = pairByRelativePath(masterKeys, mirrorKeys);
+  for (const Pair& p : m_pairs) {
     m_masterPaired[p.master] = 1;
     m_mirrorPaired[p.mirror] = 1;
   }
-  for (const Pair& p : pairs) {
+}
+
+bool Run::pairStep() {
+  label("MaxNo", "/ " + std::to_string(m_master.size()));
+  for (const Pair& p : m_pairs) {
     label("No", std::to_string(p.master + 1));
     m_view.yield();
     if (cancelled()) return false;
     if (p.sameEntry) continue;
     const Row& m = m_master[p.master];
     const Row& r = m_mirror[p.mirror];
+    if (offLimits(m)) continue;
     if (!m.readable || !r.readable) {
       problem(m.readable ? r.full : m.full, "could not be read; the pair was left alone");
       continue;
@@ -583,16 +663,20 @@ std::optional<std::string> Run::temporaryCopy(const Row& source, const std::stri
   };
   const platform::FileResult r = fileops::copyFile(source.native, temporary, options);
   m_wrote = true;
+  restoreAccessTime(source);
   if (!r.ok()) {
     fileops::removeFile(temporary);
     problem(targetText, problemText("copy failed", r));
     return std::nullopt;
   }
-  // The source's times read afresh (after the copy has read it) and its read-only flag as the
-  // table recorded it.
+  // The times listed for the source at the start of the run, and its read-only flag as the
+  // table recorded it. A source that was changed since keeps its new times.
   platform::FileTimes times;
-  if (fileops::readTimes(source.native, times).ok())
+  if (fileops::readTimes(source.native, times).ok() &&
+      !sameTimespec(times.lastWrite, source.writeTime))
     fileops::setTimes(temporary, times.lastWrite, times.lastAccess);
+  else
+    fileops::setTimes(temporary, source.writeTime, source.accessTime);
   fileops::setAttribute(temporary, platform::attr::kReadOnly, source.readOnly);
   return temporary;
 }
@@ -610,6 +694,7 @@ bool Run::publish(const std::string& temporary, const std::string& targetNative,
 
 void Run::replace(const Row& winner, const Row& loser) {
   label("FileName", loser.full);
+  if (!linkFree(winner) || !linkFree(loser)) return;
   if (!unchangedSince(loser)) {
     problem(loser.full, "changed during the run; left as it is");
     return;
@@ -641,14 +726,16 @@ void Run::replace(const Row& winner, const Row& loser) {
 
 bool Run::oneSidedPhase(std::vector<Row>& rows, bool copy, bool toMirror) {
   const std::string& otherFolder = toMirror ? m_outDir : m_inDir;
+  // The other side must still be there: its listing is what makes these files one-sided, and
+  // a copy must not make its folder anew where a medium was.
+  std::string otherNative;
+  if (!folderUsable(otherFolder, otherNative)) {
+    for (const Row& row : rows)
+      problem(row.full, copy ? "the other side is no longer there; not copied"
+                             : "the other side is no longer there; not deleted");
+    return true;
+  }
   if (!copy) {
-    // The other side must still be there: its listing is what makes these files one-sided.
-    std::string native;
-    if (!folderUsable(otherFolder, native)) {
-      for (const Row& row : rows)
-        problem(row.full, "the other side is no longer there; not deleted");
-      return true;
-    }
     // Deletion does not check the cancel flag, as a delete pass is short.
     for (const Row& row : rows) remove(row, otherFolder);
     return true;
@@ -676,6 +763,7 @@ bool Run::oneSidedPhase(std::vector<Row>& rows, bool copy, bool toMirror) {
     const std::string targetText = dll().DLL_PathAdd(otherFolder, row.relative);
     const std::string targetNative = nativeOf(targetText);
     label("FileName", row.full);
+    if (!linkFree(row) || targetNative.empty() || !linkFree(targetNative, targetText)) continue;
     struct stat st {};
     if (targetNative.empty() || fileops::status(targetNative, st, false).ok()) {
       // Something appeared under that name since the listing (or the file system matches
@@ -696,6 +784,7 @@ bool Run::oneSidedPhase(std::vector<Row>& rows, bool copy, bool toMirror) {
 
 void Run::remove(const Row& row, const std::string& otherFolder) {
   label("FileName", row.full);
+  if (!linkFree(row)) return;
   struct stat st {};
   if (!fileops::status(row.native, st, false).ok()) return;  // already gone
   if (!unchangedSince(row)) {
@@ -706,8 +795,17 @@ void Run::remove(const Row& row, const std::string& otherFolder) {
   // (a folder that could not be listed, a link, a name that appeared meanwhile).
   const std::string counterpart = nativeOf(dll().DLL_PathAdd(otherFolder, row.relative));
   struct stat other {};
-  if (counterpart.empty() || fileops::status(counterpart, other, false).ok()) {
+  const platform::FileResult seen = counterpart.empty()
+                                        ? platform::FileResult(EINVAL)
+                                        : fileops::status(counterpart, other, false);
+  if (seen.ok()) {
     problem(row.full, "a file of that name exists on the other side; not deleted");
+    return;
+  }
+  if (seen.error() != ENOENT) {
+    // Only "no such file" says the other side lacks it; a folder that cannot be entered says
+    // nothing.
+    problem(row.full, problemText("the other side cannot be checked; not deleted", seen));
     return;
   }
   const platform::FileResult r =
@@ -725,8 +823,10 @@ void Run::closingSteps() {
     fileops::syncFileSystem(m_outNative);
   }
   try {
-    if (m_opt.subDirDel1) dll().DLL_SubDirDel(m_inDir);
-    if (m_opt.subDirDel2) dll().DLL_SubDirDel(m_outDir);
+    // A run stopped before a mass delete changes nothing, empty folders included.
+    const bool stopped = m_report.outcome == MirrorOutcome::MassDelete;
+    if (m_opt.subDirDel1 && !stopped) dll().DLL_SubDirDel(m_inDir);
+    if (m_opt.subDirDel2 && !stopped) dll().DLL_SubDirDel(m_outDir);
   } catch (const DllError& e) {
     problem(m_inDir, std::string("empty folders not removed: ") + e.what());
   }
@@ -760,7 +860,7 @@ MirrorReport MirrorEngine::run() {
   } clear;
   fileops::ScopedYieldHandler yieldHandler([this] { m_view.yield(); });
   {
-    Run run(m_settings, m_view, report);
+    Run run(m_settings, m_view, report, m_allowMassDelete);
     run.execute();
   }
   // The completion action follows a run that went through its closing steps, a cancelled one

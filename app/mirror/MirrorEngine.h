@@ -31,6 +31,7 @@ enum class MirrorOutcome {
   MasterMissing,   // the master folder is missing, not ready or cannot be listed
   MirrorMissing,   // the same for the mirror folder
   AlreadyRunning,  // another mirroring run (in this or another process) is under way
+  MassDelete,      // it would have deleted most of a side's files, and that was not allowed
   Error,           // an unexpected error ended the run through its closing steps
 };
 
@@ -53,6 +54,7 @@ struct MirrorReport {
   std::vector<MirrorProblem> problems;
   std::vector<std::string> restored;  // new versions a killed run left waiting, now in place
   std::string errorText;              // for Error
+  std::string massDeleteText;         // for MassDelete: how many files of which side, and why
 };
 
 // The mirroring run: brings the mirror folder tree in line with the master folder tree as the
@@ -66,11 +68,15 @@ struct MirrorReport {
 class MirrorEngine {
  public:
   MirrorEngine(const MirrorSettings& settings, RunView& view);
+  // Deletes that would take every file of a side, or most of them, go ahead without asking
+  // (the runner's --allow-mass-delete). Otherwise the run view is asked, and No stops the run.
+  void allowMassDelete(bool allow) { m_allowMassDelete = allow; }
   MirrorReport run();
 
  private:
   const MirrorSettings& m_settings;
   RunView& m_view;
+  bool m_allowMassDelete = false;
 };
 
 // The time steps at which a file system keeps last-write and last-access times, in 100 ns

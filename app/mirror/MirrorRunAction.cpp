@@ -41,6 +41,7 @@ class CounterNames final : public RunView {
   int messageBox(const std::string& text, int style, const std::string& title) override {
     return m_inner.messageBox(text, style, title);
   }
+  void note(const std::string& text) override { m_inner.note(text); }
   void setTimmerLoop(int value) override { m_inner.setTimmerLoop(value); }
   void setRunning(bool running) override { m_inner.setRunning(running); }
   void runCompleted(std::string_view sectionWord) override { m_inner.runCompleted(sectionWord); }
@@ -90,6 +91,7 @@ run::RunResult runMirror(const run::RunRequest& request, RunView& view) {
   const MirrorSettings settings(request.iniPath, programDrive());
   CounterNames counters(view);
   MirrorEngine engine(settings, counters);
+  engine.allowMassDelete(request.allowMassDelete);
   const MirrorReport report = engine.run();
 
   run::RunResult result;
@@ -101,17 +103,15 @@ run::RunResult runMirror(const run::RunRequest& request, RunView& view) {
     case MirrorOutcome::Cancelled:
       result.cancelled = true;
       break;
+    // The engine has shown these refusals through the view already.
     case MirrorOutcome::SameFolder:
-      result.refused = true;
-      result.message = msg::kSameFolder;
-      break;
     case MirrorOutcome::MasterMissing:
-      result.refused = true;
-      result.message = msg::kMasterMissing;
-      break;
     case MirrorOutcome::MirrorMissing:
       result.refused = true;
-      result.message = msg::kMirrorMissing;
+      break;
+    case MirrorOutcome::MassDelete:
+      result.refused = true;
+      result.message = "nothing was changed; --allow-mass-delete lets the run delete them";
       break;
     case MirrorOutcome::AlreadyRunning:
       result.refused = true;

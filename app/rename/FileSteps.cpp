@@ -45,9 +45,27 @@ bool FileSteps::resolve(const std::string& text, std::string& native) {
   return true;
 }
 
+void FileSteps::keepWithin(const std::vector<std::string>& folders) {
+  m_roots.clear();
+  for (const std::string& folder : folders)
+    if (const auto native = platform::DriveMap::current().toNative(folder))
+      m_roots.push_back(*native);
+}
+
+bool FileSteps::throughFolderLink(const std::string& native) {
+  for (const std::string& root : m_roots) {
+    if (native.size() <= root.size() || native.compare(0, root.size(), root) != 0 ||
+        (root != "/" && native[root.size()] != '/'))
+      continue;
+    if (fileops::checkNoFolderLink(root, native).error() == ELOOP) return true;
+  }
+  return false;
+}
+
 StepResult FileSteps::moveNoReplace(const std::string& from, const std::string& to) {
   std::string src, dst;
   if (!resolve(from, src) || !resolve(to, dst)) return StepResult::NotFound;
+  if (throughFolderLink(src) || throughFolderLink(dst)) return done(ELOOP);
   // A rename on one file system; across file systems a checked copy, then the removal.
   return done(fileops::move(src, dst).error());
 }
@@ -55,6 +73,7 @@ StepResult FileSteps::moveNoReplace(const std::string& from, const std::string& 
 StepResult FileSteps::copyNoReplace(const std::string& from, const std::string& to) {
   std::string src, dst;
   if (!resolve(from, src) || !resolve(to, dst)) return StepResult::NotFound;
+  if (throughFolderLink(src) || throughFolderLink(dst)) return done(ELOOP);
   platform::CopyOptions options;
   options.flush = false;
   const int error = fileops::copyFile(src, dst, options).error();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace quillmere::rename {
 
@@ -28,6 +29,9 @@ class FileSteps {
   void flushCopies();
   // Removes a file the run made itself (an intermediate copy): exactly that name.
   StepResult removeFile(const std::string& path);
+  // The run's folder trees (path texts): a move or copy whose source or target passes through a
+  // folder link inside one of them fails with ELOOP instead of writing outside the tree.
+  void keepWithin(const std::vector<std::string>& folders);
   // True when the path text names an existing folder.
   bool isFolder(const std::string& path);
   // The errno behind the last failing step, for reports.
@@ -36,8 +40,10 @@ class FileSteps {
  private:
   StepResult done(int error);
   bool resolve(const std::string& text, std::string& native);
+  bool throughFolderLink(const std::string& native);
   int m_errno = 0;
-  std::string m_unflushedTarget;  // a file on the media that holds unflushed copies
+  std::vector<std::string> m_roots;  // native
+  std::string m_unflushedTarget;     // a file on the media that holds unflushed copies
 };
 
 }  // namespace quillmere::rename

@@ -1,5 +1,7 @@
 #include "rename/RenameEngine.h"
 
+#include <cerrno>
+
 #include <algorithm>
 #include <exception>
 #include <utility>
@@ -122,6 +124,7 @@ class RenameEngine::Run {
     // Stay mode renames every file where it is: the target is the source folder itself.
     m_outDir = m_mode == Mode::Stay ? m_inDir : m_s.outDir();
     m_lookSubDir = m_s.check("ReName-LookSubDir");
+    m_steps.keepWithin({m_inDir, m_outDir});
   }
 
   void body() {
@@ -461,6 +464,10 @@ class RenameEngine::Run {
           }
           res = StepResult::Ok;
         }
+        if (res == StepResult::NoAccess && deniedInFolder(m_steps.lastError())) {
+          leaveDenied(r, m_steps.lastError());
+          continue;
+        }
         if (res == StepResult::NoAccess || res == StepResult::NoSpace) {
           stopParking(i, m_steps.lastError());
           return;
@@ -482,12 +489,28 @@ class RenameEngine::Run {
       }
       const int error = m_steps.lastError();
       if (copy) m_steps.removeFile(intermediate);  // the source is still in place
+      if (res == StepResult::NoAccess && deniedInFolder(error)) {
+        leaveDenied(r, error);
+        continue;
+      }
       if (res == StepResult::NoAccess || res == StepResult::NoSpace) {
         stopParking(i, error);
         return;
       }
       problem(r, r.source, reasonFor(res, r), error);
     }
+  }
+
+  // Permission denied concerns one folder (a read-only subfolder, a folder of another user),
+  // not the disk: only the files of that folder are left. A read-only medium or a full disk
+  // stops the park step.
+  static bool deniedInFolder(int error) { return error == EACCES || error == EPERM; }
+
+  // Leaves one file where it is because its folder cannot be written, and says so once.
+  void leaveDenied(Record& r, int error) {
+    problem(r, r.source, Unhandled::NotWritable, error);
+    if (!m_toldDenied) m_view.messageBox(kCannotWrite, msgbox::kOkOnly);
+    m_toldDenied = true;
   }
 
   // The disk cannot be written: the park step ends here; the files from record i on stay where
@@ -582,6 +605,7 @@ class RenameEngine::Run {
   std::string m_inDir;
   std::string m_outDir;
   bool m_lookSubDir = true;
+  bool m_toldDenied = false;  // the message for a folder that cannot be written was shown
   double m_byteTotal = 0;
   std::vector<Record> m_records;
 };

@@ -15,7 +15,7 @@ enum class Unhandled {
   Vanished,      // gone between the listing and its step
   NoFreeName,    // every name tried was taken (or a name without extension was taken)
   NoTarget,      // the target folder does not exist
-  NotWritable,   // the disk could not be written; later files were not started
+  NotWritable,   // its folder or the disk could not be written (a disk: later files not started)
   Failed,        // another error, after a few tries
   Cancelled,     // the cancel flag stopped the run before the file was done
   CopyLeftOver,  // Copy mode: an older intermediate copy with other contents holds its name

@@ -2,7 +2,8 @@
 // entry points, looked up by name: Cab(window, command line, output buffer, size) and
 // CabGetVersion().
 //
-// Commands (paths as path texts "X:\..." or native "/..."):
+// Commands (paths are absolute native paths "/...", mapped by the caller; "SOURCE\" below stands
+// for "/source/"):
 //   -a [-r] [-i] CABINET SOURCE\*.*   create CABINET (MSZIP) from the files of the SOURCE folder;
 //       -r descends into sub-folders keeping their paths. Links are not followed, the cabinet
 //       itself is never packed. The cabinet replaces an older one only when it is complete.
@@ -107,7 +108,7 @@ int commandCreate(const unlha::CommandLine& cl, Report& report) {
     report.error("-a: a cabinet and a source are needed");
     return kErrorBase + kBadCommand;
   }
-  const auto cab = unlha::toNative(cl.args[0]);
+  const auto cab = unlha::pathArgument(cl.args[0]);
   // The source is "folder\*.*": its folder part is what gets archived.
   std::string src = cl.args[1];
   const auto sep = src.find_last_of("\\/");
@@ -116,7 +117,7 @@ int commandCreate(const unlha::CommandLine& cl, Report& report) {
     pattern = src.substr(sep + 1);
     src = src.substr(0, sep + 1);
   }
-  const auto source = unlha::toNative(src);
+  const auto source = unlha::pathArgument(src);
   if (!cab || !source) {
     report.error("-a: not a path");
     return kErrorBase + kBadCommand;
@@ -295,8 +296,8 @@ int commandExtract(const unlha::CommandLine& cl, Report& report) {
     report.error("-x: a cabinet and a target folder are needed");
     return kErrorBase + kBadCommand;
   }
-  const auto cab = unlha::toNative(cl.args[0]);
-  const auto target = unlha::toNative(cl.args[1]);
+  const auto cab = unlha::pathArgument(cl.args[0]);
+  const auto target = unlha::pathArgument(cl.args[1]);
   if (!cab || !target) {
     report.error("-x: not a path");
     return kErrorBase + kBadCommand;

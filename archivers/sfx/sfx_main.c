@@ -4,6 +4,7 @@
  * where %WORK% is a fresh private temporary folder), never writing outside that folder and never
  * replacing a file, and, when the archive was made for it, runs the control file's $Command from
  * inside the extracted folder once everything went well. It prints what it did.
+ * Its only argument is that folder; -h or --help prints its usage, any other option is refused.
  * Exit status: 0 all done, 1 some files were already there, 2 failure. */
 #ifndef _GNU_SOURCE
 #define _GNU_SOURCE
@@ -85,17 +86,34 @@ static void parse_control(char* text, control_t* c) {
   }
 }
 
+/* Creates the folder and its missing parents. A folder whose name starts with "-" is never
+ * created (it reads as an option to every command that meets it later); such a path creates
+ * nothing at all. */
 static int mkdirs(const char* path) {
   char buf[8192];
-  if (strlen(path) >= sizeof buf) return -1;
+  if (path[0] == 0 || strlen(path) >= sizeof buf) return -1;
   memcpy(buf, path, strlen(path) + 1);
-  for (char* p = buf + 1; *p; ++p) {
-    if (*p != '/') continue;
-    *p = 0;
-    if (mkdir(buf, 0777) != 0 && errno != EEXIST) return -1;
-    *p = '/';
+  for (int create = 0; create < 2; ++create) {
+    int missing = 0;
+    for (char* p = buf + 1;; ++p) {
+      if (*p && (*p != '/' || p[-1] == '/')) continue;
+      const char end = *p;
+      *p = 0;
+      struct stat st;
+      if (!missing && stat(buf, &st) != 0) missing = 1;
+      if (missing && !create) {
+        const char* slash = strrchr(buf, '/');
+        if ((slash ? slash[1] : buf[0]) == '-') {
+          fprintf(stderr, "%s: a folder whose name starts with \"-\" is not created\n", buf);
+          errno = EINVAL;
+          return -1;
+        }
+      }
+      if (missing && create && mkdir(buf, 0777) != 0 && errno != EEXIST) return -1;
+      *p = end;
+      if (!end) break;
+    }
   }
-  if (mkdir(buf, 0777) != 0 && errno != EEXIST) return -1;
   struct stat st;
   return stat(buf, &st) == 0 && S_ISDIR(st.st_mode) ? 0 : -1;
 }
@@ -147,6 +165,57 @@ static int run_command(const char* folder, const char* rel) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+static void usage(const char* self) {
+  printf(
+      "Usage: %s [FOLDER]\n"
+      "Extracts the archive attached to this program into FOLDER, or, without one, into the\n"
+      "folder the program was made for (by default a folder named after the program, beside\n"
+      "it). Files already there are never replaced. Exit status: 0 all done, 1 some files were\n"
+      "already there, 2 failure.\n"
+      "  -h, --help  show this text\n",
+      self);
+}
+
+/* The folder to extract into, from the command line; NULL when none is given. Exits on a help
+ * request (0) and on anything else it cannot take (2): unknown options, more than one folder. */
+static const char* target_argument(int argc, char** argv, const char* self) {
+  const char* folder = NULL;
+  for (int i = 1; i < argc; ++i) {
+    const char* a = argv[i];
+    if (strcmp(a, "-h") == 0 || strcmp(a, "--help") == 0) {
+      usage(self);
+      exit(0);
+    }
+    if (a[0] == '-') {
+      fprintf(stderr, "%s: unknown option \"%s\" (see --help); nothing extracted\n", self, a);
+      exit(2);
+    }
+    if (folder) {
+      fprintf(stderr, "%s: only one folder can be given (see --help); nothing extracted\n", self);
+      exit(2);
+    }
+    folder = a;
+  }
+  return folder;
+}
+
+/* Reads every member header before anything is written: an archive whose headers cannot all be
+ * read extracts nothing. */
+static int check_headers(int fd, uint64_t base) {
+  lzh_reader r;
+  lzh_reader_init(&r, fd, base);
+  for (;;) {
+    lzh_member m;
+    int got = lzh_next(&r, &m);
+    if (got == 0) return 0;
+    if (got < 0) {
+      fprintf(stderr, "the attached archive cannot be read: %s; nothing extracted\n", r.error);
+      return -1;
+    }
+    lzh_member_free(&m);
+  }
+}
+
 int main(int argc, char** argv) {
   char self[4096];
   ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
@@ -155,20 +224,14 @@ int main(int argc, char** argv) {
     return 2;
   }
   self[n] = 0;
+  const char* folder_arg = target_argument(argc, argv, self);
   int fd = open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
-  struct stat st;
-  if (fd < 0 || fstat(fd, &st) != 0 || st.st_size < SFX_FOOTER_SIZE) {
+  if (fd < 0) {
     fprintf(stderr, "cannot read this program's own file\n");
     return 2;
   }
-  unsigned char raw[SFX_FOOTER_SIZE];
-  sfx_footer f;
-  const uint64_t size = (uint64_t)st.st_size;
-  if (pread(fd, raw, SFX_FOOTER_SIZE, (off_t)(size - SFX_FOOTER_SIZE)) != SFX_FOOTER_SIZE ||
-      sfx_decode_footer(raw, &f) != 0 || f.archive_offset > size ||
-      f.archive_length > size - f.archive_offset ||
-      f.control_length > size - f.archive_offset - f.archive_length ||
-      f.archive_offset + f.archive_length + f.control_length + SFX_FOOTER_SIZE != size) {
+  sfx_info f;
+  if (sfx_locate(fd, &f) != 0) {
     fprintf(stderr, "%s: no archive is attached to this program (or it is truncated)\n", self);
     return 2;
   }
@@ -176,7 +239,8 @@ int main(int argc, char** argv) {
   {
     uint32_t crc = 0;
     unsigned char buf[65536];
-    uint64_t off = f.archive_offset, left = f.archive_length + f.control_length;
+    uint64_t off = f.archive_offset < f.control_offset ? f.archive_offset : f.control_offset;
+    uint64_t left = f.archive_length + f.control_length;
     while (left > 0) {
       size_t want = left < sizeof buf ? (size_t)left : sizeof buf;
       ssize_t got = pread(fd, buf, want, (off_t)off);
@@ -191,12 +255,13 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  if (check_headers(fd, f.archive_offset) != 0) return 2;
   control_t ctl;
   memset(&ctl, 0, sizeof ctl);
   if (f.control_length > 0 && f.control_length < 65536) {
     char* text = (char*)malloc(f.control_length);
-    if (text && pread(fd, text, f.control_length, (off_t)(f.archive_offset + f.archive_length)) ==
-                    (ssize_t)f.control_length) {
+    if (text &&
+        pread(fd, text, f.control_length, (off_t)f.control_offset) == (ssize_t)f.control_length) {
       char* utf8 = control_utf8(text, f.control_length);
       if (utf8) {
         parse_control(utf8, &ctl);
@@ -214,8 +279,8 @@ int main(int argc, char** argv) {
   char* slash = strrchr(folder, '/');
   if (slash) *slash = 0;
   const char* base = slash ? slash + 1 : self;
-  if (argc > 1) {
-    snprintf(target, sizeof target, "%s", argv[1]);
+  if (folder_arg) {
+    snprintf(target, sizeof target, "%s", folder_arg);
   } else if (ctl.install_dir[0] || (f.flags & SFX_TEMPORARY)) {
     const char* rel = ctl.install_dir;
     char root[4096];

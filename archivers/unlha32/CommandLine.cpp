@@ -1,7 +1,5 @@
 #include "CommandLine.h"
 
-#include "platform/DriveMap.h"
-
 namespace unlha {
 
 std::optional<CommandLine> parseCommandLine(const std::string& text) {
@@ -44,28 +42,14 @@ std::optional<CommandLine> parseCommandLine(const std::string& text) {
   return cl;
 }
 
-std::optional<NativeArg> toNative(const std::string& arg) {
-  NativeArg out;
-  std::string text = arg;
-  while (!text.empty() && (text.back() == '\\' || text.back() == '/')) {
-    out.trailing = true;
-    text.pop_back();
-  }
-  if (!text.empty() && text[0] == '/') {
-    out.path = text;
-    return out;
-  }
-  if (arg.size() >= 2 && arg[1] == ':') {
-    // "C:" alone is the drive root.
-    const std::string drive = text.size() == 2 ? text + "\\" : text;
-    const auto native = quillmere::platform::DriveMap::current().toNative(drive);
-    if (!native) return std::nullopt;
-    out.path = *native;
-    while (out.path.size() > 1 && out.path.back() == '/') out.path.pop_back();
-    return out;
-  }
-  if (text.empty() && out.trailing) return NativeArg{std::string(1, '/'), true};
-  return std::nullopt;
+std::optional<PathArg> pathArgument(const std::string& arg) {
+  if (arg.empty() || arg[0] != '/') return std::nullopt;
+  PathArg out;
+  out.path = arg;
+  out.trailing = arg.back() == '/' || arg.back() == '\\';
+  while (out.path.size() > 1 && (out.path.back() == '/' || out.path.back() == '\\'))
+    out.path.pop_back();
+  return out;
 }
 
 namespace {

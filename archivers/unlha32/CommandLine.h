@@ -20,13 +20,14 @@ struct CommandLine {
 // command word.
 std::optional<CommandLine> parseCommandLine(const std::string& text);
 
-// A path argument turned into a native path: "X:\..." through the drive map, "/..." as it
-// stands. `trailing` tells whether the text ended with a separator (a folder's contents).
-struct NativeArg {
+// A path argument: an absolute native path ("/..."; the caller maps any other form of path
+// before calling). `trailing` tells whether the text ended with a separator (a folder's
+// contents, or the folder to extract into). Nothing for any other text.
+struct PathArg {
   std::string path;
   bool trailing = false;
 };
-std::optional<NativeArg> toNative(const std::string& arg);
+std::optional<PathArg> pathArgument(const std::string& arg);
 
 // Windows-style wildcard on a name: "*" and "?", ASCII letters without regard to case;
 // "*.*" matches every name, with or without a dot.

@@ -9,13 +9,13 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
 
 #include "LzhEncoder.h"
 #include "lzh_archive.h"
-#include "platform/Text.h"
 
 namespace unlha {
 
@@ -157,9 +157,9 @@ bool excluded(const struct stat& st, const std::vector<Exclude>& ex) {
 bool storableName(const std::string& n) {
   if (n.find('\xFF') != std::string::npos) return false;
   if (n.find('\\') == std::string::npos) return true;
-  if (quillmere::text::isValidUtf8(n)) return false;
-  const auto utf8 = quillmere::text::cp932ToUtf8(n);
-  return utf8 && utf8->find('\\') == std::string::npos;
+  const std::unique_ptr<char, decltype(&std::free)> text(lzh_name_text(n.data(), n.size()),
+                                                         &std::free);
+  return text && std::strchr(text.get(), '\\') == nullptr;
 }
 
 void walk(const std::string& dir, std::vector<std::string>& prefix, bool recursive,

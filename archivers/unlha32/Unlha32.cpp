@@ -1,8 +1,8 @@
 // libunlha32.so: the LZH archiver behind the library's archiver bindings. Two entry points,
 // looked up by name: Unlha(window, command line, output buffer, size) and UnlhaGetVersion().
 //
-// Commands (paths as path texts "X:\..." or native "/..."; a folder argument that ends with a
-// separator means that folder):
+// Commands (paths are absolute native paths "/...", mapped by the caller; a folder argument that
+// ends with a separator means that folder; "FOLDER\" below stands for "/folder/"):
 //   a [-d1] [-jm2|-jm4] [-a1] [-x1 -x2] ARCHIVE SOURCE...   create or update ARCHIVE; a SOURCE
 //       folder with a trailing separator adds its contents, without one the folder itself; -d1
 //       descends into sub-folders keeping their paths, otherwise only the files at the top.
@@ -96,14 +96,14 @@ int commandAdd(const CommandLine& cl, Report& report) {
     report.error("a: an archive and a source are needed");
     return kErrorBase + kBadCommand;
   }
-  const auto archive = toNative(cl.args[0]);
+  const auto archive = pathArgument(cl.args[0]);
   if (!archive || archive->trailing) {
     report.error("a: not an archive path: " + cl.args[0]);
     return kErrorBase + kBadCommand;
   }
   std::vector<Source> sources;
   for (std::size_t i = 1; i < cl.args.size(); ++i) {
-    const auto src = toNative(cl.args[i]);
+    const auto src = pathArgument(cl.args[i]);
     if (!src) {
       report.error("a: not a path: " + cl.args[i]);
       return kErrorBase + kBadCommand;
@@ -119,18 +119,12 @@ int commandAdd(const CommandLine& cl, Report& report) {
 
 // Where the archive starts: after the stub of one of our self-extracting programs, else at 0.
 std::uint64_t archiveBase(int fd) {
-  struct stat st {};
-  unsigned char raw[SFX_FOOTER_SIZE];
-  sfx_footer f{};
-  if (::fstat(fd, &st) != 0 || st.st_size < SFX_FOOTER_SIZE ||
-      ::pread(fd, raw, sizeof raw, st.st_size - SFX_FOOTER_SIZE) != SFX_FOOTER_SIZE ||
-      sfx_decode_footer(raw, &f) != 0 || f.archive_offset >= static_cast<std::uint64_t>(st.st_size))
-    return 0;
-  return f.archive_offset;
+  sfx_info f{};
+  return sfx_locate(fd, &f) == 0 ? f.archive_offset : 0;
 }
 
 int openArchive(const std::string& arg, Report& report, std::string* native = nullptr) {
-  const auto archive = toNative(arg);
+  const auto archive = pathArgument(arg);
   if (!archive) {
     report.error("not an archive path: " + arg);
     return -1;
@@ -155,7 +149,7 @@ int commandExtract(const CommandLine& cl, Report& report, bool testOnly) {
     const std::string& a = cl.args[i];
     const bool folder = !a.empty() && (a.back() == '\\' || a.back() == '/');
     if (folder && target.empty() && !testOnly) {
-      const auto t = toNative(a);
+      const auto t = pathArgument(a);
       if (!t) {
         ::close(fd);
         report.error(cl.command + ": not a folder path: " + a);
@@ -268,7 +262,7 @@ int commandSfx(const CommandLine& cl, Report& report) {
   if (fd < 0) return kErrorBase + kFailed;
   std::string folder = dirName(archivePath);
   if (cl.args.size() > 1) {
-    const auto f = toNative(cl.args[1]);
+    const auto f = pathArgument(cl.args[1]);
     if (!f) {
       ::close(fd);
       report.error("s: not a folder path: " + cl.args[1]);
@@ -276,7 +270,7 @@ int commandSfx(const CommandLine& cl, Report& report) {
     }
     folder = f->path;
   }
-  // The archive must read cleanly to its end; its control file "$" goes into the trailer too.
+  // The archive must read cleanly to its end; its control file "$" also goes before it.
   lzh_reader r;
   lzh_reader_init(&r, fd, 0);
   std::vector<std::uint8_t> control;
@@ -328,16 +322,18 @@ int commandSfx(const CommandLine& cl, Report& report) {
   }
   ::close(sfd);
 
-  sfx_footer f{};
-  f.archive_offset = stub.size();
+  // The archive ends the program, so readers that find it behind the stub see nothing after it.
+  sfx_info f{};
+  f.control_offset = stub.size() + SFX_INFO_SIZE;
+  f.archive_offset = f.control_offset + control.size();
   f.archive_length = archive.size();
   f.control_length = static_cast<std::uint32_t>(control.size());
   f.flags = (cl.has("-gw3") ? SFX_SHOW_WINDOW : 0) | (cl.has("-gyq1") ? SFX_TEMPORARY : 0) |
             (cl.has("-d1") ? SFX_WITH_PATHS : 0) | (cl.has("-!") ? SFX_AUTORUN : 0);
-  std::uint32_t crc = sfx_crc32(0, archive.data(), archive.size());
-  f.crc32 = sfx_crc32(crc, control.data(), control.size());
-  unsigned char footer[SFX_FOOTER_SIZE];
-  sfx_encode_footer(&f, footer);
+  const std::uint32_t crc = sfx_crc32(0, control.data(), control.size());
+  f.crc32 = sfx_crc32(crc, archive.data(), archive.size());
+  unsigned char info[SFX_INFO_SIZE];
+  sfx_encode_info(&f, info);
 
   const std::string exe = folder + "/" + withoutExtension(baseName(archivePath)) + ".exe";
   std::string tmp = folder + "/.sfx.XXXXXX";
@@ -359,8 +355,8 @@ int commandSfx(const CommandLine& cl, Report& report) {
   };
   const mode_t mask = ::umask(022);
   ::umask(mask);
-  bool ok = writeAll(stub.data(), stub.size()) && writeAll(archive.data(), archive.size()) &&
-            writeAll(control.data(), control.size()) && writeAll(footer, sizeof footer) &&
+  bool ok = writeAll(stub.data(), stub.size()) && writeAll(info, sizeof info) &&
+            writeAll(control.data(), control.size()) && writeAll(archive.data(), archive.size()) &&
             ::fchmod(out, 0777 & ~mask) == 0 && ::fsync(out) == 0;
   const int writeErr = errno;
   ok = (::close(out) == 0) && ok;

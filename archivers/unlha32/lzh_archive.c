@@ -84,6 +84,9 @@ void lzh_reader_init(lzh_reader* r, int fd, uint64_t base) {
   r->base = base;
   r->pos = 0;
   r->error[0] = 0;
+  struct stat st;
+  const uint64_t end = fstat(fd, &st) == 0 && st.st_size > 0 ? (uint64_t)st.st_size : 0;
+  r->size = end > base ? end - base : 0;
 }
 
 void lzh_member_free(lzh_member* m) {
@@ -159,8 +162,50 @@ static int64_t dos_to_unix(uint32_t t) {
   return v == (time_t)-1 ? 0 : (int64_t)v;
 }
 
-/* Joins folder (0xFF-, '\'- or '/'-separated) and name into one '/'-separated text; a name that
- * is not UTF-8 is read as CP932. */
+static int is_utf8(const unsigned char* s, size_t k) {
+  for (size_t i = 0; i < k;) {
+    unsigned c = s[i];
+    size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (len == 0 || i + len > k || (len == 2 && c < 0xC2)) return 0;
+    for (size_t j = 1; j < len; ++j)
+      if ((s[i + j] & 0xC0) != 0x80) return 0;
+    if (len == 3) {
+      unsigned cp = ((c & 0x0F) << 12) | ((s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F);
+      if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    }
+    if (len == 4) {
+      unsigned cp = ((c & 0x07) << 18) | ((s[i + 1] & 0x3F) << 12);
+      if (cp < 0x10000 || cp > 0x10FFFF) return 0;
+    }
+    i += len;
+  }
+  return 1;
+}
+
+char* lzh_name_text(const char* raw, size_t k) {
+  char* copy = (char*)malloc(k + 1);
+  if (!copy) return NULL;
+  memcpy(copy, raw, k);
+  copy[k] = 0;
+  if (is_utf8((const unsigned char*)raw, k)) return copy;
+  iconv_t cd = iconv_open("UTF-8", "CP932");
+  if (cd == (iconv_t)-1) return copy;
+  size_t outsz = k * 3 + 1, inleft = k, outleft = outsz - 1;
+  char* out = (char*)malloc(outsz);
+  char *in = copy, *o = out;
+  if (out && iconv(cd, &in, &inleft, &o, &outleft) != (size_t)-1) {
+    *o = 0;
+    iconv_close(cd);
+    free(copy);
+    return out;
+  }
+  iconv_close(cd);
+  free(out);
+  return copy; /* neither: keep the bytes */
+}
+
+/* Joins folder (0xFF-, '\'- or '/'-separated) and name into one '/'-separated text, read as
+ * lzh_name_text reads it. */
 static char* join_name(const parts_t* p) {
   size_t n = p->dir_len + 1 + p->name_len;
   char* raw = (char*)malloc(n + 1);
@@ -169,41 +214,9 @@ static char* join_name(const parts_t* p) {
   for (size_t i = 0; i < p->dir_len; ++i) raw[k++] = p->dir[i] == 0xFF ? '/' : (char)p->dir[i];
   if (p->dir_len && raw[k - 1] != '/') raw[k++] = '/';
   for (size_t i = 0; i < p->name_len; ++i) raw[k++] = p->name[i] == 0xFF ? '/' : (char)p->name[i];
-  raw[k] = 0;
-  /* valid UTF-8? */
-  const unsigned char* s = (const unsigned char*)raw;
-  int valid = 1;
-  for (size_t i = 0; i < k && valid;) {
-    unsigned c = s[i];
-    size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    if (len == 0 || i + len > k || (len == 2 && c < 0xC2)) valid = 0;
-    for (size_t j = 1; valid && j < len; ++j)
-      if ((s[i + j] & 0xC0) != 0x80) valid = 0;
-    if (valid && len == 3) {
-      unsigned cp = ((c & 0x0F) << 12) | ((s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F);
-      if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF)) valid = 0;
-    }
-    if (valid && len == 4) {
-      unsigned cp = ((c & 0x07) << 18) | ((s[i + 1] & 0x3F) << 12);
-      if (cp < 0x10000 || cp > 0x10FFFF) valid = 0;
-    }
-    i += len;
-  }
-  if (valid) return raw;
-  iconv_t cd = iconv_open("UTF-8", "CP932");
-  if (cd == (iconv_t)-1) return raw;
-  size_t outsz = k * 3 + 1, inleft = k, outleft = outsz - 1;
-  char* out = (char*)malloc(outsz);
-  char *in = raw, *o = out;
-  if (out && iconv(cd, &in, &inleft, &o, &outleft) != (size_t)-1) {
-    *o = 0;
-    iconv_close(cd);
-    free(raw);
-    return out;
-  }
-  iconv_close(cd);
-  free(out);
-  return raw; /* neither: keep the bytes */
+  char* text = lzh_name_text(raw, k);
+  free(raw);
+  return text;
 }
 
 int lzh_next(lzh_reader* r, lzh_member* m) {
@@ -355,6 +368,14 @@ int lzh_next(lzh_reader* r, lzh_member* m) {
     goto out;
   }
   if (m->method == LZH_METHOD_DIR) m->packed = m->original = 0;
+  /* Sizes come from the archive: a member whose data would run past the end of the file (or
+   * wrap round to a header already read) ends the walk, so no header is ever read twice. */
+  if (m->data_offset <= r->pos || m->data_offset > r->size ||
+      m->packed > r->size - m->data_offset) {
+    rc = set_error(r, LZH_E_HEADER, "member data runs past the end of the file at offset %llu",
+                   (unsigned long long)r->pos);
+    goto out;
+  }
   m->path = join_name(&p);
   if (!m->path) goto nomem;
   r->pos = m->data_offset + m->packed;

@@ -33,14 +33,21 @@ typedef struct lzh_reader {
   int fd;
   uint64_t base; /* where the archive starts in the file */
   uint64_t pos;  /* next header, from base */
+  uint64_t size; /* bytes from base to the end of the file */
   char error[256];
 } lzh_reader;
 
 void lzh_reader_init(lzh_reader* r, int fd, uint64_t base);
 /* 1: *m holds the next member (free it with lzh_member_free); 0: end of archive;
- * negative: -LZH_E_HEADER or -LZH_E_READ with r->error set. */
+ * negative: -LZH_E_HEADER or -LZH_E_READ with r->error set. Each member's data must end inside
+ * the file, so the next header always lies strictly after the one just read. */
 int lzh_next(lzh_reader* r, lzh_member* m);
 void lzh_member_free(lzh_member* m);
+
+/* A stored name as text (malloc'd, NUL-terminated): the bytes themselves when they are UTF-8,
+ * else their CP932 reading when they are CP932, else the bytes unchanged. NULL when out of
+ * memory. */
+char* lzh_name_text(const char* raw, size_t n);
 
 /* Cleans a stored name into a relative path of components joined by '/': splits on '/', '\'
  * and 0xFF, drops empty and "." components. Refuses (LZH_E_UNSAFE) "..", drive letters, a

@@ -14,4 +14,9 @@ std::string workFolder(const std::string& inDirName);
 // "_Drive" (E:\ gives E_Drive).
 std::string folderOwnName(const std::string& folder);
 
+// A path text in the folder under which an archive can be made without touching anything that
+// is there: a fresh hidden name (".<name>.archive-<random>") whose ".lzh" and ".exe" forms are
+// both free. Given without an extension.
+std::string freshArchiveStem(const std::string& folder, const std::string& name);
+
 }  // namespace quillmere::archive

@@ -29,6 +29,27 @@ bool fileExists(const std::string& pathText) {
   return native && platform::fileops::status(*native, st).ok() && S_ISREG(st.st_mode);
 }
 
+// A path text as the archivers take it: its native path, with "/" kept at the end where
+// the text ends with a separator (a folder's contents, or a folder to extract into). The
+// archivers know nothing of drive letters; a text that names no drive goes as it is, and the
+// archiver refuses it.
+std::string archiverPath(const std::string& pathText) {
+  const auto native = platform::DriveMap::current().toNative(pathText);
+  if (!native) return pathText;
+  const bool folder = !pathText.empty() && (pathText.back() == '\\' || pathText.back() == '/');
+  return folder && native->back() != '/' ? *native + "/" : *native;
+}
+
+// Gives a file made under a work name its final name, never replacing a file that is there.
+// Answers the path the made file has afterwards: the final name, or the work name when the final
+// one is taken (or nothing was made).
+std::string publish(const std::string& work, const std::string& final) {
+  const auto from = platform::DriveMap::current().toNative(work);
+  const auto to = platform::DriveMap::current().toNative(final);
+  if (from && to && platform::fileops::rename(*from, *to).ok()) return final;
+  return work;
+}
+
 // The runtime's reading of a number from text: the leading integer, 0 when there is none.
 std::int32_t leadingNumber(const std::string& s) {
   return static_cast<std::int32_t>(std::strtol(s.c_str(), nullptr, 10));
@@ -68,16 +89,21 @@ std::string Main::DLL_LZHMake(std::int32_t hwnd, const std::string& InDirName, b
                                 "$InstallDir=%WORK%\\" + name + "\r\n" + "$Command=" + program);
     }
   }
-  const std::string archive = DLL_PathAdd(folder, name) + ".lzh";
+  // The archive is built under a fresh name and takes the folder's name only at the end: an
+  // archive or program of that name already in the folder is the user's and is never updated,
+  // replaced or removed. When the name is taken the made file keeps its fresh name.
+  const std::string work = archive::freshArchiveStem(folder, name);
   const std::string source = Root ? DLL_EnDelEnd(folder) : DLL_EnDelEnd(folder) + "\\";
-  const std::string command = std::string("a") + (makeExe ? " -jm4" : " -jm2") +
-                              (SubDir ? " -d1" : " -a1") + " " + DLL_Space(archive) + " " +
-                              DLL_Space(source);
+  const std::string command =
+      std::string("a") + (makeExe ? " -jm4" : " -jm2") + (SubDir ? " -d1" : " -a1") + " " +
+      DLL_Space(archiverPath(work + ".lzh")) + " " + DLL_Space(archiverPath(source));
   archive::callArchiver(Archiver::Lzh, hwnd, command);
-  if (!makeExe) return archive;
-  const std::string result = DLL_LZHMakeExe(hwnd, archive, true, false, temporary, true);
-  if (!program.empty()) removeFile(DLL_PathAdd(DLL_DirName(result, 1), "$"));
-  return result;
+  if (!makeExe) return publish(work + ".lzh", DLL_PathAdd(folder, name) + ".lzh");
+  DLL_LZHMakeExe(hwnd, work + ".lzh", true, false, temporary, true);
+  if (!program.empty()) removeFile(DLL_PathAdd(folder, "$"));
+  // A conversion that failed leaves the archive, which then takes the archive's name.
+  if (fileExists(work + ".lzh")) publish(work + ".lzh", DLL_PathAdd(folder, name) + ".lzh");
+  return publish(work + ".exe", DLL_PathAdd(folder, name) + ".exe");
 }
 
 std::string Main::DLL_LZHMakeExe(std::int32_t hwnd, const std::string& InFileName, bool Dir,
@@ -85,8 +111,8 @@ std::string Main::DLL_LZHMakeExe(std::int32_t hwnd, const std::string& InFileNam
   if (DLL_LZHGetVersion() == 0) return {};
   const std::string command =
       std::string("s") + (Window ? " -gw3" : " -gw2") + (FlagSetup ? " -gyq1" : "") +
-      (Dir ? " -d1" : "") + " " + DLL_Space(InFileName) + " " +
-      DLL_Space(DLL_EnAddEnd(DLL_DirName(InFileName, 1))) + (AutoRun ? " -!" : "");
+      (Dir ? " -d1" : "") + " " + DLL_Space(archiverPath(InFileName)) + " " +
+      DLL_Space(archiverPath(DLL_EnAddEnd(DLL_DirName(InFileName, 1)))) + (AutoRun ? " -!" : "");
   const std::int32_t rc = archive::callArchiver(Archiver::Lzh, hwnd, command);
   // The archive gives way to the program only when the program was made: a failed conversion
   // must not cost the only copy.
@@ -98,7 +124,8 @@ bool Main::DLL_LZHAdd(const std::string& hwnd, const std::string& LZHFileName,
                       const std::string& AddFileName) const {
   if (DLL_LZHGetVersion() == 0 || LZHFileName.empty() || AddFileName.empty()) return false;
   archive::callArchiver(Archiver::Lzh, leadingNumber(hwnd),
-                        "a -x1 -x2 " + DLL_Space(LZHFileName) + " " + DLL_Space(AddFileName));
+                        "a -x1 -x2 " + DLL_Space(archiverPath(LZHFileName)) + " " +
+                            DLL_Space(archiverPath(AddFileName)));
   return true;
 }
 
@@ -108,8 +135,8 @@ bool Main::DLL_LZHKaito(std::int32_t hwnd, const std::string& InFileName,
   const std::string target =
       DevelopmentDirName.empty() ? DLL_FileName(InFileName, 2) : DevelopmentDirName;
   archive::callArchiver(Archiver::Lzh, hwnd,
-                        "e -x -r2 -a2 -y -n " + DLL_Space(InFileName) + " " +
-                            DLL_Space(DLL_EnAddEnd(target)) + " *.*");
+                        "e -x -r2 -a2 -y -n " + DLL_Space(archiverPath(InFileName)) + " " +
+                            DLL_Space(archiverPath(DLL_EnAddEnd(target))) + " *.*");
   return true;
 }
 
@@ -117,18 +144,18 @@ bool Main::DLL_CABMake(std::int32_t hwnd, const std::string& InDirName) const {
   if ((DLL_CABGetVersion() & 0xFFFF) == 0) return false;
   const std::string folder = archive::workFolder(InDirName);
   const std::string cab = DLL_EnAddEnd(folder) + archive::folderOwnName(folder) + ".cab";
-  archive::callArchiver(
-      Archiver::Cab, hwnd,
-      "-a -r -i " + DLL_Space(cab) + " " + DLL_Space(DLL_EnAddEnd(folder) + "*.*"));
+  archive::callArchiver(Archiver::Cab, hwnd,
+                        "-a -r -i " + DLL_Space(archiverPath(cab)) + " " +
+                            DLL_Space(archiverPath(DLL_EnAddEnd(folder)) + "*.*"));
   return true;
 }
 
 bool Main::DLL_CABKaito(const std::string& InDirName, const std::string& InFileName,
                         const std::string& Window) const {
   if ((DLL_CABGetVersion() & 0xFFFF) == 0) return false;
-  archive::callArchiver(
-      Archiver::Cab, leadingNumber(Window),
-      "-x -o -j " + DLL_Space(InFileName) + " " + DLL_Space(DLL_DirName(InDirName, 1) + "\\"));
+  archive::callArchiver(Archiver::Cab, leadingNumber(Window),
+                        "-x -o -j " + DLL_Space(archiverPath(InFileName)) + " " +
+                            DLL_Space(archiverPath(DLL_DirName(InDirName, 1) + "\\")));
   return true;
 }
 

@@ -16,6 +16,7 @@ inline constexpr int kCritical = 16;
 inline constexpr int kQuestion = 32;
 inline constexpr int kExclamation = 48;
 inline constexpr int kInformation = 64;
+inline constexpr int kDefaultButton2 = 256;  // the second button (No of Yes/No) is the default
 
 inline constexpr int kOk = 1;
 inline constexpr int kCancel = 2;

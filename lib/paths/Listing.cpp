@@ -5,7 +5,9 @@
 // whole. Names are bytes as the file system has them, so names that are not UTF-8 survive.
 // Hidden entries (a leading ".", or the FAT hidden or system bit) are never listed, names holding
 // "\" cannot be written as path texts and are passed over, links to folders are not descended
-// into, and a folder that cannot be read is passed over.
+// into, and a folder that cannot be read is passed over (listFilesNoting names it).
+#include "paths/Listing.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/magic.h>
@@ -16,6 +18,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <deque>
 #include <functional>
 #include <iterator>
@@ -70,16 +73,24 @@ struct FolderContents {
   std::vector<std::string> folders;
 };
 
-// Reads one open folder. Consumes the descriptor.
-void readFolder(int dirFd, bool wantFiles, FolderContents& out) {
+// Reads one open folder. Consumes the descriptor. False when the folder could not be read
+// to its end.
+bool readFolder(int dirFd, bool wantFiles, FolderContents& out) {
   struct statfs fs {};
   const bool fat = ::fstatfs(dirFd, &fs) == 0 && fs.f_type == MSDOS_SUPER_MAGIC;
   DIR* dir = ::fdopendir(dirFd);
   if (dir == nullptr) {
     ::close(dirFd);
-    return;
+    return false;
   }
-  while (const dirent* e = ::readdir(dir)) {
+  bool complete = true;
+  for (;;) {
+    errno = 0;
+    const dirent* e = ::readdir(dir);
+    if (e == nullptr) {
+      complete = errno == 0;
+      break;
+    }
     if (!listable(e->d_name)) continue;
     unsigned char type = e->d_type;
     if (type == DT_UNKNOWN || type == DT_LNK) {
@@ -102,13 +113,16 @@ void readFolder(int dirFd, bool wantFiles, FolderContents& out) {
     }
   }
   ::closedir(dir);
+  return complete;
 }
 
 // The folder tree below a native root, breadth-first. For each folder that can be read, visit
 // gets its path relative to the root as a path text ("" for the root, "a\b") and its contents.
-// Returns false when the root itself cannot be opened.
+// Returns false when the root itself cannot be opened. The relative path texts of folders that
+// could not be opened or read to their end go to unreadable, when given.
 bool walk(const std::string& nativeRoot, bool subfolders, bool wantFiles,
-          const std::function<void(const std::string&, FolderContents&)>& visit) {
+          const std::function<void(const std::string&, FolderContents&)>& visit,
+          std::vector<std::string>* unreadable = nullptr) {
   Fd root(::open(nativeRoot.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (root.get() < 0) return false;
   std::set<std::pair<dev_t, ino_t>> seen;  // bind mounts can make a tree contain itself
@@ -127,14 +141,17 @@ bool walk(const std::string& nativeRoot, bool subfolders, bool wantFiles,
                    : ::openat(root.get(), current.native.c_str(),
                               O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     first = false;
-    if (fd < 0) continue;  // unreadable or gone: passed over
+    if (fd < 0) {  // unreadable or gone: passed over
+      if (unreadable) unreadable->push_back(current.text);
+      continue;
+    }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !seen.emplace(st.st_dev, st.st_ino).second) {
       ::close(fd);
       continue;
     }
     FolderContents contents;
-    readFolder(fd, wantFiles, contents);
+    if (!readFolder(fd, wantFiles, contents) && unreadable) unreadable->push_back(current.text);
     if (subfolders) {
       for (const std::string& name : contents.folders) {
         Pending child;
@@ -156,14 +173,29 @@ std::optional<std::string> nativeFolder(const std::string& pathText) {
 
 bool Main::DLL_FileNameList(const std::string& Root_Path, StringArray& FileNameList,
                             std::int32_t SubDir) const {
+  return paths::listFiles(Root_Path, FileNameList, SubDir, nullptr);
+}
+
+bool paths::listFiles(const std::string& Root_Path, StringArray& FileNameList, std::int32_t SubDir,
+                      std::vector<std::string>* unreadableFolders) {
+  const Main& main = dll();
   const auto native = nativeFolder(Root_Path);
   if (!native) return false;
   std::vector<std::string> found;
-  walk(*native, SubDir == 1, true, [&](const std::string& relative, FolderContents& contents) {
-    if (contents.files.empty()) return;
-    const std::string prefix = DLL_PathAdd(Root_Path, relative) + '\\';
-    for (const std::string& name : contents.files) found.push_back(prefix + name);
-  });
+  std::vector<std::string> unreadable;
+  walk(
+      *native, SubDir == 1, true,
+      [&](const std::string& relative, FolderContents& contents) {
+        if (contents.files.empty()) return;
+        const std::string prefix = main.DLL_PathAdd(Root_Path, relative) + '\\';
+        for (const std::string& name : contents.files) found.push_back(prefix + name);
+      },
+      &unreadable);
+  if (unreadableFolders) {
+    std::sort(unreadable.begin(), unreadable.end());
+    for (const std::string& relative : unreadable)
+      unreadableFolders->push_back(main.DLL_PathAdd(Root_Path, relative));
+  }
   if (found.empty()) return false;
 
   // Append, then sort the whole list by bytes (the code-point order of UTF-8 text).

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -170,6 +171,65 @@ std::vector<MountEntry> parseMountinfo(std::string_view text) {
     if (!m.mountPoint.empty() && m.mountPoint[0] == '/') mounts.push_back(std::move(m));
   }
   return mounts;
+}
+
+namespace {
+
+bool inside(const std::string& path, const std::string& root) {
+  if (root == "/") return !path.empty() && path[0] == '/';
+  return path.compare(0, root.size(), root) == 0 &&
+         (path.size() == root.size() || path[root.size()] == '/');
+}
+
+std::string wholeFile(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The mount points of /etc/fstab (the second field of each line; swap and "none" are none).
+std::vector<std::string> fstabMountPoints(const std::string& text) {
+  std::vector<std::string> points;
+  std::istringstream lines(text);
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::istringstream fields(line);
+    std::string source, point, type;
+    if (!(fields >> source >> point >> type) || source[0] == '#') continue;
+    if (type == "swap" || point.empty() || point[0] != '/') continue;
+    point = unescapeOctal(point);
+    while (point.size() > 1 && point.back() == '/') point.pop_back();
+    points.push_back(point);
+  }
+  return points;
+}
+
+}  // namespace
+
+bool onUnmountedMountPoint(const std::string& nativeFolder, const MountTables& tables) {
+  std::string folder = nativeFolder;
+  if (char* real = ::realpath(nativeFolder.c_str(), nullptr)) {
+    folder = real;
+    std::free(real);
+  }
+  // The innermost mount point, named or mounted, that holds the folder decides: a file system
+  // is mounted there (anything but an automount's placeholder), or it is not.
+  std::string innermost;
+  bool mounted = true;
+  auto consider = [&](const std::string& point, bool isMounted) {
+    if (!inside(folder, point)) return;
+    if (point.size() > innermost.size()) {
+      innermost = point;
+      mounted = isMounted;
+    } else if (point == innermost) {
+      mounted = mounted || isMounted;
+    }
+  };
+  for (const MountEntry& m : parseMountinfo(wholeFile(tables.mountinfo)))
+    consider(m.mountPoint, m.fsType != "autofs");
+  for (const std::string& point : fstabMountPoints(wholeFile(tables.fstab))) consider(point, false);
+  return !mounted;
 }
 
 DriveType driveTypeOf(const MountEntry& mount, const SystemDirs& dirs) {

@@ -18,6 +18,17 @@ struct MountEntry {
 
 std::vector<MountEntry> parseMountinfo(std::string_view text);
 
+// Where the system's mount tables live (tests point them elsewhere).
+struct MountTables {
+  std::string fstab = "/etc/fstab";
+  std::string mountinfo = "/proc/self/mountinfo";
+};
+
+// True when the folder is, or lies below, a mount point that the system names (an /etc/fstab
+// line, an automount) while nothing is mounted there: the empty folder left by a card or disk
+// that is not there must not read as an empty medium.
+bool onUnmountedMountPoint(const std::string& nativeFolder, const MountTables& tables = {});
+
 // Where the kernel's and udev's views of the block devices live (tests point them elsewhere).
 struct SystemDirs {
   std::string sysClassBlock = "/sys/class/block";

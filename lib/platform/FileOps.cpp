@@ -154,32 +154,6 @@ std::string nameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// A short random text for temporary names.
-std::string randomSuffix() {
-  unsigned char bytes[6];
-  if (::getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
-    static unsigned counter = 0;
-    const auto t = std::chrono::steady_clock::now().time_since_epoch().count();
-    std::uint64_t v =
-        static_cast<std::uint64_t>(t) ^ (static_cast<std::uint64_t>(::getpid()) << 20) ^ ++counter;
-    for (auto& b : bytes) {
-      b = static_cast<unsigned char>(v);
-      v >>= 8;
-    }
-  }
-  static const char digits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  std::string out;
-  for (unsigned char b : bytes) out += digits[b % 36];
-  return out;
-}
-
-// A hidden temporary name beside a file: ".<name>.<tag>-<random>", the name cut so the whole
-// stays well inside the 255-byte limit of a file name.
-std::string temporaryName(const std::string& folder, const std::string& name, const char* tag) {
-  const std::string base = name.substr(0, std::min<std::size_t>(name.size(), 160));
-  return (folder == "/" ? "" : folder) + "/." + base + "." + tag + "-" + randomSuffix();
-}
-
 char asciiLower(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -477,7 +451,33 @@ FileResult emptyOneTrash(const std::string& trash) {
   return result;
 }
 
+// A short random text for temporary names.
+std::string randomSuffix() {
+  unsigned char bytes[6];
+  if (::getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
+    static unsigned counter = 0;
+    const auto t = std::chrono::steady_clock::now().time_since_epoch().count();
+    std::uint64_t v =
+        static_cast<std::uint64_t>(t) ^ (static_cast<std::uint64_t>(::getpid()) << 20) ^ ++counter;
+    for (auto& b : bytes) {
+      b = static_cast<unsigned char>(v);
+      v >>= 8;
+    }
+  }
+  static const char digits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::string out;
+  for (unsigned char b : bytes) out += digits[b % 36];
+  return out;
+}
+
 }  // namespace
+
+// A hidden temporary name beside a file: ".<name>.<tag>-<random>", the name cut so the whole
+// stays well inside the 255-byte limit of a file name.
+std::string temporaryName(const std::string& folder, const std::string& name, const char* tag) {
+  const std::string base = name.substr(0, std::min<std::size_t>(name.size(), 160));
+  return (folder == "/" ? "" : folder) + "/." + base + "." + tag + "-" + randomSuffix();
+}
 
 // ---- renames and moves -------------------------------------------------------------------
 
@@ -582,8 +582,7 @@ FileResult copyFile(const std::string& from, const std::string& to, const CopyOp
   }
   if (options.flush) {
     if (int e = fault(Call::Sync, to)) return fail(FileResult(e));
-    if (::fdatasync(out.get()) != 0 && errno != EINVAL && errno != EROFS)
-      return fail(fromErrno());
+    if (::fdatasync(out.get()) != 0 && errno != EINVAL && errno != EROFS) return fail(fromErrno());
   }
   if (::close(out.release()) != 0) {
     const FileResult r = fromErrno();
@@ -856,6 +855,31 @@ FileResult status(const std::string& path, struct stat& st, bool followLinks) {
   return rc == 0 ? FileResult() : fromErrno();
 }
 
+FileResult checkNoFolderLink(const std::string& root, const std::string& path) {
+  std::string base = root;
+  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  if (!isBelow(path, base) || path.size() <= base.size() + (base == "/" ? 0 : 1))
+    return FileResult(EINVAL);
+  std::size_t next = base == "/" ? 1 : base.size() + 1;
+  for (;;) {
+    const std::size_t slash = path.find('/', next);
+    if (slash == std::string::npos) return {};  // only the last component is left
+    const std::string folder = path.substr(0, slash);
+    const std::string name = path.substr(next, slash - next);
+    if (name == "..") return FileResult(EINVAL);
+    next = slash + 1;
+    if (name.empty() || name == ".") continue;
+    if (int e = fault(Call::Stat, folder)) return FileResult(e);
+    struct stat st {};
+    if (::lstat(folder.c_str(), &st) != 0) {
+      if (errno == ENOENT) return {};  // the rest would be made as real folders
+      return fromErrno();
+    }
+    if (S_ISLNK(st.st_mode)) return FileResult(ELOOP);
+    if (!S_ISDIR(st.st_mode)) return FileResult(ENOTDIR);
+  }
+}
+
 bool sameFile(const std::string& a, const std::string& b) {
   struct stat sa {};
   struct stat sb {};
@@ -986,7 +1010,10 @@ FileResult InputFile::open(const std::string& path) {
   if (int e = fault(Call::Open, path)) return FileResult(e);
   // O_NONBLOCK keeps a FIFO from holding the open (and its reads from waiting for a writer); it
   // changes nothing for regular files and devices.
-  m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  // O_NOATIME leaves the file's last-access time as it was (a copy or a comparison is no
+  // use of the picture); the system allows it only on the user's own files.
+  m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOATIME);
+  if (m_fd < 0 && errno == EPERM) m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (m_fd < 0) return fromErrno();
   return {};
 }

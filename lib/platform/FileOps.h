@@ -134,6 +134,10 @@ FileResult emptyTrash(const std::string& volumeRoot = {});
 // Creates a folder and its missing parents; succeeds when it already exists as a folder.
 FileResult makeFolders(const std::string& path);
 
+// A fresh hidden name in a folder (native) for a file about to be made there:
+// ".<name>.<tag>-<random>". Nothing is created; callers still create without replacing.
+std::string temporaryName(const std::string& folder, const std::string& name, const char* tag);
+
 // Checks that a folder can be written: creates a file with a fresh unique name inside it
 // (O_CREAT|O_EXCL) and removes that file again. No existing file is ever opened.
 FileResult probeWritable(const std::string& folder);
@@ -147,6 +151,12 @@ FileResult compareContents(const std::string& a, const std::string& b, bool& equ
 
 // lstat/stat through the fault seam.
 FileResult status(const std::string& path, struct stat& st, bool followLinks = true);
+// Checks that a file operation on path passes through no symbolic link inside the tree at root:
+// each folder between root and path (root itself and path's last component excluded) is looked
+// at without following links. ELOOP when one is a link, ENOTDIR when one is no folder, EINVAL
+// when path does not lie below root. Folders that do not exist yet pass: they would be made as
+// real folders. A run calls this before every copy, move, delete or folder creation in its tree.
+FileResult checkNoFolderLink(const std::string& root, const std::string& path);
 // True when both paths name the same file (device and inode, links followed).
 bool sameFile(const std::string& a, const std::string& b);
 
@@ -167,7 +177,8 @@ FileResult setAttribute(const std::string& path, std::uint32_t bit, bool on);
 
 // ---- reading -------------------------------------------------------------------------------
 
-// A file opened for reading through the fault seam; closed by the destructor.
+// A file opened for reading through the fault seam; closed by the destructor. Reading leaves
+// the last-access time as it was where the system allows it (the user's own files).
 class InputFile {
  public:
   InputFile() = default;

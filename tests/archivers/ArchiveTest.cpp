@@ -23,39 +23,6 @@ using namespace quillmere::test;
 
 namespace {
 
-std::string randomBytes(std::size_t n, unsigned seed) {
-  std::mt19937 rng(seed);
-  std::string s(n, '\0');
-  for (auto& c : s) c = static_cast<char>(rng());
-  return s;
-}
-
-// Every file and folder below root, relative, folders with a trailing "/".
-std::vector<std::string> listing(const std::string& root) {
-  std::vector<std::string> out;
-  for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator();
-       ++it)
-    out.push_back(it->path().lexically_relative(root).string() +
-                  (fs::is_directory(it->symlink_status()) ? "/" : ""));
-  std::sort(out.begin(), out.end());
-  return out;
-}
-
-// A stored member with any name, for archives that no honest writer makes.
-std::string storedMember(const std::string& name, const std::string& data,
-                         std::vector<std::string> folders = {}, std::uint32_t mode = 0100644) {
-  unlha::MemberHeader h;
-  h.store = true;
-  h.name = name;
-  h.folders = std::move(folders);
-  h.packed = h.original = data.size();
-  h.crc = lzh_crc16(0, data.data(), data.size());
-  h.mode = mode;
-  h.mtime = 1700000000;
-  const auto hdr = unlha::buildHeader(h);
-  return std::string(hdr.begin(), hdr.end()) + data;
-}
-
 class LzhArchiveTest : public ::testing::Test {
  protected:
   TempTree tree;
@@ -261,15 +228,6 @@ TEST_F(LzhArchiveTest, ASourceThatVanishesMidArchiveLeavesNoArchive) {
   EXPECT_NE(rc, 0) << report;
   EXPECT_NE(report.find("cannot be read"), std::string::npos) << report;
   EXPECT_EQ(listing(p("out")), std::vector<std::string>{});
-}
-
-// Runs body in a child process; its exit status is the result (77: skipped).
-int inChild(const std::function<int()>& body) {
-  const pid_t pid = ::fork();
-  if (pid == 0) ::_exit(body());
-  int st = 0;
-  ::waitpid(pid, &st, 0);
-  return WIFEXITED(st) ? WEXITSTATUS(st) : 100;
 }
 
 TEST_F(LzhArchiveTest, AFullDiskLeavesNoArchiveAndNoPartialFile) {

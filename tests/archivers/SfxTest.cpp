@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstring>
 #include <filesystem>
 #include <regex>
 
+#include "../sfx/sfx_format.h"
 #include "Harness.h"
 #include "support/TempTree.h"
 
@@ -61,6 +63,8 @@ TEST_F(Sfx, ExtractsBesideItselfAndReadersStillSeeTheArchive) {
   const auto t7 = shell("7zz t " + q(exe));
   EXPECT_EQ(t7.status, 0) << t7.output;
   EXPECT_NE(t7.output.find("Files: 2"), std::string::npos) << t7.output;
+  EXPECT_EQ(t7.output.find("data after the end"), std::string::npos) << t7.output;
+  EXPECT_EQ(t7.output.find("Tail Size"), std::string::npos) << t7.output;
 
   // Our archiver reads the archive inside the program too.
   EXPECT_EQ(lzhLib()("e -x \"" + exe + "\" \"" + tree.path("by-lib/") + "\"", &report), 0)
@@ -142,6 +146,58 @@ TEST_F(Sfx, InstallFolderIsATemporaryWorkFolderOrStaysInside) {
     EXPECT_FALSE(tree.exists("up"));
     fs::remove(exe);
   }
+}
+
+TEST_F(Sfx, TakesOnlyHelpAndOneFolderAndNeverMakesAFolderNamedLikeAnOption) {
+  tree.write("src/a.txt", "alpha");
+  const std::string exe = makeExe("", "-gw2 -d1");
+  for (const char* help : {"-h", "--help"}) {
+    const auto run = runExe(exe, help);
+    EXPECT_EQ(run.status, 0) << help << run.output;
+    EXPECT_NE(run.output.find("Usage: "), std::string::npos) << help << run.output;
+  }
+  for (const char* bad : {"-x", "--verbose", "-", "--", "-h2"}) {
+    const auto run = runExe(exe, q(bad));
+    EXPECT_EQ(run.status, 2) << bad << run.output;
+    EXPECT_NE(run.output.find("unknown option"), std::string::npos) << bad << run.output;
+  }
+  const auto two = runExe(exe, "one two");
+  EXPECT_EQ(two.status, 2) << two.output;
+  EXPECT_NE(two.output.find("only one folder"), std::string::npos) << two.output;
+  // A folder named like an option is not made, whether given or taken from the program's name.
+  EXPECT_EQ(runExe(exe, "./-dir").status, 2);
+  EXPECT_EQ(runExe(exe, "deep/-dir/x").status, 2);
+  fs::rename(exe, tree.path("-p.exe"));
+  const auto named = runExe("./-p.exe");
+  EXPECT_EQ(named.status, 2) << named.output;
+  EXPECT_NE(named.output.find("starts with \"-\""), std::string::npos) << named.output;
+  EXPECT_EQ(listing(tree.root()), (std::vector<std::string>{"-p.exe", "src/", "src/a.txt"}));
+  // An existing folder of such a name is used as it is.
+  tree.mkdir("-there");
+  EXPECT_EQ(runExe(tree.path("-p.exe"), "./-there").status, 0);
+  EXPECT_EQ(tree.read("-there/a.txt"), "alpha");
+}
+
+TEST_F(Sfx, ProgramsWithTheOlderTrailingFooterStillExtract) {
+  tree.write("src/a.txt", "alpha");
+  ASSERT_EQ(lzhLib()("a \"" + tree.path("a.lzh") + "\" \"" + tree.path("src/") + "\"", &report), 0)
+      << report;
+  const std::string archive = tree.read("a.lzh");
+  const std::string stub = readFile(std::string(QUILLMERE_BIN_DIR) + "/quillmere-sfx");
+  sfx_info f{};
+  f.archive_offset = stub.size();
+  f.archive_length = archive.size();
+  f.crc32 = sfx_crc32(0, archive.data(), archive.size());
+  unsigned char footer[SFX_INFO_SIZE];
+  sfx_encode_info(&f, footer);
+  std::memcpy(footer, SFX_FOOTER_MAGIC, 8);
+  tree.write("old.exe", stub + archive + std::string(reinterpret_cast<char*>(footer), 40));
+  fs::permissions(tree.path("old.exe"), fs::perms(0755));
+  const auto run = runExe(tree.path("old.exe"));
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_EQ(tree.read("old/a.txt"), "alpha");
+  EXPECT_EQ(lzhLib()("l \"" + tree.path("old.exe") + "\"", &report), 0) << report;
+  EXPECT_NE(report.find("1 members"), std::string::npos) << report;
 }
 
 TEST_F(Sfx, ADamagedProgramExtractsNothing) {

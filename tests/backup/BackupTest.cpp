@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <regex>
 
 #include "backup/BackupEngine.h"
@@ -162,19 +163,99 @@ TEST_F(Backup, FolderNamedProgramAndTheSecondRunThatFindsItsNameTaken) {
   EXPECT_EQ(files("out"), std::vector<std::string>{"2003.05.01.exe"});
   EXPECT_EQ(files("Photos/2003.05.01"), (std::vector<std::string>{"a.jpg", "sub/b.jpg"}));
   EXPECT_EQ(members("out/2003.05.01.exe"), std::vector<std::string>{"a.jpg"});  // SubDir 0
-  // Again: the destination exists, so the new program stays in the backed-up folder.
+  // Again: the destination exists. It stays as it was, and the new program is removed rather
+  // than left in the backed-up folder, where the next backup would pack it.
+  tree.write("out/2003.05.01.exe", "the older backup");
   r = runBackup(s, view);
   EXPECT_FALSE(r.placed);
   EXPECT_EQ(files("out"), std::vector<std::string>{"2003.05.01.exe"});
-  EXPECT_EQ(files("Photos/2003.05.01"),
-            (std::vector<std::string>{"2003.05.01.exe", "a.jpg", "sub/b.jpg"}));
-  // A third run finds the program's name taken in the folder itself (the user's own file, as
-  // far as the run can tell): that file is never taken for the backup, the archive stays.
-  r = runBackup(s, view);
-  EXPECT_FALSE(r.placed);
-  EXPECT_EQ(files("out"), std::vector<std::string>{"2003.05.01.exe"});
-  EXPECT_EQ(files("Photos/2003.05.01"),
-            (std::vector<std::string>{"2003.05.01.exe", "2003.05.01.lzh", "a.jpg", "sub/b.jpg"}));
+  EXPECT_EQ(tree.read("out/2003.05.01.exe"), "the older backup");
+  EXPECT_EQ(files("Photos/2003.05.01"), (std::vector<std::string>{"a.jpg", "sub/b.jpg"}));
+  EXPECT_NE(r.message.find(tree.path("out/2003.05.01.exe") + " already exists"), std::string::npos)
+      << r.message;
+  EXPECT_NE(r.message.find(tree.path("Photos/2003.05.01/2003.05.01.exe") + " was removed"),
+            std::string::npos)
+      << r.message;
+  // A cancel after the packing leaves no archive behind either.
+  RecordingRunView cancelling;
+  cancelling.cancelAfterYields = 2;  // the yield after the packing
+  tree.mkdir("out2");
+  s.setOutDir(tree.pathText("out2"));
+  r = runBackup(s, cancelling);
+  EXPECT_TRUE(r.cancelled);
+  EXPECT_TRUE(files("out2").empty());
+  EXPECT_EQ(files("Photos/2003.05.01"), (std::vector<std::string>{"a.jpg", "sub/b.jpg"}));
+}
+
+// The user's own archive or program of the folder's name, in the folder: packed like any other
+// file, never updated, converted, moved or removed.
+TEST_F(Backup, TheUsersOwnArchiveOfTheFolderNameIsNeverTouched) {
+  // An older trip.lzh that holds the only copy of an earlier p1.jpg.
+  tree.write("old/trip/p1.jpg", "the earlier picture");
+  const std::string older = dll().DLL_LZHMake(0, tree.pathText("old/trip"), false, true);
+  ASSERT_EQ(older, tree.pathText("old/trip") + "\\trip.lzh");
+  const std::string userArchive = tree.read("old/trip/trip.lzh");
+  tree.write("trip/p1.jpg", "the new picture");
+  tree.write("trip/trip.lzh", userArchive);
+  tree.write("trip/trip.exe", "the user's own program");
+  tree.mkdir("out");
+  const BackupSettings s = settings();
+  s.setInDir(tree.pathText("trip"));
+  s.setOutDir(tree.pathText("out"));
+  s.setNameBy(NameBy::Dir);
+  for (const char* exe : {"1", "0"}) {
+    SCOPED_TRACE(exe);
+    set(key::kExe, exe);
+    fs::remove_all(tree.path("out"));
+    tree.mkdir("out");
+    RecordingRunView view;
+    const BackupReport r = runBackup(s, view);
+    ASSERT_TRUE(r.placed) << r.message;
+    EXPECT_EQ(files("trip"), (std::vector<std::string>{"p1.jpg", "trip.exe", "trip.lzh"}));
+    EXPECT_EQ(tree.read("trip/trip.lzh"), userArchive);
+    EXPECT_EQ(tree.read("trip/trip.exe"), "the user's own program");
+    const std::string placed = std::string("out/trip.") + (exe[0] == '1' ? "exe" : "lzh");
+    EXPECT_EQ(files("out"), std::vector<std::string>{placed.substr(4)});
+    EXPECT_EQ(members(placed), (std::vector<std::string>{"p1.jpg", "trip.exe", "trip.lzh"}));
+    EXPECT_EQ(tree.read("listed-" + std::to_string(listed) + "/p1.jpg"), "the new picture");
+  }
+  // The library method alone: with the name taken, the new archive keeps a fresh name.
+  const std::string fresh = dll().DLL_LZHMake(0, tree.pathText("trip"), false, true);
+  EXPECT_NE(fresh, tree.pathText("trip") + "\\trip.lzh");
+  EXPECT_TRUE(dll().DLL_FileCheck(fresh));
+  EXPECT_EQ(tree.read("trip/trip.lzh"), userArchive);
+}
+
+// The run shows the files and bytes packed so far while the archiver works, not only its end.
+TEST_F(Backup, PackingShowsFilesAndBytesAsItGoes) {
+  std::string big;
+  std::mt19937 rng(7);
+  for (int i = 0; i < 12 * 1024 * 1024; ++i) big += static_cast<char>('a' + rng() % 12);
+  tree.write("2004/a.jpg", "a");
+  tree.write("2004/big.mov", big);
+  tree.write("2004/sub/b.jpg", "b");
+  fs::create_symlink("a.jpg", tree.path("2004/link.jpg"));  // not packed, not counted
+  tree.mkdir("out");
+  const BackupSettings s = settings();
+  s.setInDir(tree.pathText("2004"));
+  s.setOutDir(tree.pathText("out"));
+  set(key::kExe, "0");
+  RecordingRunView view;
+  const BackupReport r = runBackup(s, view);
+  ASSERT_TRUE(r.placed) << r.message;
+  EXPECT_EQ(view.textsOf("FileMax"), std::vector<std::string>{"3/ "});
+  const auto done = view.textsOf("FileNo");
+  ASSERT_FALSE(done.empty());
+  EXPECT_EQ(done.front(), "0");
+  EXPECT_EQ(done.back(), "3");
+  const auto commands = view.textsOf("Command");
+  ASSERT_GE(commands.size(), 3u);  // the start, at least one step while packing, the end
+  EXPECT_EQ(commands.front(), "圧縮中・・・0.0 / 12.0 MB");
+  EXPECT_EQ(commands.back(), "圧縮中・・・12.0 / 12.0 MB");
+  std::vector<double> packed;
+  for (const auto& c : commands)
+    packed.push_back(std::stod(c.substr(std::string("圧縮中・・・").size())));
+  EXPECT_TRUE(std::is_sorted(packed.begin(), packed.end())) << ::testing::PrintToString(commands);
 }
 
 TEST_F(Backup, EmptiedFileNameAndDriveRoot) {
@@ -246,8 +327,18 @@ TEST(BackupRunner, QuillmereRunBackUpPlacesTheArchiveAndReportsATakenName) {
                           tree.path("out") + "' BackUP '" + tree.path("2004") + "' 2>/dev/null";
   EXPECT_EQ(WEXITSTATUS(std::system(run.c_str())), 0);
   EXPECT_TRUE(tree.exists("out/2004.lzh"));
-  EXPECT_EQ(WEXITSTATUS(std::system(run.c_str())), 1);  // the name is taken now
-  EXPECT_TRUE(tree.exists("2004/2004.lzh"));
+  // The name is taken now: the older backup stays, no archive is left in the folder, and one
+  // line names both files as native paths.
+  const std::string again = run.substr(0, run.size() - std::string("2>/dev/null").size()) + "2>'" +
+                            tree.path("err") + "'";
+  EXPECT_EQ(WEXITSTATUS(std::system(again.c_str())), 1);
+  EXPECT_EQ(tree.files(), (std::vector<std::string>{"2004/a.jpg", "err", "out/2004.lzh", "q.ini"}));
+  EXPECT_NE(tree.read("err").find(tree.path("out/2004.lzh") +
+                                  " already exists and was left as it "
+                                  "was; the new archive " +
+                                  tree.path("2004/2004.lzh") + " was removed\n"),
+            std::string::npos)
+      << tree.read("err");
   const std::string bad = std::string(QUILLMERE_BIN_DIR) + "/quillmere-run --ini '" +
                           tree.path("q.ini") + "' --set Exe=maybe BackUP 2>/dev/null";
   EXPECT_EQ(WEXITSTATUS(std::system(bad.c_str())), 2);

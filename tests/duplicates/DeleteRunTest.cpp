@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <random>
 
 #include <gmock/gmock.h>
@@ -9,6 +10,7 @@
 #include "EngineSupport.h"
 #include "core/Main.h"
 #include "duplicates/DuplicateDelete.h"
+#include "support/ScratchMount.h"
 
 namespace quillmere::duplicates {
 namespace {
@@ -152,6 +154,36 @@ TEST_F(DeleteRunTest, ALinkOnTheOriginalSideNeverDeletesTheCardFileItNames) {
   EXPECT_EQ(tree.read("card/IMG_2.JPG"), kPictureB);
 }
 
+// A link is never a copy: never kept in place of a deleted file, never deleted as one, and the
+// file it points to stays, so no kept link is left dangling.
+TEST_F(DeleteRunTest, LinksAreNeverCopiesAndTheirTargetsStay) {
+  tree.write("p/a.jpg", kPictureA);
+  tree.write("p/b.jpg", kPictureA);
+  std::filesystem::create_symlink("a.jpg", tree.path("p/l.jpg"));
+  auto report = runDuplicateDelete(options("p", "p"), view);
+  EXPECT_THAT(relative(report.deleted), ElementsAre("p\\b.jpg"));
+  EXPECT_EQ(tree.read("p/l.jpg"), kPictureA);
+  EXPECT_TRUE(std::filesystem::is_symlink(tree.path("p/l.jpg")));
+
+  // The link on the card side is not deleted as a copy of the original.
+  tree.write("orig/a.jpg", kPictureA);
+  tree.write("elsewhere/x.jpg", kPictureA);
+  tree.mkdir("card");
+  std::filesystem::create_symlink(tree.path("elsewhere/x.jpg"), tree.path("card/l.jpg"));
+  report = runDuplicateDelete(options("orig", "card"), view);
+  EXPECT_THAT(report.deleted, IsEmpty());
+  EXPECT_TRUE(std::filesystem::is_symlink(tree.path("card/l.jpg")));
+  EXPECT_EQ(tree.read("elsewhere/x.jpg"), kPictureA);
+
+  // Nor is a card file deleted because a link on the original side shows the same bytes.
+  tree.write("card/c.jpg", kPictureB);
+  tree.write("elsewhere/y.jpg", kPictureB);
+  std::filesystem::create_symlink(tree.path("elsewhere/y.jpg"), tree.path("orig/l.jpg"));
+  report = runDuplicateDelete(options("orig", "card"), view);
+  EXPECT_THAT(report.deleted, IsEmpty());
+  EXPECT_EQ(tree.read("card/c.jpg"), kPictureB);
+}
+
 TEST_F(DeleteRunTest, ANameWithWildcardCharactersIsNeverHandedToTheDelete) {
   tree.write("orig/a.jpg", kPictureA);
   tree.write("card/a?.jpg", kPictureA);  // a duplicate, but its name reads as a pattern
@@ -185,6 +217,25 @@ TEST_F(DeleteRunTest, TrashOptionOnAFixedDriveSendsDuplicatesToTheTrash) {
   const auto trashed = trashedNames();
   EXPECT_NE(std::find(trashed.begin(), trashed.end(), "dup_in_trash_test.jpg"), trashed.end());
   EXPECT_THAT(hook.shown, IsEmpty());
+}
+
+// The trash asked for on a volume where none can be made: the duplicate stays and the run
+// reports it, rather than deleting it for good.
+TEST_F(DeleteRunTest, TrashThatCannotBeMadeKeepsTheDuplicateAndReportsIt) {
+  quillmere::test::ScratchMount card("1m");
+  if (!card.mounted()) GTEST_SKIP() << "cannot mount a second file system here";
+  std::ofstream(card.root() + "/.Trash-" + std::to_string(::getuid())) << "not a folder";
+  std::filesystem::create_directories(card.root() + "/DCIM");
+  std::ofstream(card.root() + "/DCIM/IMG_0001.JPG") << kPictureA;
+  tree.write("orig/a.jpg", kPictureA);
+  auto o = options("orig", "card");
+  o.deletionDir = quillmere::test::toPathText(card.root() + "/DCIM");
+  o.recycleOnFixedDrive = true;
+  const auto report = runDuplicateDelete(o, view);
+  EXPECT_THAT(report.deleted, IsEmpty());
+  EXPECT_THAT(report.notDeleted, ElementsAre(o.deletionDir + "\\IMG_0001.JPG"));
+  std::ifstream in(card.root() + "/DCIM/IMG_0001.JPG");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), kPictureA);
 }
 
 TEST_F(DeleteRunTest, RemovableDriveConfirmsEachDeletionAndNeverUsesTheTrash) {

@@ -2,6 +2,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <filesystem>
 
@@ -54,6 +56,20 @@ TEST_F(FileBackRunTest, EditedPictureReplacesItsNamesakeInTheUsedSubfolder) {
   EXPECT_THAT(view.completed, ElementsAre("FileBack"));
   EXPECT_EQ(view.current["Run(1)"], "1Files");
   EXPECT_EQ(view.current["Run(3)"], "1番目の比較対象Fileを、1番目の削除対象Fileと比較中");
+}
+
+TEST_F(FileBackRunTest, AUsedFolderThatIsALinkOutOfTheTreeTakesNothing) {
+  tree.write("work/IMG_0001.JPG", "edited");
+  tree.write("pics/2003/IMG_0001.JPG", "original");
+  tree.mkdir("elsewhere");
+  ASSERT_EQ(::symlink(tree.path("elsewhere").c_str(), tree.path("pics/2003/Used").c_str()), 0);
+  const auto report = runFileBack(options(), view);
+  EXPECT_TRUE(std::filesystem::is_empty(tree.path("elsewhere")));
+  EXPECT_EQ(tree.read("work/IMG_0001.JPG"), "edited");
+  EXPECT_EQ(tree.read("pics/2003/IMG_0001.JPG"), "original");
+  EXPECT_TRUE(report.moved.empty());
+  ASSERT_EQ(report.problems.size(), 1u);
+  EXPECT_EQ(report.problems[0].kind, FileBackProblem::Kind::SubDirUnavailable);
 }
 
 TEST_F(FileBackRunTest, WithoutSubfolderTheSourceTakesTheNamesakesPlace) {

@@ -1,6 +1,8 @@
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,16 +11,20 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "core/Main.h"
 #include "mirror/MirrorEngine.h"
 #include "mirror/MirrorJournal.h"
+#include "mirror/MirrorPlan.h"
 #include "mirror/MirrorSettings.h"
+#include "platform/DriveMap.h"
 #include "platform/FileOps.h"
 #include "shell/core/ShellState.h"
 #include "support/RecordingRunView.h"
+#include "support/ScratchMount.h"
 #include "support/TempTree.h"
 
 namespace quillmere::mirror {
@@ -219,34 +225,51 @@ TEST_F(MirrorEngineTest, AMissingSideStopsTheRunAndTheOtherSideKeepsItsFiles) {
   EXPECT_EQ(peek("mirror/keep.jpg"), "only copy");
   EXPECT_TRUE(view.runningChanges.empty()) << "the panel never went into its run layout";
 
-  // An existing empty master folder is a legitimate input.
+  // An existing empty master folder is a legitimate input, once the user agrees to lose every
+  // mirror copy.
   settings.put(key::kDustBox, "0");
   settings.put(key::kClrDustBox, "0");
   settings.put(key::kInDir, tree.pathText("master"));
+  view.answers = {msgbox::kYes};
   EXPECT_EQ(run().outcome, MirrorOutcome::Completed);
   EXPECT_FALSE(tree.exists("mirror/keep.jpg"));
 }
 
-TEST_F(MirrorEngineTest, APairThatDiffersOnlyInLastAccessIsCopiedOnceAndThenAgrees) {
+TEST_F(MirrorEngineTest, ReadingOneTreeADayLaterReplacesNothingAndRunsLeaveAccessTimesAlone) {
   settings.choosePreset(5);
-  master("a.jpg", "same bytes", kBase);
-  mirror("a.jpg", "same bytes", kBase);
-  setTimes(tree.path("mirror/a.jpg"), kBase, kBase + 3600);
+  for (int i = 0; i < 5; ++i) both("p" + std::to_string(i) + ".jpg", "same bytes", kBase);
+  // A viewer read every mirror copy a day later.
+  for (int i = 0; i < 5; ++i)
+    setTimes(tree.path("mirror/p" + std::to_string(i) + ".jpg"), kBase, kBase + 86400);
   const MirrorReport first = run();
-  EXPECT_EQ(first.replaced, 1);
-  const timespec m = accessTime(tree.path("master/a.jpg"));
-  const timespec r = accessTime(tree.path("mirror/a.jpg"));
-  EXPECT_EQ(m.tv_sec, r.tv_sec);
-  EXPECT_EQ(m.tv_nsec, r.tv_nsec);
-  EXPECT_EQ(run().replaced, 0);
+  EXPECT_EQ(first.replaced, 0);
+  EXPECT_EQ(first.unchanged, 5);
 
-  // The byte comparison reads both files; the pair must still agree afterwards.
+  // The byte comparison reads both files and leaves their access times as they were.
   settings.choosePreset(1);
   EXPECT_EQ(run().replaced, 0);
+  EXPECT_EQ(accessTime(tree.path("master/p0.jpg")).tv_sec, kBase);
+  EXPECT_EQ(accessTime(tree.path("mirror/p0.jpg")).tv_sec, kBase + 86400);
+}
+
+TEST_F(MirrorEngineTest, AReplacedFileGetsTheWinnersListedTimesAndTheWinnerIsNotTouched) {
   settings.choosePreset(5);
-  const MirrorReport later = run();
-  EXPECT_EQ(later.replaced, 0);
-  EXPECT_EQ(later.unchanged, 1);
+  setTimes(tree.write("master/a.jpg", "new version"), kBase + 10, kBase + 20);
+  mirror("a.jpg", "old", kBase);
+  setTimes(tree.write("master/b.jpg", "one-sided"), kBase + 30, kBase + 40);
+  const MirrorReport report = run();
+  EXPECT_EQ(report.replaced, 1);
+  EXPECT_EQ(report.copied, 1);
+  for (const char* name : {"a.jpg", "b.jpg"}) {
+    SCOPED_TRACE(name);
+    struct stat m {
+    }, r{};
+    ASSERT_EQ(::stat(tree.path(std::string("master/") + name).c_str(), &m), 0);
+    ASSERT_EQ(::stat(tree.path(std::string("mirror/") + name).c_str(), &r), 0);
+    EXPECT_EQ(m.st_atim.tv_sec, name[0] == 'a' ? kBase + 20 : kBase + 40) << "the read moved it";
+    EXPECT_EQ(r.st_atim.tv_sec, m.st_atim.tv_sec);
+    EXPECT_EQ(r.st_mtim.tv_sec, m.st_mtim.tv_sec);
+  }
 }
 
 TEST_F(MirrorEngineTest, RelativePathsThatDifferOnlyInCaseAreOneSided) {
@@ -489,6 +512,255 @@ TEST_F(MirrorEngineTest, AGarbledDeleteOptionCopiesInsteadAndAVanishedFileIsRepo
   ASSERT_EQ(report.problems.size(), 1u);
   EXPECT_EQ(report.problems[0].path, tree.pathText("mirror") + "\\gone.jpg");
   EXPECT_NE(report.problems[0].reason.find("copy failed"), std::string::npos);
+}
+
+bool hasProblem(const MirrorReport& report, const std::string& path, const std::string& words) {
+  for (const auto& p : report.problems)
+    if (p.path == path && p.reason.find(words) != std::string::npos) return true;
+  return false;
+}
+
+// Runs fn in a child process as the unprivileged user 65534 (root ignores permission bits) and
+// answers what it returned; "skip" where privileges cannot be dropped.
+std::string asNobody(const std::string& home, const std::function<std::string()>& fn) {
+  int fds[2];
+  if (::pipe(fds) != 0) return "skip";
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    std::string out = "skip";
+    if (::setgroups(0, nullptr) == 0 && ::setresgid(65534, 65534, 65534) == 0 &&
+        ::setresuid(65534, 65534, 65534) == 0) {
+      ::setenv("HOME", home.c_str(), 1);
+      ::setenv("XDG_DATA_HOME", (home + "/data").c_str(), 1);
+      ::setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
+      ::setenv("XDG_CACHE_HOME", (home + "/cache").c_str(), 1);
+      ::setenv("XDG_STATE_HOME", (home + "/state").c_str(), 1);
+      out = fn();
+    }
+    if (::write(fds[1], out.data(), out.size()) < 0) _exit(1);
+    _exit(0);
+  }
+  ::close(fds[1]);
+  std::string out;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+    out.append(buffer, static_cast<std::size_t>(n));
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return out;
+}
+
+TEST_F(MirrorEngineTest, AFolderThatCannotBeListedKeepsItsTreeOffLimitsOnBothSides) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the subject as another user";
+  both("top.jpg", "top", kBase);
+  both("sub/a.jpg", "a", kBase);
+  mirror("sub/b.jpg", "only on the mirror", kBase);
+  mirror("sub/deeper/c.jpg", "deeper", kBase);
+  master("sub/d.jpg", "only on the master", kBase);
+  mirror("extra.jpg", "mirror-only elsewhere", kBase);
+  tree.mkdir("home");
+  ASSERT_EQ(std::system(("chown -R 65534:65534 '" + tree.root() + "'").c_str()), 0);
+
+  // Preset 4 deletes mirror-only files; the master's "sub" cannot be entered.
+  settings.choosePreset(4);
+  const std::string masterSub = tree.pathText("master") + "\\sub";
+  std::string got = asNobody(tree.path("home"), [&] {
+    ::chmod(tree.path("master/sub").c_str(), 0);
+    const MirrorReport report = run();
+    ::chmod(tree.path("master/sub").c_str(), 0755);
+    return std::string(hasProblem(report, masterSub, "could not be listed") ? "reported" : "-") +
+           (report.deleted == 1 ? " deleted-one" : " deleted-" + std::to_string(report.deleted));
+  });
+  if (got == "skip") GTEST_SKIP() << "cannot drop privileges";
+  EXPECT_EQ(got, "reported deleted-one");
+  EXPECT_EQ(peek("mirror/sub/a.jpg"), "a");
+  EXPECT_EQ(peek("mirror/sub/b.jpg"), "only on the mirror");
+  EXPECT_EQ(peek("mirror/sub/deeper/c.jpg"), "deeper");
+  EXPECT_FALSE(tree.exists("mirror/sub/d.jpg"));
+  EXPECT_FALSE(tree.exists("mirror/extra.jpg")) << "the rest of the run goes on";
+
+  // Preset 8 deletes master-only files; now the mirror's "sub" cannot be entered.
+  settings.choosePreset(8);
+  const std::string mirrorSub = tree.pathText("mirror") + "\\sub";
+  got = asNobody(tree.path("home"), [&] {
+    ::chmod(tree.path("mirror/sub").c_str(), 0);
+    const MirrorReport report = run();
+    ::chmod(tree.path("mirror/sub").c_str(), 0755);
+    return std::string(hasProblem(report, mirrorSub, "could not be listed") ? "reported" : "-") +
+           " deleted-" + std::to_string(report.deleted) + " copied-" +
+           std::to_string(report.copied);
+  });
+  EXPECT_EQ(got, "reported deleted-0 copied-0");
+  EXPECT_EQ(peek("master/sub/d.jpg"), "only on the master");
+  EXPECT_FALSE(tree.exists("master/sub/b.jpg"));
+}
+
+TEST_F(MirrorEngineTest, ARunThatWouldEmptyOrHalveASideAsksFirstAndNoChangesNothing) {
+  settings.choosePreset(4);  // mirror-only files are deleted
+  settings.put(key::kSubDirDel2, "1");
+  tree.mkdir("mirror/empty");
+  for (int i = 0; i < 3; ++i) mirror("m" + std::to_string(i) + ".jpg", "copy", kBase);
+  MirrorReport report = run();
+  EXPECT_EQ(report.outcome, MirrorOutcome::MassDelete);
+  ASSERT_EQ(view.messages.size(), 1u);
+  EXPECT_EQ(view.messages[0].style & 7, msgbox::kYesNo);
+  EXPECT_NE(view.messages[0].style & msgbox::kDefaultButton2, 0) << "No is the default";
+  EXPECT_NE(view.messages[0].text.find("ミラー側のファイル 3 件のうち 3 件（すべて）"),
+            std::string::npos)
+      << view.messages[0].text;
+  EXPECT_EQ(tree.files().size(), 4u) << "three pictures and the settings file";
+  EXPECT_TRUE(tree.exists("mirror/empty")) << "not even empty folders are removed";
+  EXPECT_TRUE(view.completed.empty());
+
+  // More than half and more than 20: 21 of 40 asks, 20 of 40 does not.
+  for (int i = 3; i < 40; ++i) mirror("m" + std::to_string(i) + ".jpg", "copy", kBase);
+  for (int i = 0; i < 19; ++i) both("m" + std::to_string(i) + ".jpg", "copy", kBase);
+  view = test::RecordingRunView{};
+  EXPECT_EQ(run().outcome, MirrorOutcome::MassDelete);
+  ASSERT_EQ(view.messages.size(), 1u);
+  EXPECT_NE(view.messages[0].text.find("40 件のうち 21 件"), std::string::npos);
+  both("m19.jpg", "copy", kBase);
+  view = test::RecordingRunView{};
+  report = run();
+  EXPECT_EQ(report.outcome, MirrorOutcome::Completed);
+  EXPECT_EQ(report.deleted, 20);
+  EXPECT_TRUE(view.messages.empty());
+
+  // The master side (preset 7 deletes master-only files) with an empty mirror; allowed ahead.
+  std::filesystem::remove_all(tree.path("mirror"));
+  tree.mkdir("mirror");
+  settings.choosePreset(7);
+  view = test::RecordingRunView{};
+  MirrorEngine engine(settings, view);
+  engine.allowMassDelete(true);
+  report = engine.run();
+  EXPECT_EQ(report.outcome, MirrorOutcome::Completed);
+  EXPECT_EQ(report.deleted, 20);
+  EXPECT_TRUE(view.messages.empty());
+  ASSERT_EQ(view.notes.size(), 2u);
+  EXPECT_NE(view.notes[1].find("マスター側のファイル 20 件のうち 20 件"), std::string::npos);
+}
+
+TEST_F(MirrorEngineTest, NothingIsCopiedOrMadeThroughAFolderLinkInsideATree) {
+  settings.choosePreset(1);
+  tree.mkdir("outside");
+  ASSERT_EQ(::symlink(tree.path("outside").c_str(), tree.path("master/linkdir").c_str()), 0);
+  mirror("linkdir/x.jpg", "x", kBase);
+  mirror("linkdir/deeper/y.jpg", "y", kBase);
+  mirror("plain.jpg", "p", kBase);
+  const MirrorReport report = run();
+  EXPECT_EQ(report.copied, 1);
+  EXPECT_TRUE(std::filesystem::is_empty(tree.path("outside")))
+      << "nothing lands outside the master";
+  EXPECT_TRUE(hasProblem(report, tree.pathText("master") + "\\linkdir\\x.jpg", "folder link"));
+  EXPECT_TRUE(
+      hasProblem(report, tree.pathText("master") + "\\linkdir\\deeper\\y.jpg", "folder link"));
+  EXPECT_EQ(peek("mirror/linkdir/x.jpg"), "x");
+  EXPECT_EQ(peek("master/plain.jpg"), "p");
+}
+
+TEST_F(MirrorEngineTest, WithoutATrashOnTheMirrorsVolumeNothingIsDeletedOrReplaced) {
+  test::ScratchMount volume("1m");
+  if (!volume.mounted()) GTEST_SKIP() << "cannot mount a scratch file system";
+  // A plain file where the volume's trash folder would go: no trash can be made there.
+  {
+    std::ofstream blocker(volume.root() + "/.Trash-" + std::to_string(::getuid()));
+    blocker << "x";
+  }
+  const std::string mirrorNative = volume.root() + "/mirror";
+  ASSERT_EQ(::mkdir(mirrorNative.c_str(), 0755), 0);
+  auto write = [&](const std::string& name, const std::string& bytes, std::time_t mtime) {
+    std::ofstream(mirrorNative + "/" + name) << bytes;
+    setTimes(mirrorNative + "/" + name, mtime, mtime);
+  };
+  write("keep.jpg", "keep", kBase);
+  write("a.jpg", "old", kBase);
+  write("extra.jpg", "only copy", kBase);
+  master("keep.jpg", "keep", kBase);
+  master("a.jpg", "new", kBase + 10);
+  settings.put(key::kOutDir, platform::DriveMap::current().toPathText(mirrorNative));
+  settings.choosePreset(4);
+  settings.put(key::kDustBox, "1");
+  const MirrorReport report = run();
+  EXPECT_EQ(report.outcome, MirrorOutcome::Completed);
+  EXPECT_EQ(report.deleted, 0);
+  EXPECT_EQ(report.replaced, 0);
+  auto contents = [&](const std::string& name) {
+    std::ifstream in(mirrorNative + "/" + name);
+    std::string text;
+    std::getline(in, text);
+    return text;
+  };
+  EXPECT_EQ(contents("extra.jpg"), "only copy");
+  EXPECT_EQ(contents("a.jpg"), "old");
+  const std::string mirrorText = platform::DriveMap::current().toPathText(mirrorNative);
+  EXPECT_TRUE(hasProblem(report, mirrorText + "\\extra.jpg", "trash"));
+  EXPECT_TRUE(hasProblem(report, mirrorText + "\\a.jpg", "trash"));
+}
+
+TEST_F(MirrorEngineTest, ASideRenamedAwayAfterTheListingLosesNothingOnTheOtherSide) {
+  struct Case {
+    int preset;         // 4 deletes mirror-only files, 7 master-only files
+    std::string moved;  // the side that goes away
+    std::string kept;   // the side whose one-sided file must stay
+  };
+  for (const Case& c : {Case{4, "master", "mirror"}, Case{7, "mirror", "master"}}) {
+    SCOPED_TRACE(c.moved);
+    std::filesystem::remove_all(tree.path("master"));
+    std::filesystem::remove_all(tree.path("mirror"));
+    std::filesystem::remove_all(tree.path("away"));
+    both("pair.jpg", "pair", kBase);
+    both("pair2.jpg", "pair", kBase);
+    tree.write(c.kept + "/one-sided.jpg", "only copy");
+    settings.choosePreset(c.preset);
+    view = test::RecordingRunView{};
+    bool moved = false;
+    view.onYield = [&](int) {
+      // The first yield after that side's listing: the master's count, or the mirror's.
+      const bool listed =
+          c.moved == "master" ? view.current["MaxNo"] == "/ 2" : view.current["No"] == "3";
+      if (!moved && listed) {
+        moved = true;
+        std::filesystem::rename(tree.path(c.moved), tree.path("away"));
+      }
+    };
+    const MirrorReport report = run();
+    ASSERT_TRUE(moved);
+    EXPECT_EQ(report.deleted, 0);
+    EXPECT_EQ(peek(c.kept + "/one-sided.jpg"), "only copy");
+    EXPECT_EQ(peek(c.kept + "/pair.jpg"), "pair");
+  }
+}
+
+TEST_F(MirrorEngineTest, TheRunSaysWhatItWillDoBeforeItChangesAnything) {
+  settings.choosePreset(4);
+  settings.put(key::kDustBox, "1");
+  master("a.jpg", "a", kBase);
+  bool copiedBeforeNote = false;
+  view.onYield = [&](int) {
+    if (view.notes.empty() && tree.exists("mirror/a.jpg")) copiedBeforeNote = true;
+  };
+  run();
+  EXPECT_FALSE(copiedBeforeNote);
+  ASSERT_EQ(view.notes.size(), 1u);
+  EXPECT_EQ(view.notes[0],
+            "マスター " + tree.path("master") + " → ミラー " + tree.path("mirror") +
+                "\nマスターだけのファイル: ミラーへコピー、ミラーだけのファイル: 削除"
+                "\n内容の比較: する、削除・上書きするファイル: ごみ箱へ");
+  MirrorOptions options;
+  options.master = false;
+  options.mirror1 = false;
+  options.binCheck1 = true;
+  options.dustBox = false;
+  const std::string text = describeRun(options, "/a", "/b");
+  EXPECT_NE(text.find("マスターだけのファイル: そのまま、ミラーだけのファイル: マスターへコピー"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("内容の比較: しない、削除・上書きするファイル: 完全に削除"),
+            std::string::npos)
+      << text;
 }
 
 }  // namespace

@@ -2,11 +2,13 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <string>
 
 #include "core/Main.h"
+#include "mirror/MirrorJournal.h"
 #include "mirror/MirrorSettings.h"
 #include "support/TempTree.h"
 
@@ -57,10 +59,19 @@ TEST_F(MirrorRunnerTest, SetChoosesPresetsAsTheButtonsDoAndRefusesOthers) {
   EXPECT_EQ(o.status, 2) << o.output;
   EXPECT_FALSE(tree.exists("mirror/a.jpg"));
 
+  // Preset 7 deletes master-only files: with an empty mirror that is every master file, which
+  // the runner does only when told to.
   o = runner(ini() + "--set OptionSelect=7 Mirrorring");
+  EXPECT_EQ(o.status, 1) << o.output;
+  EXPECT_NE(o.output.find("マスター側のファイル 1 件のうち 1 件（すべて）"), std::string::npos)
+      << o.output;
+  EXPECT_NE(o.output.find("--allow-mass-delete"), std::string::npos) << o.output;
+  // A refused run keeps none of its --set values: the preset must be named again.
+  EXPECT_NE(settings.get(key::kMaster1, ""), "True");
+  EXPECT_TRUE(tree.exists("master/a.jpg"));
+  o = runner(ini() + "--set OptionSelect=7 --allow-mass-delete Mirrorring");
   EXPECT_EQ(o.status, 0) << o.output;
-  EXPECT_EQ(settings.get(key::kMaster1, ""), "True");
-  EXPECT_FALSE(tree.exists("master/a.jpg")) << "preset 7 deletes master-only files";
+  EXPECT_FALSE(tree.exists("master/a.jpg"));
 
   tree.write("master/b.jpg", "b");
   o = runner(ini() + "--set OptionSelect=6 --set BinCheck=1 Mirrorring");
@@ -100,11 +111,51 @@ TEST_F(MirrorRunnerTest, ScheduledRunsOnlyWhenTheScheduleEnablesThisMoment) {
   EXPECT_NE(o.status, 0);
 }
 
-TEST_F(MirrorRunnerTest, RefusedRunsExitWithStatusOneAndSayWhy) {
+std::size_t occurrences(const std::string& text, const std::string& part) {
+  std::size_t n = 0;
+  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+TEST_F(MirrorRunnerTest, RefusedRunsExitWithStatusOneAndSayWhyOnce) {
   settings.put(key::kOutDir, tree.pathText("nowhere"));
-  const Outcome o = runner(ini() + "Mirrorring");
+  Outcome o = runner(ini() + "Mirrorring");
   EXPECT_EQ(o.status, 1);
-  EXPECT_NE(o.output.find("ミラー側のディレクトリが見つかりません"), std::string::npos) << o.output;
+  EXPECT_EQ(occurrences(o.output, "ミラー側のディレクトリが見つかりません"), 1u) << o.output;
+  EXPECT_EQ(o.output.find("マスター "), std::string::npos) << "no plan for a refused run";
+
+  // A run that goes ahead says first what it will do, with native paths.
+  settings.put(key::kOutDir, tree.pathText("mirror"));
+  o = runner(ini() + "--set OptionSelect=5 Mirrorring");
+  EXPECT_EQ(o.status, 0) << o.output;
+  const auto plan = o.output.find("マスター " + tree.path("master") + " → ミラー " +
+                                  tree.path("mirror") + "\nマスターだけのファイル: ミラーへコピー");
+  EXPECT_NE(plan, std::string::npos) << o.output;
+  EXPECT_LT(plan, o.output.find("ファイルのコピー中")) << o.output;
+}
+
+// The program's main timer and a crontab line may both start the schedule at the same minute:
+// every mirroring run takes the run lock first, so the second one touches nothing.
+TEST_F(MirrorRunnerTest, ARunWhileAnotherHoldsTheRunLockTouchesNothing) {
+  const std::string data = tree.path("data");
+  const char* before = std::getenv("XDG_DATA_HOME");
+  const std::string saved = before ? before : "";
+  ::setenv("XDG_DATA_HOME", data.c_str(), 1);
+  {
+    MirrorJournal other(data + "/quillmere");
+    ASSERT_EQ(other.lock(), MirrorJournal::Lock::Taken);
+    const Outcome o = runner(ini() + "--set OptionSelect=5 Mirrorring");
+    EXPECT_EQ(o.status, 1) << o.output;
+    EXPECT_NE(o.output.find("another mirroring run"), std::string::npos) << o.output;
+    EXPECT_FALSE(tree.exists("mirror/a.jpg"));
+  }
+  const Outcome o = runner(ini() + "--set OptionSelect=5 Mirrorring");
+  if (before)
+    ::setenv("XDG_DATA_HOME", saved.c_str(), 1);
+  else
+    ::unsetenv("XDG_DATA_HOME");
+  EXPECT_EQ(o.status, 0) << o.output;
+  EXPECT_EQ(tree.read("mirror/a.jpg"), "a");
 }
 
 }  // namespace

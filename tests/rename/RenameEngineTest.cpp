@@ -1,8 +1,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #include <cerrno>
 #include <ctime>
+#include <filesystem>
 
 #include <QTemporaryDir>
 #include "RenameFixture.h"
@@ -131,6 +134,20 @@ TEST_F(RenameEngineTest, CopyModeLeavesTheSourcesAndBuildsTheTargetTree) {
   EXPECT_NE(
       std::find(view.textsOf("Command").begin(), view.textsOf("Command").end(), "コピー中・・・"),
       view.textsOf("Command").end());
+}
+
+TEST_F(RenameEngineTest, NothingIsCopiedThroughAFolderLinkInTheTargetTree) {
+  options(Mode::Copy);
+  tree.write("in/DSC0001.JPG", picture(kShot, "one"));
+  tree.write("in/day2/DSC0002.JPG", picture("2003:05:09 07:03:02", "two"));
+  tree.mkdir("out");
+  tree.mkdir("elsewhere");
+  ASSERT_EQ(::symlink(tree.path("elsewhere").c_str(), tree.path("out/day2").c_str()), 0);
+  const RunReport report = rename();
+  EXPECT_EQ(report.handled, 1);
+  EXPECT_TRUE(std::filesystem::is_empty(tree.path("elsewhere")));
+  EXPECT_EQ(report.problems.size(), 1u);
+  EXPECT_TRUE(tree.exists("in/day2/DSC0002.JPG"));
 }
 
 TEST_F(RenameEngineTest, MoveModeMovesReadOnlyFilesAndRemovesTheEmptiedSource) {
@@ -286,6 +303,46 @@ TEST_F(RenameEngineTest, ADiskThatCannotBeWrittenStopsParkingAndSettlesWhatWasPa
   EXPECT_EQ(report.problems[0].reason, Unhandled::NotWritable);
   EXPECT_EQ(namesIn("in"),
             (Names{"20020315_142300.JPG", "20020315_142301.JPG", "DSC0002.JPG", "DSC0003.JPG"}));
+}
+
+// A folder the user may not write (permission denied) keeps its own files and reports them;
+// the files of every other folder are renamed.
+TEST_F(RenameEngineTest, OneFolderThatCannotBeWrittenLeavesOnlyItsOwnFiles) {
+  for (const Mode mode : {Mode::Stay, Mode::Move}) {
+    SCOPED_TRACE(static_cast<int>(mode));
+    std::filesystem::remove_all(tree.path("in"));
+    std::filesystem::remove_all(tree.path("out"));
+    options(mode);
+    set("ReName-LookSubDir", "1");
+    set("ReName-MakeSubDir", "1");
+    tree.write("in/DSC0001.JPG", picture("2002:03:15 14:23:01", "1"));
+    tree.write("in/locked/DSC0002.JPG", picture("2002:03:15 14:23:02", "2"));
+    tree.write("in/locked/DSC0003.JPG", picture("2002:03:15 14:23:03", "3"));
+    tree.write("in/open/DSC0004.JPG", picture("2002:03:15 14:23:04", "4"));
+    tree.write("in/zz/DSC0005.JPG", picture("2002:03:15 14:23:05", "5"));
+    const std::string locked = tree.path("in/locked/");
+    // The folder can be read, but no name in it can be made or removed.
+    using platform::fileops::Call;
+    platform::fileops::ScopedFault fault([&](Call call, const std::string& path) {
+      const bool write = call == Call::Rename || call == Call::RenameNoReplace ||
+                         call == Call::Link || call == Call::Create || call == Call::Unlink;
+      return write && path.rfind(locked, 0) == 0 ? EACCES : 0;
+    });
+    view.messages.clear();
+    const RunReport report = rename();
+    EXPECT_EQ(report.handled, 3);
+    ASSERT_EQ(report.problems.size(), 2u);
+    for (const auto& p : report.problems) {
+      EXPECT_EQ(p.reason, Unhandled::NotWritable);
+      EXPECT_NE(p.path.find("\\locked\\DSC000"), std::string::npos) << p.path;
+    }
+    EXPECT_EQ(view.messages.size(), 1u);  // told once
+    EXPECT_EQ(namesIn("in/locked"), (Names{"DSC0002.JPG", "DSC0003.JPG"}));
+    const std::string done = mode == Mode::Stay ? "in" : "out";
+    EXPECT_TRUE(tree.exists(done + "/20020315_142301.JPG"));
+    EXPECT_TRUE(tree.exists(done + "/open/20020315_142304.JPG"));
+    EXPECT_TRUE(tree.exists(done + "/zz/20020315_142305.JPG"));
+  }
 }
 
 TEST_F(RenameEngineTest, ATakenNameWithoutExtensionEndsTheRetriesAndIsReported) {

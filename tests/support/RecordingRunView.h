@@ -45,6 +45,7 @@ class RecordingRunView final : public RunView {
     }
     return (style & 7) == msgbox::kYesNo ? msgbox::kNo : msgbox::kOk;
   }
+  void note(const std::string& text) override { notes.push_back(text); }
   void setTimmerLoop(int value) override { timmerLoop = value; }
   void setRunning(bool running) override { runningChanges.push_back(running); }
   void runCompleted(std::string_view sectionWord) override { completed.emplace_back(sectionWord); }
@@ -60,6 +61,7 @@ class RecordingRunView final : public RunView {
   std::vector<Label> labels;
   std::map<std::string, std::string> current;
   std::vector<Message> messages;
+  std::vector<std::string> notes;
   std::vector<int> answers;
   std::vector<bool> runningChanges;
   std::vector<std::string> completed;

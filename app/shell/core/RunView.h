@@ -25,6 +25,10 @@ class RunView {
   // A modal message box; returns one of the msgbox answers of core/UiHook.h.
   virtual int messageBox(const std::string& text, int style, const std::string& title = "") = 0;
 
+  // A remark for the user that is no progress label and asks nothing (what a run is about to
+  // do). The headless runner prints it; a view without a place for it leaves it out.
+  virtual void note(const std::string& text);
+
   // The main window's TimmerLoop counter (set to 10 after a disk-space message).
   virtual void setTimmerLoop(int value) = 0;
 

@@ -53,6 +53,8 @@ int QtUiHook::messageBox(const std::string& text, int style, const std::string& 
     default:
       box.setStandardButtons(QMessageBox::Ok);
   }
+  if ((style & msgbox::kDefaultButton2) != 0 && (style & 7) != msgbox::kOkOnly)
+    box.setDefaultButton((style & 7) == msgbox::kOkCancel ? QMessageBox::Cancel : QMessageBox::No);
   switch (box.exec()) {
     case QMessageBox::Yes:
       return msgbox::kYes;

@@ -98,6 +98,9 @@ void WindowManager::pass() {
 void WindowManager::closeUnwanted() {
   for (int i = 0; i < kPanelCount; ++i) {
     if (m_state.panelStates[i] != kPanelClosed || m_windows[i].isNull()) continue;
+    // A panel in the middle of its run closes at the first pass after the run.
+    if (PanelWindow* content = panel(panelAt(i)); content != nullptr && content->running())
+      continue;
     QMdiSubWindow* window = m_windows[i].data();
     m_windows[i].clear();
     m_area.removeSubWindow(window);

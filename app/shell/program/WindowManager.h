@@ -5,8 +5,8 @@
 #include <array>
 #include <string>
 
-#include "PanelWindow.h"
 #include "shell/core/ShellState.h"
+#include "shell/panels/PanelWindow.h"
 #include "shell/window/WindowLayout.h"
 
 class QMainWindow;

@@ -3,7 +3,7 @@
 #include <array>
 #include <functional>
 
-#include "PanelWindow.h"
+#include "shell/panels/PanelWindow.h"
 #include "shell/job/JobPlan.h"
 
 class QCheckBox;

@@ -11,6 +11,7 @@
 
 #include "Completion.h"
 #include "JobStepView.h"
+#include "ProgramPanels.h"
 #include "QtUiHook.h"
 #include "core/Main.h"
 #include "frmJob.h"
@@ -24,12 +25,12 @@ namespace quillmere {
 
 frmMain::frmMain()
     : m_area(new QMdiArea(this)),
-      m_windows(std::make_unique<WindowManager>(*this, *m_area, shell())) {
+      m_windows(std::make_unique<WindowManager>(*this, *m_area, shell(),
+                                                [this](Panel panel) { return makePanel(panel); })) {
   setObjectName("frmMain");
   setWindowTitle("quillmere");
   setCentralWidget(m_area);
   m_timer = new MainTimer(shell(), defaultTimerSteps(), this);
-  m_windows->setPanelFactory([this](Panel panel) { return makePanel(panel); });
   buildMenu();
   buildHelp();
 }
@@ -141,7 +142,7 @@ PanelWindow* frmMain::makePanel(Panel panel) {
           {.requestUpdate = [this](const std::string& path) { m_timer->requestUpdate(path); },
            .openAddress = {}});
     default:
-      return makePlaceholderPanel(panel);
+      return makeProgramPanel(panel, this);
   }
 }
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "Connection.h"
-#include "PanelWindow.h"
+#include "shell/panels/PanelWindow.h"
 
 class QLabel;
 class QLineEdit;

@@ -16,6 +16,7 @@ namespace quillmere::run {
 struct RunRequest {
   std::string iniPath;                // the settings file, as a path text ("C:\...\quillmere.ini")
   std::optional<std::string> folder;  // the FOLDER argument as a path text, when given
+  bool allowMassDelete = false;       // --allow-mass-delete: a mirror may empty most of a side
 };
 
 // How a run ended. The runner turns it into the exit status.

@@ -112,6 +112,12 @@ int TerminalRunView::messageBox(const std::string& text, int style, const std::s
   return msgbox::kOk;
 }
 
+void TerminalRunView::note(const std::string& text) {
+  finishLine();
+  std::fprintf(m_out, "%s\n", text.c_str());
+  std::fflush(m_out);
+}
+
 void TerminalRunView::setTimmerLoop(int /*value*/) {}
 
 void TerminalRunView::setRunning(bool running) {

@@ -23,6 +23,7 @@ class TerminalRunView final : public RunView {
   void yield() override;
   bool cancelRequested() const override;
   int messageBox(const std::string& text, int style, const std::string& title = "") override;
+  void note(const std::string& text) override;
   void setTimmerLoop(int value) override;
   void setRunning(bool running) override;
   void runCompleted(std::string_view sectionWord) override;

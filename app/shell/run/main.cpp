@@ -89,6 +89,10 @@ void printHelp(std::FILE* out) {
                "                    terminal it says why). For a crontab line or a systemd\n"
                "                    timer every five minutes:\n"
                "                      */5 * * * * quillmere-run --scheduled\n"
+               "  --allow-mass-delete\n"
+               "                    let a mirroring run delete every file of a side, or more\n"
+               "                    than half of them and more than 20; without it such a\n"
+               "                    run stops before changing anything (status 1)\n"
                "  -h, --help        show this text; with an ACTION, the keys of its section\n"
                "\n"
                "actions (written exactly so):\n");
@@ -271,6 +275,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> positional;
   bool scheduled = false;
   bool help = false;
+  bool allowMassDelete = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     auto takeValue = [&](const std::string& option, std::string& into) -> bool {
@@ -297,6 +302,8 @@ int main(int argc, char** argv) {
       sets.emplace_back(value.substr(0, eq), value.substr(eq + 1));
     } else if (arg == "--scheduled") {
       scheduled = true;
+    } else if (arg == "--allow-mass-delete") {
+      allowMassDelete = true;
     } else if (arg == "--") {
       for (++i; i < argc; ++i) positional.emplace_back(argv[i]);
     } else if (arg.size() > 1 && arg[0] == '-') {
@@ -331,6 +338,7 @@ int main(int argc, char** argv) {
     return usageError(action->name + " needs a FOLDER");
 
   run::RunRequest request;
+  request.allowMassDelete = allowMassDelete;
   const std::string programDir = QCoreApplication::applicationDirPath().toStdString();
   const std::string iniNative = settingsFileLocation(programDir, iniArg);
   request.iniPath = platform::DriveMap::current().toPathText(iniNative);

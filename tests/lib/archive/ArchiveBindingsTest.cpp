@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 #include "core/Main.h"
@@ -42,37 +43,51 @@ class Bindings : public ::testing::Test {
           "QUILLMERE_FAKE_VERSION", "QUILLMERE_FAKE_RESULT", "QUILLMERE_FAKE_WATCH"})
       ::unsetenv(v);
   }
+  // Native paths below the folders of C: and E:, as the archivers are handed them.
+  std::string c(const std::string& rest) { return tree.root() + rest; }
+  std::string e(const std::string& rest) { return tree.path("e") + rest; }
+  // The calls, each fresh work name of an archive being made written as "<work>".
   std::vector<std::string> calls() {
     std::vector<std::string> out;
     std::istringstream in(slurp(tree.path("calls.log")));
-    for (std::string line; std::getline(in, line);) out.push_back(line);
+    for (std::string line; std::getline(in, line);) out.push_back(work(line));
     return out;
+  }
+  static std::string work(const std::string& text) {
+    static const std::regex fresh(R"(([\\/])\.[^\\/"]*\.archive-[a-z0-9]{6})");
+    return std::regex_replace(text, fresh, "$1<work>");
   }
   TempTree tree;
 };
 
 TEST_F(Bindings, LzhMakeBuildsItsCommandLineToTheLetter) {
   tree.mkdir("Photos/2004");
-  EXPECT_EQ(dll().DLL_LZHMake(5, "C:\\Photos\\2004", false, true), "C:\\Photos\\2004\\2004.lzh");
-  EXPECT_EQ(dll().DLL_LZHMake(5, "C:\\Photos\\2004", true, false), "C:\\Photos\\2004\\2004.lzh");
-  EXPECT_EQ(calls(), (std::vector<std::string>{
-                         "5|a -jm2 -d1 \"C:\\Photos\\2004\\2004.lzh\" \"C:\\Photos\\2004\\\"",
-                         "5|a -jm2 -a1 \"C:\\Photos\\2004\\2004.lzh\" \"C:\\Photos\\2004\""}));
+  // The archive is made under a fresh name; the stand-in makes none, so that name comes back.
+  EXPECT_EQ(work(dll().DLL_LZHMake(5, "C:\\Photos\\2004", false, true)),
+            "C:\\Photos\\2004\\<work>.lzh");
+  EXPECT_EQ(work(dll().DLL_LZHMake(5, "C:\\Photos\\2004", true, false)),
+            "C:\\Photos\\2004\\<work>.lzh");
+  EXPECT_EQ(
+      calls(),
+      (std::vector<std::string>{
+          "5|a -jm2 -d1 \"" + c("/Photos/2004/<work>.lzh") + "\" \"" + c("/Photos/2004/") + "\"",
+          "5|a -jm2 -a1 \"" + c("/Photos/2004/<work>.lzh") + "\" \"" + c("/Photos/2004") + "\""}));
 }
 
 TEST_F(Bindings, LzhMakeWithSetupWritesTheTemporaryInstallControlFile) {
   tree.mkdir("Photos/2004");
-  tree.write("Photos/2004/2004.lzh", "made by the archiver");
   ::setenv("QUILLMERE_FAKE_WATCH", tree.path("Photos/2004/$").c_str(), 1);
-  EXPECT_EQ(dll().DLL_LZHMake(0, "C:\\Photos\\2004", false, true, "D:\\x\\SETUP.EXE"),
-            "C:\\Photos\\2004\\2004.exe");
+  EXPECT_EQ(work(dll().DLL_LZHMake(0, "C:\\Photos\\2004", false, true, "D:\\x\\SETUP.EXE")),
+            "C:\\Photos\\2004\\<work>.exe");
   const auto log = calls();
   ASSERT_EQ(log.size(), 4u);
-  EXPECT_EQ(log[0], "0|a -jm4 -d1 \"C:\\Photos\\2004\\2004.lzh\" \"C:\\Photos\\2004\\\"");
+  EXPECT_EQ(log[0],
+            "0|a -jm4 -d1 \"" + c("/Photos/2004/<work>.lzh") + "\" \"" + c("/Photos/2004/") + "\"");
   EXPECT_EQ(log[1],
             "$:$WindowTitle=2004\\r\\n$InstallTitle=一時保存先(再起動時自動削除されます)\\r\\n"
             "$InstallDir=%WORK%\\2004\\r\\n$Command=SETUP.EXE");
-  EXPECT_EQ(log[2], "0|s -gw2 -gyq1 -d1 \"C:\\Photos\\2004\\2004.lzh\" \"C:\\Photos\\2004\\\" -!");
+  EXPECT_EQ(log[2], "0|s -gw2 -gyq1 -d1 \"" + c("/Photos/2004/<work>.lzh") + "\" \"" +
+                        c("/Photos/2004/") + "\" -!");
   EXPECT_FALSE(tree.exists("Photos/2004/$"));
   EXPECT_FALSE(tree.exists("Photos/2004/2004.lzh"));
 }
@@ -80,23 +95,26 @@ TEST_F(Bindings, LzhMakeWithSetupWritesTheTemporaryInstallControlFile) {
 TEST_F(Bindings, LzhMakeWithAProgramWritesTheFirstFormOrNone) {
   tree.mkdir("Photos/2004");
   ::setenv("QUILLMERE_FAKE_WATCH", tree.path("Photos/2004/$").c_str(), 1);
-  EXPECT_EQ(dll().DLL_LZHMake(0, "C:\\Photos\\2004", false, false, "D:\\x\\viewer.exe"),
-            "C:\\Photos\\2004\\2004.exe");
+  EXPECT_EQ(work(dll().DLL_LZHMake(0, "C:\\Photos\\2004", false, false, "D:\\x\\viewer.exe")),
+            "C:\\Photos\\2004\\<work>.exe");
   auto log = calls();
   ASSERT_EQ(log.size(), 4u);
-  EXPECT_EQ(log[0], "0|a -jm4 -a1 \"C:\\Photos\\2004\\2004.lzh\" \"C:\\Photos\\2004\\\"");
+  EXPECT_EQ(log[0],
+            "0|a -jm4 -a1 \"" + c("/Photos/2004/<work>.lzh") + "\" \"" + c("/Photos/2004/") + "\"");
   EXPECT_EQ(log[1], "$:$WindowTitle=2004\\r\\n$InstallTitle=解凍先\\r\\n$Command=viewer.exe");
-  EXPECT_EQ(log[2], "0|s -gw2 -d1 \"C:\\Photos\\2004\\2004.lzh\" \"C:\\Photos\\2004\\\" -!");
+  EXPECT_EQ(log[2], "0|s -gw2 -d1 \"" + c("/Photos/2004/<work>.lzh") + "\" \"" +
+                        c("/Photos/2004/") + "\" -!");
   EXPECT_FALSE(tree.exists("Photos/2004/$"));
   // A program name without an extension: no control file, still a self-extractor.
   fs::remove(tree.path("calls.log"));
   tree.write("Photos/2004/$", "the user's own file named $");
   ::unsetenv("QUILLMERE_FAKE_WATCH");
-  EXPECT_EQ(dll().DLL_LZHMake(0, "C:\\Photos\\2004", false, true, "D:\\x\\program"),
-            "C:\\Photos\\2004\\2004.exe");
-  EXPECT_EQ(calls(), (std::vector<std::string>{
-                         "0|a -jm4 -d1 \"C:\\Photos\\2004\\2004.lzh\" \"C:\\Photos\\2004\\\"",
-                         "0|s -gw2 -d1 \"C:\\Photos\\2004\\2004.lzh\" \"C:\\Photos\\2004\\\" -!"}));
+  EXPECT_EQ(work(dll().DLL_LZHMake(0, "C:\\Photos\\2004", false, true, "D:\\x\\program")),
+            "C:\\Photos\\2004\\<work>.exe");
+  EXPECT_EQ(calls(), (std::vector<std::string>{"0|a -jm4 -d1 \"" + c("/Photos/2004/<work>.lzh") +
+                                                   "\" \"" + c("/Photos/2004/") + "\"",
+                                               "0|s -gw2 -d1 \"" + c("/Photos/2004/<work>.lzh") +
+                                                   "\" \"" + c("/Photos/2004/") + "\" -!"}));
   EXPECT_EQ(tree.read("Photos/2004/$"), "the user's own file named $");
   // With a control file to write, the user's "$" is neither overwritten nor deleted: no call.
   fs::remove(tree.path("calls.log"));
@@ -107,20 +125,23 @@ TEST_F(Bindings, LzhMakeWithAProgramWritesTheFirstFormOrNone) {
 
 TEST_F(Bindings, DottedFoldersAndDriveRootsAreBackedUpThemselves) {
   tree.mkdir("Photos/2003.05.01");
-  EXPECT_EQ(dll().DLL_LZHMake(0, "C:\\Photos\\2003.05.01", false, true),
-            "C:\\Photos\\2003.05.01\\2003.05.01.lzh");
-  EXPECT_EQ(dll().DLL_LZHMake(0, "E:\\", false, true), "E:\\E_Drive.lzh");
+  EXPECT_EQ(work(dll().DLL_LZHMake(0, "C:\\Photos\\2003.05.01", false, true)),
+            "C:\\Photos\\2003.05.01\\<work>.lzh");
+  EXPECT_EQ(work(dll().DLL_LZHMake(0, "E:\\", false, true)), "E:\\<work>.lzh");
   // A path that names no folder keeps the text rule: the last component is a file.
-  EXPECT_EQ(dll().DLL_LZHMake(0, "C:\\Photos\\gone.jpg", false, true), "C:\\Photos\\Photos.lzh");
+  EXPECT_EQ(work(dll().DLL_LZHMake(0, "C:\\Photos\\gone.jpg", false, true)),
+            "C:\\Photos\\<work>.lzh");
   EXPECT_TRUE(dll().DLL_CABMake(0, "C:\\Photos\\2003.05.01"));
-  EXPECT_EQ(
-      calls(),
-      (std::vector<std::string>{
-          "0|a -jm2 -d1 \"C:\\Photos\\2003.05.01\\2003.05.01.lzh\" \"C:\\Photos\\2003.05.01\\\"",
-          "0|a -jm2 -d1 \"E:\\E_Drive.lzh\" \"E:\\\"",
-          "0|a -jm2 -d1 \"C:\\Photos\\Photos.lzh\" \"C:\\Photos\\\"",
-          "0|-a -r -i \"C:\\Photos\\2003.05.01\\2003.05.01.cab\" "
-          "\"C:\\Photos\\2003.05.01\\*.*\""}));
+  EXPECT_EQ(calls(),
+            (std::vector<std::string>{
+                "0|a -jm2 -d1 \"" + c("/Photos/2003.05.01/<work>.lzh") + "\" \"" +
+                    c("/Photos/2003.05.01/") + "\"",
+                "0|a -jm2 -d1 \"" + e("/<work>.lzh") + "\" \"" + e("/") + "\"",
+                "0|a -jm2 -d1 \"" + c("/Photos/<work>.lzh") + "\" \"" + c("/Photos/") + "\"",
+                "0|-a -r -i \"" + c("/Photos/2003.05.01/2003.05.01.cab") +
+                    "\" "
+                    "\"" +
+                    c("/Photos/2003.05.01/*.*") + "\""}));
 }
 
 TEST_F(Bindings, TheOtherMethodsBuildTheirCommandLines) {
@@ -137,12 +158,13 @@ TEST_F(Bindings, TheOtherMethodsBuildTheirCommandLines) {
   EXPECT_TRUE(dll().DLL_CABMake(0, "C:\\Photos\\2004"));
   EXPECT_TRUE(dll().DLL_CABKaito("C:\\out\\dir", "C:\\a.cab", "7"));
   EXPECT_EQ(calls(), (std::vector<std::string>{
-                         "3|s -gw3 \"C:\\p\\a.lzh\" \"C:\\p\\\"",
+                         "3|s -gw3 \"" + c("/p/a.lzh") + "\" \"" + c("/p/") + "\"",
                          "4|e -x -r2 -a2 -y -n \"D:\\a\\b.lzh\" \"D:\\a\\b\\\" *.*",
-                         "4|e -x -r2 -a2 -y -n \"D:\\a\\b.lzh\" \"C:\\out\\\" *.*",
-                         "12|a -x1 -x2 \"C:\\a.lzh\" \"C:\\b.txt\"",
-                         "0|-a -r -i \"C:\\Photos\\2004\\2004.cab\" \"C:\\Photos\\2004\\*.*\"",
-                         "7|-x -o -j \"C:\\a.cab\" \"C:\\out\\dir\\\""}));
+                         "4|e -x -r2 -a2 -y -n \"D:\\a\\b.lzh\" \"" + c("/out/") + "\" *.*",
+                         "12|a -x1 -x2 \"" + c("/a.lzh") + "\" \"" + c("/b.txt") + "\"",
+                         "0|-a -r -i \"" + c("/Photos/2004/2004.cab") + "\" \"" +
+                             c("/Photos/2004/*.*") + "\"",
+                         "7|-x -o -j \"" + c("/a.cab") + "\" \"" + c("/out/dir/") + "\""}));
 }
 
 TEST_F(Bindings, AFailedConversionKeepsTheArchive) {

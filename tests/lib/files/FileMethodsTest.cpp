@@ -6,11 +6,13 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "core/Main.h"
 #include "platform/FileOps.h"
 #include "support/Fakes.h"
+#include "support/ScratchMount.h"
 #include "support/TempTree.h"
 #include "support/Unprivileged.h"
 
@@ -110,6 +112,19 @@ TEST(FileDelete, EmptyMissingPlainAndTrash) {
   EXPECT_EQ(namesIn(homeTrash() + "/files"), std::vector<std::string>{"pic.jpg"});
   m.DLL_RecycleClr(0);
   EXPECT_TRUE(namesIn(homeTrash() + "/files").empty());
+}
+
+TEST(FileDelete, ToTheTrashWhereNoneCanBeMadeKeepsTheFile) {
+  test::ScratchMount card("1m");
+  if (!card.mounted()) GTEST_SKIP() << "cannot mount a second file system here";
+  std::ofstream(card.root() + "/.Trash-" + std::to_string(::getuid())) << "not a folder";
+  fo::makeFolders(card.root() + "/DCIM");
+  std::ofstream(card.root() + "/DCIM/IMG_0001.JPG") << "only copy";
+  const std::string pic = test::toPathText(card.root() + "/DCIM/IMG_0001.JPG");
+  EXPECT_FALSE(m.DLL_FileDelete(0, pic, false, true));
+  EXPECT_TRUE(m.DLL_FileCheck(pic));
+  EXPECT_FALSE(m.DLL_FileDelete(0, test::toPathText(card.root() + "/DCIM"), false, true));
+  EXPECT_TRUE(m.DLL_FileCheck(pic));
 }
 
 TEST(FileDelete, NeverADriveRoot) {

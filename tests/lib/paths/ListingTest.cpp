@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/Main.h"
+#include "paths/Listing.h"
 #include "support/TempTree.h"
 
 namespace quillmere {
@@ -208,9 +209,15 @@ TEST(FileNameList, UnreadableFoldersArePassedOver) {
     for (const auto& e : dirs) out += "|d:" + e;
     StringArray none;
     out += m.DLL_FileNameList(root + "\\locked", none, 1) ? "|T" : "|F";
+    // The same listing names the folders it could not read.
+    StringArray again;
+    std::vector<std::string> unreadable;
+    paths::listFiles(root, again, 1, &unreadable);
+    for (const auto& e : unreadable) out += "|u:" + e;
     return out;
   });
-  EXPECT_EQ(got, "T|" + tree.pathText("open/a.jpg") + "|d:|d:locked|d:open|F");
+  EXPECT_EQ(got, "T|" + tree.pathText("open/a.jpg") +
+                     "|d:|d:locked|d:open|F|u:" + tree.pathText("locked"));
 }
 
 TEST(FileNameList, AFolderMountedInsideItselfIsListedOnce) {

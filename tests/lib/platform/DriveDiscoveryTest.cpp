@@ -66,6 +66,50 @@ class FakeSystem {
   SystemDirs dirs;
 };
 
+TEST(MountTables, AFolderOnAMountPointThatIsNotMountedIsNotReady) {
+  test::TempTree tree;
+  const std::string card = tree.mkdir("mnt/card");
+  const std::string disk = tree.mkdir("mnt/backup disk");
+  const std::string automount = tree.mkdir("auto/photos");
+  tree.mkdir("mnt/card/DCIM");
+  const std::string fstab =
+      tree.write("fstab",
+                 "# <file system> <mount point> <type> <options> <dump> <pass>\n"
+                 "UUID=1 / ext4 defaults 0 1\n"
+                 "UUID=2 none swap sw 0 0\n"
+                 "LABEL=EOS " +
+                     card +
+                     " vfat noauto,user 0 0\n"
+                     "LABEL=BACKUP " +
+                     tree.path("mnt/backup\\040disk") + "/ ext4 nofail 0 2\n");
+  auto mountinfo = [&](const std::string& lines) {
+    return tree.write("mountinfo", "27 1 254:0 / / rw,relatime - ext4 /dev/vda rw\n" + lines);
+  };
+  MountTables tables{fstab, mountinfo("")};
+  EXPECT_TRUE(onUnmountedMountPoint(card, tables));
+  EXPECT_TRUE(onUnmountedMountPoint(card + "/DCIM", tables));
+  EXPECT_TRUE(onUnmountedMountPoint(disk, tables));
+  EXPECT_FALSE(onUnmountedMountPoint(tree.root(), tables));
+  EXPECT_FALSE(onUnmountedMountPoint(tree.path("mnt"), tables));
+
+  // Mounted now: the card as listed, the disk under its escaped name.
+  tables.mountinfo =
+      mountinfo("40 27 8:17 / " + card + " rw - vfat /dev/sdb1 rw\n" + "41 27 8:18 / " +
+                tree.path("mnt/backup\\040disk") + " rw - ext4 /dev/sdc1 rw\n");
+  EXPECT_FALSE(onUnmountedMountPoint(card + "/DCIM", tables));
+  EXPECT_FALSE(onUnmountedMountPoint(disk, tables));
+
+  // An automount's placeholder alone is no medium; with the file system on top it is.
+  tables.mountinfo = mountinfo("50 27 0:60 / " + automount + " rw - autofs systemd-1 rw\n");
+  EXPECT_TRUE(onUnmountedMountPoint(automount, tables));
+  tables.mountinfo = mountinfo("50 27 0:60 / " + automount + " rw - autofs systemd-1 rw\n" +
+                               "51 50 0:61 / " + automount + " rw - nfs srv:/photos rw\n");
+  EXPECT_FALSE(onUnmountedMountPoint(automount, tables));
+
+  // Missing tables name nothing.
+  EXPECT_FALSE(onUnmountedMountPoint(card, {tree.path("none"), tree.path("none")}));
+}
+
 TEST(DriveTypes, ByFileSystemThenByDevice) {
   FakeSystem sys;
   sys.disk("pci0/ata1", "sda", {{"removable", "0"}}, {"sda1"});

@@ -307,6 +307,32 @@ TEST(FileOpsTrash, OtherFileSystemsUseTheirOwnTrash) {
   EXPECT_TRUE(namesIn(trash + "/files").empty());
 }
 
+// Where no trash can be made (a file holds the trash folder's name), a move to the trash fails
+// and the file or folder stays: it is never deleted for good instead.
+TEST(FileOpsTrash, NoTrashOnTheVolumeLeavesEverythingInPlace) {
+  test::ScratchMount card("1m");
+  if (!card.mounted()) GTEST_SKIP() << "cannot mount a second file system here";
+  std::ofstream(card.root() + "/.Trash-" + std::to_string(::getuid())) << "not a folder";
+  fo::makeFolders(card.root() + "/DCIM/100");
+  const std::string pic = card.root() + "/DCIM/100/IMG_0001.JPG";
+  std::ofstream(pic) << "only copy";
+  EXPECT_EQ(fo::moveToTrash(pic).error(), EXDEV);
+  EXPECT_EQ(readAll(pic), "only copy");
+  EXPECT_EQ(fo::moveToTrash(card.root() + "/DCIM").error(), EXDEV);
+  EXPECT_EQ(readAll(pic), "only copy");
+
+  // A trash that is there but cannot take the file (the move into it fails across devices).
+  TempTree t;
+  const std::string near = t.write("IMG_0002.JPG", "only copy too");
+  {
+    fo::ScopedFault fault([](fo::Call call, const std::string&) {
+      return call == fo::Call::RenameNoReplace || call == fo::Call::Link ? EXDEV : 0;
+    });
+    EXPECT_EQ(fo::moveToTrash(near).error(), EXDEV);
+  }
+  EXPECT_EQ(readAll(near), "only copy too");
+}
+
 TEST(FileOpsTimes, Before1970AndAfter2038RoundTrip) {
   TempTree t;
   const auto p = t.write("f", "x");
@@ -400,6 +426,43 @@ TEST(FileOpsProbe, WritableFolderLeavesNothingBehind) {
   EXPECT_TRUE(fo::probeWritable(t.root()).ok());
   EXPECT_EQ(namesIn(t.root()), std::vector<std::string>{"existing"});
   EXPECT_FALSE(fo::probeWritable(t.path("missing")).ok());
+}
+
+TEST(FolderLinks, NoFolderBelowTheRootMayBeALink) {
+  TempTree t;
+  const std::string root = t.mkdir("tree");
+  t.mkdir("tree/real/deeper");
+  t.mkdir("outside");
+  ASSERT_EQ(::symlink(t.path("outside").c_str(), t.path("tree/link").c_str()), 0);
+  ASSERT_EQ(::symlink(t.path("tree").c_str(), t.path("rootlink").c_str()), 0);
+  t.write("tree/file.jpg", "x");
+  EXPECT_TRUE(fo::checkNoFolderLink(root, root + "/real/deeper/a.jpg").ok());
+  EXPECT_TRUE(fo::checkNoFolderLink(root, root + "/new/folders/a.jpg").ok()) << "made as folders";
+  EXPECT_TRUE(fo::checkNoFolderLink(root, root + "/link").ok()) << "the last name itself";
+  EXPECT_EQ(fo::checkNoFolderLink(root, root + "/link/a.jpg").error(), ELOOP);
+  EXPECT_EQ(fo::checkNoFolderLink(root, root + "/link/new/a.jpg").error(), ELOOP);
+  EXPECT_EQ(fo::checkNoFolderLink(root, root + "/file.jpg/a.jpg").error(), ENOTDIR);
+  EXPECT_EQ(fo::checkNoFolderLink(root, root + "/real/../link/a.jpg").error(), EINVAL);
+  EXPECT_EQ(fo::checkNoFolderLink(root, t.path("outside/a.jpg")).error(), EINVAL);
+  EXPECT_EQ(fo::checkNoFolderLink(root, root).error(), EINVAL);
+  // The root may itself be reached through a link.
+  EXPECT_TRUE(fo::checkNoFolderLink(t.path("rootlink"), t.path("rootlink") + "/real/a.jpg").ok());
+}
+
+TEST(AccessTimes, CopyingAndComparingLeaveTheSourcesLastAccessTime) {
+  TempTree t;
+  const std::string a = t.write("a.jpg", "picture");
+  const std::string b = t.write("b.jpg", "picture");
+  const timespec old[2] = {{1600000000, 0}, {1600000000, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, a.c_str(), old, 0), 0);
+  ASSERT_EQ(::utimensat(AT_FDCWD, b.c_str(), old, 0), 0);
+  ASSERT_TRUE(fo::copyFile(a, t.path("copy.jpg")).ok());
+  bool equal = false;
+  ASSERT_TRUE(fo::compareContents(a, b, equal).ok());
+  EXPECT_TRUE(equal);
+  EXPECT_EQ(statOf(a).st_atim.tv_sec, 1600000000);
+  EXPECT_EQ(statOf(b).st_atim.tv_sec, 1600000000);
+  EXPECT_EQ(statOf(t.path("copy.jpg")).st_atim.tv_sec, 1600000000);
 }
 
 }  // namespace

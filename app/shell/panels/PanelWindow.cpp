@@ -1,4 +1,4 @@
-#include "PanelWindow.h"
+#include "shell/panels/PanelWindow.h"
 
 namespace quillmere {
 

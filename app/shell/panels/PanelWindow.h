@@ -24,6 +24,9 @@ class PanelWindow : public QWidget {
   // A job step: runs the panel's action as its run button does, to its end. A panel without a
   // run of its own answers nothing, and the job runs the stored action instead.
   virtual std::optional<job::StepOutcome> runForJob() { return std::nullopt; }
+  // True while the panel's run is under way: the window manager keeps such a panel open until
+  // the run has returned, since the run's frame lives on the panel.
+  virtual bool running() const { return false; }
 
  private:
   Panel m_panel;

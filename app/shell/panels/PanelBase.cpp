@@ -1,0 +1,243 @@
+#include "shell/panels/PanelBase.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include "core/Main.h"
+#include "core/UiHook.h"
+#include "shell/core/RunView.h"
+#include "shell/core/ShellState.h"
+#include "shell/panels/FolderSide.h"
+#include "shell/widgets/FolderHistory.h"
+#include "shell/widgets/FolderWidgets.h"
+
+namespace quillmere {
+
+QColor panelColour(unsigned bgr) {
+  return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+}
+
+// The run view on the panel's widgets: labels by control name, yields to the event loop, the
+// program-wide cancel flag, message boxes through the program's UI hook.
+class PanelBase::View final : public RunView {
+ public:
+  explicit View(PanelBase& panel) : m_panel(panel) {}
+
+  void setLabel(std::string_view name, const std::string& text, int index) override {
+    QString objectName = QString::fromUtf8(name.data(), static_cast<int>(name.size()));
+    if (index >= 0) objectName += "_" + QString::number(index);
+    if (auto* label = m_panel.findChild<QLabel*>(objectName))
+      label->setText(QString::fromStdString(text));
+  }
+  void yield() override { PanelBase::yield(); }
+  bool cancelRequested() const override { return shell().cancel; }
+  int messageBox(const std::string& text, int style, const std::string& title) override {
+    return showMessage(text, style, title);
+  }
+  void setTimmerLoop(int value) override { shell().timmerLoop = value; }
+  void setRunning(bool running) override { m_panel.setRunning(running); }
+  void runCompleted(std::string_view sectionWord) override {
+    if (m_panel.m_completion) m_panel.m_completion(sectionWord);
+  }
+
+ private:
+  PanelBase& m_panel;
+};
+
+PanelBase::PanelBase(Panel panel, std::string section, QWidget* parent)
+    : PanelWindow(panel, parent),
+      m_section(std::move(section)),
+      m_view(std::make_unique<View>(*this)) {}
+
+PanelBase::~PanelBase() = default;
+
+RunView& PanelBase::runView() {
+  return *m_view;
+}
+
+void PanelBase::yield() {
+  QApplication::processEvents();
+}
+
+std::string PanelBase::readKey(const std::string& key, const std::string& fallback) const {
+  return dll().DLL_GetStringFromINI(shell().iniPath, m_section, key, fallback);
+}
+
+void PanelBase::writeKey(const std::string& key, const std::string& value) const {
+  dll().DLL_WriteStringINI(shell().iniPath, m_section, key, value);
+}
+
+// ---- pieces -------------------------------------------------------------------------------
+
+FolderSide* PanelBase::makeSide(const QString& prefix, const QString& caption) {
+  auto* side = new FolderSide(prefix, prefix + "DirFrame", caption, this);
+  m_sides.push_back(side);
+  connect(side, &FolderSide::driveChosen, this, [this, side](const std::string& root) {
+    if (!m_loading && !m_running) openDrive(*side, root);
+  });
+  connect(side, &FolderSide::folderOpened, this, [this, side](const std::string&) {
+    if (!m_loading && !m_running) sideFolderChanged(*side);
+  });
+  connect(side, &FolderSide::filesDropped, this, [this, side](const QStringList& items) {
+    if (!m_loading && !m_running) takeDrops(*side, items);
+  });
+  connect(side, &FolderSide::favouriteChosen, this, [this, side](int position) {
+    if (!m_loading && !m_running) chooseFavourite(*side, position);
+  });
+  return side;
+}
+
+QPushButton* PanelBase::makeRunButton(const QString& caption, const QString& tip) {
+  m_run = new QPushButton(caption, this);
+  m_run->setObjectName("Run");
+  m_run->setToolTip(tip);
+  return m_run;
+}
+
+QPushButton* PanelBase::makeCancelButton() {
+  m_cancel = new QPushButton("Cancel", this);
+  m_cancel->setObjectName("Cancel");
+  m_cancel->hide();
+  // Cancel only raises the program-wide flag; the run stops at its next test.
+  connect(m_cancel, &QPushButton::clicked, this, [] { shell().cancel = true; });
+  return m_cancel;
+}
+
+QLabel* PanelBase::makeLabel(const QString& name, const QString& text) {
+  auto* label = new QLabel(text, this);
+  label->setObjectName(name);
+  return label;
+}
+
+void PanelBase::makeDetailToggle(QWidget* folderView, QWidget* detailFrame) {
+  m_folderView = folderView;
+  m_detailFrame = detailFrame;
+  m_settingOpen = new QPushButton(QString::fromUtf8("詳細設定"), this);
+  m_settingOpen->setObjectName("SettingOpen");
+  m_settingOpen->setToolTip(QString::fromUtf8("詳細設定メニューを開きます。"));
+  m_settingClose = new QPushButton(QString::fromUtf8("閉じる"), this);
+  m_settingClose->setObjectName("SettingClose");
+  m_settingClose->hide();
+  m_detailFrame->hide();
+  connect(m_settingOpen, &QPushButton::clicked, this, &PanelBase::openDetails);
+  connect(m_settingClose, &QPushButton::clicked, this, &PanelBase::closeDetails);
+}
+
+std::pair<QWidget*, QWidget*> PanelBase::makeCompletionBoxes() {
+  auto* shutDown = new QCheckBox(QString::fromUtf8("実行後自動終了"), this);
+  shutDown->setObjectName("ShutDown");
+  auto* winShutDown = new QCheckBox(QString::fromUtf8("Windowsも終了する。"), this);
+  winShutDown->setObjectName("WinShutDown");
+  return {shutDown, winShutDown};
+}
+
+// ---- detail view --------------------------------------------------------------------------
+
+void PanelBase::openDetails() {
+  {
+    const Loading loading(*this);
+    if (m_run) m_run->hide();
+    m_folderView->hide();
+    m_settingOpen->hide();
+    m_settingClose->show();
+    m_detailFrame->show();
+    fillDetails();
+  }
+  yield();
+}
+
+void PanelBase::closeDetails() {
+  if (m_run) m_run->show();
+  m_folderView->show();
+  m_settingOpen->show();
+  m_settingClose->hide();
+  m_detailFrame->hide();
+}
+
+// ---- sides --------------------------------------------------------------------------------
+
+void PanelBase::openDrive(FolderSide& side, const std::string& driveRoot) {
+  if (dll().DLL_CheckDisk(driveRoot) != 0 || !side.showFolder(dll().DLL_DiskName(driveRoot))) {
+    // A drive that cannot be read: the drive list goes back to the folder's drive.
+    side.drives()->setDrive(side.folder());
+    return;
+  }
+  sideFolderChanged(side);
+}
+
+void PanelBase::sideFolderChanged(FolderSide& side) {
+  if (!sideKey(side).empty()) fillFavourites(side);
+}
+
+void PanelBase::sideDropped(FolderSide& side, const std::string& item) {
+  if (dll().DLL_CheckDisk(item) != 0) return;
+  if (side.showFolder(dll().DLL_DirName(item, 1))) sideFolderChanged(side);
+}
+
+void PanelBase::takeDrops(FolderSide& side, const QStringList& items) {
+  if (!items.isEmpty()) sideDropped(side, items.front().toStdString());
+}
+
+void PanelBase::fillFavourites(FolderSide& side) {
+  const std::string key = sideKey(side);
+  if (key.empty()) return;
+  const FolderHistory history(shell().iniPath, m_section, key, shell().programDrive);
+  const QSignalBlocker block(side.favourites());
+  history.fill(favouritesWidth(), *side.favourites(), side.folder());
+  side.favourites()->setCurrentIndex(0);
+}
+
+void PanelBase::chooseFavourite(FolderSide& side, int position) {
+  const std::string key = sideKey(side);
+  if (key.empty()) return;
+  const FolderHistory history(shell().iniPath, m_section, key, shell().programDrive);
+  {
+    const Loading loading(*this);
+    const QSignalBlocker block(side.favourites());
+    history.choose(position, favouritesWidth(), *side.favourites(),
+                   {side.drives(), side.folders(), side.files()});
+    side.favourites()->setCurrentIndex(0);
+  }
+  sideFolderChanged(side);
+}
+
+// ---- runs ---------------------------------------------------------------------------------
+
+void PanelBase::beginRun() {
+  shell().cancel = false;
+}
+
+bool PanelBase::cancelled() const {
+  return shell().cancel;
+}
+
+void PanelBase::setRunning(bool running) {
+  m_running = running;
+  if (m_run) m_run->setVisible(!running);
+  if (m_settingOpen) m_settingOpen->setVisible(!running && !m_detailFrame->isVisible());
+  if (m_cancel) m_cancel->setVisible(running);
+  for (FolderSide* side : m_sides) {
+    side->favourites()->setEnabled(!running);
+    side->drives()->setEnabled(!running);
+    side->folders()->setEnabled(!running);
+    side->files()->setEnabled(!running);
+  }
+  runStateChanged(running);
+  if (!running)
+    for (FolderSide* side : m_sides) side->refresh();
+}
+
+void PanelBase::closeEvent(QCloseEvent* event) {
+  // The run's frame lives on the panel: it closes once the run has returned.
+  if (m_running) {
+    event->ignore();
+    return;
+  }
+  PanelWindow::closeEvent(event);
+}
+
+}  // namespace quillmere
