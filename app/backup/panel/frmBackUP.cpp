@@ -46,14 +46,19 @@ frmBackUP::frmBackUP(QWidget* parent)
   m_nameText = new QLineEdit(this);
   m_nameText->setObjectName("FileNameText");
   m_nameText->setText("FileName");
+  m_nameText->setMinimumWidth(180);
   m_extension = makeLabel("kakuchou");
   buildDetails();
   bindOptions();
 
+  // The archive's name and its extension read as one file name.
+  auto* name = new QHBoxLayout;
+  name->setSpacing(0);
+  name->addWidget(m_nameDisplay);
+  name->addWidget(m_nameText);
+  name->addWidget(m_extension);
   auto* controls = new QHBoxLayout;
-  controls->addWidget(m_nameDisplay);
-  controls->addWidget(m_nameText, 1);
-  controls->addWidget(m_extension);
+  controls->addLayout(name);
   controls->addStretch();
   controls->addWidget(settingOpen());
   controls->addWidget(settingClose());
