@@ -52,8 +52,10 @@ void OptionBinder::bindList(QComboBox* list, std::function<int()> read,
 void OptionBinder::bindText(QLineEdit* box, std::function<std::string()> read,
                             std::function<void(const std::string&)> write) {
   m_bindings.push_back({box, [box, read] {
+                          // The settings file keeps no surrounding blanks: a box that differs
+                          // only by them (a blank being typed between two words) shows its key.
                           const QString text = QString::fromStdString(read());
-                          if (box->text() != text) box->setText(text);
+                          if (box->text().trimmed() != text) box->setText(text);
                         }});
   connect(box, &QLineEdit::textChanged, this, [this, write](const QString& text) {
     if (m_loading) return;

@@ -91,9 +91,10 @@ FolderSide* PanelBase::makeSide(const QString& prefix, const QString& caption) {
   return side;
 }
 
-QPushButton* PanelBase::makeRunButton(const QString& caption, const QString& tip) {
+QPushButton* PanelBase::makeRunButton(const QString& caption, const QString& tip,
+                                      const QString& name) {
   m_run = new QPushButton(caption, this);
-  m_run->setObjectName("Run");
+  m_run->setObjectName(name);
   m_run->setToolTip(tip);
   return m_run;
 }

@@ -61,7 +61,9 @@ class PanelBase : public PanelWindow {
 
   // The panel's pieces, made once by the panel's constructor.
   FolderSide* makeSide(const QString& prefix, const QString& caption);
-  QPushButton* makeRunButton(const QString& caption, const QString& tip);
+  // name: the button's control name ("Del" where a panel's run button is not called "Run").
+  QPushButton* makeRunButton(const QString& caption, const QString& tip,
+                             const QString& name = "Run");
   QPushButton* makeCancelButton();
   QLabel* makeLabel(const QString& name, const QString& text = {});
   // The detail toggle: SettingOpen shows the detail frame in place of the folder view and the

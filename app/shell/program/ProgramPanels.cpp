@@ -1,6 +1,9 @@
 #include "ProgramPanels.h"
 
 #include "Completion.h"
+#include "backup/panel/frmBackUP.h"
+#include "duplicates/panel/frmFileBack.h"
+#include "duplicates/panel/frmWFileDel.h"
 #include "rename/panel/frmReName.h"
 #include "rename/panel/frmRecovery.h"
 
@@ -14,6 +17,12 @@ PanelBase* makeToolPanel(Panel panel) {
       return new frmReName;
     case Panel::Recovery:
       return new frmRecovery;
+    case Panel::WFileDel:
+      return new frmWFileDel;
+    case Panel::FileBack:
+      return new frmFileBack;
+    case Panel::BackUP:
+      return new frmBackUP;
     default:
       return nullptr;
   }
