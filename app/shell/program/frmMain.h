@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 
 #include "WindowManager.h"
@@ -27,7 +28,8 @@ class frmMain final : public QMainWindow {
   WindowManager& windows() { return *m_windows; }
   MainTimer& timer() { return *m_timer; }
 
-  // Replaces the timer's steps (tests inject a clock and watch the scheduled run).
+  // Replaces the timer's steps (tests inject a clock and watch the scheduled run). Steps
+  // without a scheduled mirroring run get the program's.
   void setTimerSteps(MainTimerSteps steps);
 
   // The exit routine: out of the always-on-top state, panel states stored, program ended.
@@ -39,7 +41,8 @@ class frmMain final : public QMainWindow {
   // opener; nothing happens when there is none.
   void showHelp();
 
-  // The rename panel's transient disk-space message (its NoSpace label), cleared by the timer.
+  // The transient disk-space messages of the rename and mirroring panels (their NoSpace
+  // labels), cleared by the timer.
   void clearNoSpaceMessage();
 
  protected:
@@ -52,6 +55,7 @@ class frmMain final : public QMainWindow {
   void openPanel(int panelIndex);
   void toggleClassic();
   MainTimerSteps defaultTimerSteps();
+  std::function<void()> scheduledMirroringRun();
 
   QMdiArea* m_area;
   std::unique_ptr<WindowManager> m_windows;
