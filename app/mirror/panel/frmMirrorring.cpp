@@ -134,7 +134,6 @@ void frmMirrorring::buildFolderView() {
   m_setting->installEventFilter(this);
   m_setting->lineEdit()->installEventFilter(this);
   connect(m_setting, &QComboBox::activated, this, &frmMirrorring::selectSetting);
-  connect(m_setting->lineEdit(), &QLineEdit::returnPressed, this, &frmMirrorring::saveSetting);
 
   auto* controls = new QHBoxLayout;
   controls->setSpacing(6);
@@ -536,6 +535,12 @@ bool frmMirrorring::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress &&
       (watched == m_setting || watched == m_setting->lineEdit())) {
     const int k = static_cast<QKeyEvent*>(event)->key();
+    // Enter saves; the combo box never sees it, since its own Enter would choose a row of the
+    // same title and so load that row over the options about to be saved.
+    if (k == Qt::Key_Return || k == Qt::Key_Enter) {
+      saveSetting();
+      return true;
+    }
     // A deleted row replaces the text; any other answer lets the key edit the text.
     if ((k == Qt::Key_Delete || k == Qt::Key_Backspace) && deleteSetting()) return true;
   }
