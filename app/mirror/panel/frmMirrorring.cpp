@@ -549,16 +549,17 @@ bool frmMirrorring::eventFilter(QObject* watched, QEvent* event) {
 
 // ---- run ----------------------------------------------------------------------------------
 
-// One line of what the stored options will do: the words the runner prints before a run.
+// What the stored options will do, in the words the runner prints before a run.
 void frmMirrorring::updateRunPlan() {
   const MirrorSettings s = settings();
   const std::string text = mirror::describeRun(mirror::readMirrorOptions(s),
                                                nativeOrText(s.inDir()), nativeOrText(s.outDir()));
   QStringList lines = QString::fromStdString(text).split('\n');
   m_runPlan->setToolTip(QString::fromStdString(text));
-  // The first line names the two folders, which the sides show already.
+  // The first line names the two folders, which the sides show already; the rest takes two
+  // short lines, as one would not fit the panel's width.
   if (lines.size() > 1) lines.removeFirst();
-  m_runPlan->setText(lines.join(utf8("　")));
+  m_runPlan->setText(lines.join('\n'));
 }
 
 void frmMirrorring::runStateChanged(bool isRunning) {

@@ -3,6 +3,7 @@
 
 #include "MirrorPanelFixture.h"
 #include "mirror/MirrorSettings.h"
+#include "shell/panels/FolderSide.h"
 
 namespace quillmere::mirror::panel::test {
 namespace {
@@ -278,6 +279,14 @@ TEST_F(MirrorPanel, ToOutAndToInCopyAFolderAcrossAndStoreIt) {
   click("ToOut");
   EXPECT_EQ(key(key::kOutDir), tree.pathText("card"));
   EXPECT_EQ(shell().state(Panel::Mirrorring), kPanelReread);
+
+  // A file dropped on the mirror side moves it to the file's folder and stores it twice.
+  tree.write("disk/DCIM/P001.JPG", "x");
+  auto* side = control<FolderSide>("OutDirFrame");
+  emit side->filesDropped({QString::fromStdString(tree.pathText("disk/DCIM/P001.JPG"))});
+  EXPECT_EQ(key(key::kOutDir0), tree.pathText("disk/DCIM"));
+  EXPECT_EQ(key(key::kOutDir), tree.pathText("disk/DCIM"));
+  EXPECT_EQ(key(key::kInDir0), "absent");
 }
 
 }  // namespace
