@@ -70,6 +70,8 @@ class PanelBase : public PanelWindow {
   // Run button; SettingClose brings them back.
   void makeDetailToggle(QWidget* folderView, QWidget* detailFrame);
   QPushButton* settingOpen() const { return m_settingOpen; }
+  // Back to the folder view, as SettingClose does.
+  void closeDetails();
   QPushButton* settingClose() const { return m_settingClose; }
   // The completion check boxes ShutDown and WinShutDown of the panel's section.
   std::pair<QWidget*, QWidget*> makeCompletionBoxes();
@@ -118,7 +120,6 @@ class PanelBase : public PanelWindow {
   friend class View;
   void setRunning(bool running);
   void openDetails();
-  void closeDetails();
   void takeDrops(FolderSide& side, const QStringList& items);
   void chooseFavourite(FolderSide& side, int position);
 

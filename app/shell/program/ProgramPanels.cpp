@@ -1,9 +1,13 @@
 #include "ProgramPanels.h"
 
+#include <memory>
+
 #include "Completion.h"
+#include "WindowManager.h"
 #include "backup/panel/frmBackUP.h"
 #include "duplicates/panel/frmFileBack.h"
 #include "duplicates/panel/frmWFileDel.h"
+#include "mirror/panel/frmMirrorring.h"
 #include "rename/panel/frmReName.h"
 #include "rename/panel/frmRecovery.h"
 
@@ -15,6 +19,8 @@ PanelBase* makeToolPanel(Panel panel) {
   switch (panel) {
     case Panel::ReName:
       return new frmReName;
+    case Panel::Mirrorring:
+      return new frmMirrorring;
     case Panel::Recovery:
       return new frmRecovery;
     case Panel::WFileDel:
@@ -28,15 +34,30 @@ PanelBase* makeToolPanel(Panel panel) {
   }
 }
 
+void setProgramCompletion(PanelBase& tool, QWidget* mainWindow) {
+  tool.setCompletionStep([mainWindow](std::string_view sectionWord) {
+    runCompletionStep(sectionWord, programCompletionActions(mainWindow));
+  });
+}
+
 }  // namespace
 
 PanelWindow* makeProgramPanel(Panel panel, QWidget* mainWindow) {
   PanelBase* tool = makeToolPanel(panel);
   if (tool == nullptr) return makePlaceholderPanel(panel);
-  tool->setCompletionStep([mainWindow](std::string_view sectionWord) {
-    runCompletionStep(sectionWord, programCompletionActions(mainWindow));
-  });
+  setProgramCompletion(*tool, mainWindow);
   return tool;
+}
+
+void runScheduledMirroring(WindowManager& windows, QWidget* mainWindow) {
+  if (auto* open = qobject_cast<frmMirrorring*>(windows.panel(Panel::Mirrorring))) {
+    open->runMirroring();
+    return;
+  }
+  // The window object exists for the run only; the timer does not show it.
+  const auto hidden = std::make_unique<frmMirrorring>();
+  setProgramCompletion(*hidden, mainWindow);
+  hidden->runMirroring();
 }
 
 }  // namespace quillmere

@@ -8,4 +8,10 @@ namespace quillmere {
 // frame for the panels not built yet.
 PanelWindow* makeProgramPanel(Panel panel, QWidget* mainWindow);
 
+class WindowManager;
+
+// The main timer's scheduled mirroring: the run of the open mirroring panel, or with the panel
+// closed the same run on a panel object that is never shown.
+void runScheduledMirroring(WindowManager& windows, QWidget* mainWindow);
+
 }  // namespace quillmere

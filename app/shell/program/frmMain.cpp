@@ -43,12 +43,19 @@ MainTimerSteps frmMain::defaultTimerSteps() {
   steps.windowManagerPass = [this] { m_windows->pass(); };
   steps.updateHandOver = [this](const std::string& path) { handOverUpdate(*this, path); };
   steps.exitRoutine = [this] { End(); };
+  steps.startScheduledMirroringRun = scheduledMirroringRun();
   return steps;
+}
+
+std::function<void()> frmMain::scheduledMirroringRun() {
+  return [this] { runScheduledMirroring(*m_windows, this); };
 }
 
 void frmMain::setTimerSteps(MainTimerSteps steps) {
   delete m_timer;
   m_timer = new MainTimer(shell(), std::move(steps), this);
+  if (!m_timer->hasScheduledMirroringRun())
+    m_timer->setScheduledMirroringRun(scheduledMirroringRun());
 }
 
 void frmMain::buildMenu() {
@@ -215,10 +222,12 @@ void frmMain::showHelp() {
 }
 
 void frmMain::clearNoSpaceMessage() {
-  PanelWindow* rename = m_windows->panel(Panel::ReName);
-  if (rename == nullptr) return;
-  if (auto* label = rename->findChild<QLabel*>("NoSpace"); label && !label->text().isEmpty())
-    label->clear();
+  for (Panel p : {Panel::ReName, Panel::Mirrorring}) {
+    PanelWindow* panel = m_windows->panel(p);
+    if (panel == nullptr) continue;
+    if (auto* label = panel->findChild<QLabel*>("NoSpace"); label && !label->text().isEmpty())
+      label->clear();
+  }
 }
 
 void frmMain::End() {

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 
 #include "WindowManager.h"
@@ -28,7 +29,8 @@ class frmMain final : public QMainWindow {
   WindowManager& windows() { return *m_windows; }
   MainTimer& timer() { return *m_timer; }
 
-  // Replaces the timer's steps (tests inject a clock and watch the scheduled run).
+  // Replaces the timer's steps (tests inject a clock and watch the scheduled run). Steps
+  // without a scheduled mirroring run get the program's.
   void setTimerSteps(MainTimerSteps steps);
 
   // The exit routine: out of the always-on-top state, panel states stored, program ended.
@@ -48,7 +50,8 @@ class frmMain final : public QMainWindow {
   // opener; nothing happens when there is none.
   void showHelp();
 
-  // The rename panel's transient disk-space message (its NoSpace label), cleared by the timer.
+  // The transient disk-space messages of the rename and mirroring panels (their NoSpace
+  // labels), cleared by the timer.
   void clearNoSpaceMessage();
 
  protected:
@@ -63,6 +66,7 @@ class frmMain final : public QMainWindow {
   job::StepOutcome runStoredStep(const job::PlannedStep& step);
   void toggleClassic();
   MainTimerSteps defaultTimerSteps();
+  std::function<void()> scheduledMirroringRun();
 
   QMdiArea* m_area;
   std::unique_ptr<WindowManager> m_windows;

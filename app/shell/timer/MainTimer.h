@@ -44,6 +44,8 @@ class MainTimer final : public QObject {
     m_steps.startScheduledMirroringRun = std::move(run);
   }
 
+  bool hasScheduledMirroringRun() const { return bool(m_steps.startScheduledMirroringRun); }
+
   // True from the moment a scheduled run is handed over until it returns.
   bool scheduledRunUnderWay() const { return m_runUnderWay; }
 
