@@ -3,7 +3,7 @@
 #include <string>
 
 #include "backup/BackupSettings.h"
-#include "shell/core/RunView.h"
+#include "run/RunView.h"
 
 namespace quillmere::backup {
 

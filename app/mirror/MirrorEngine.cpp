@@ -27,7 +27,6 @@
 #include "platform/DriveDiscovery.h"
 #include "platform/DriveMap.h"
 #include "platform/FileOps.h"
-#include "shell/core/ShellState.h"
 
 namespace quillmere::mirror {
 
@@ -337,7 +336,7 @@ void Run::execute() {
     reportError(e);
     return;
   }
-  shell().cancel = false;
+  m_view.clearCancel();
   m_view.setRunning(true);
   label("FileName", "");
   label("No", msg::kChecked);
@@ -747,7 +746,7 @@ bool Run::oneSidedPhase(std::vector<Row>& rows, bool copy, bool toMirror) {
   const double free = dll().DLL_DiskFreeSpace(otherFolder, 1).toDouble();
   if (total > free) {
     label("Command", toMirror ? msg::kMirrorNoSpace : msg::kMasterNoSpace);
-    m_view.setTimmerLoop(10);
+    m_view.setTimerLoop(10);
     (toMirror ? m_report.mirrorSpaceRefused : m_report.masterSpaceRefused) = true;
     return true;
   }
@@ -838,7 +837,7 @@ void Run::closingSteps() {
   m_journal.finish();
   m_view.setRunning(false);
   // The window manager opens the panel again and reloads it.
-  shell().state(Panel::Mirrorring) = kPanelAskedToOpen;
+  m_view.reopenAfterRun(kSection);
   if (m_cancelled) m_report.outcome = MirrorOutcome::Cancelled;
 }
 
@@ -850,14 +849,14 @@ MirrorEngine::MirrorEngine(const MirrorSettings& settings, RunView& view)
 MirrorReport MirrorEngine::run() {
   MirrorReport report;
   // The mirroring-running flag keeps the main timer from starting a second run meanwhile.
-  if (shell().mirroringRunning) {
+  if (!m_view.claimRun(kSection)) {
     report.outcome = MirrorOutcome::AlreadyRunning;
     return report;
   }
-  shell().mirroringRunning = true;
-  struct Clear {
-    ~Clear() { shell().mirroringRunning = false; }
-  } clear;
+  struct Release {
+    RunView& view;
+    ~Release() { view.releaseRun(kSection); }
+  } release{m_view};
   fileops::ScopedYieldHandler yieldHandler([this] { m_view.yield(); });
   {
     Run run(m_settings, m_view, report, m_allowMassDelete);

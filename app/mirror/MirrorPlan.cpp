@@ -1,12 +1,12 @@
 #include "mirror/MirrorPlan.h"
 
-#include "shell/core/ShellState.h"
+#include "settings/ValueText.h"
 
 namespace quillmere::mirror {
 
 MirrorOptions readMirrorOptions(const MirrorSettings& settings) {
   auto set = [&](const char* keyName, const char* defaultValue) {
-    return settingsBool(settings.get(keyName, defaultValue), false);
+    return settings::flagOr(settings.get(keyName, defaultValue), false);
   };
   MirrorOptions o;
   o.dustBox = set(key::kDustBox, "1");

@@ -12,7 +12,7 @@
 #include "mirror/MirrorSettings.h"
 #include "platform/DriveMap.h"
 #include "platform/Text.h"
-#include "shell/core/ShellState.h"
+#include "settings/ValueText.h"
 #include "shell/run/RunAction.h"
 
 namespace quillmere::mirror {
@@ -42,7 +42,7 @@ class CounterNames final : public RunView {
     return m_inner.messageBox(text, style, title);
   }
   void note(const std::string& text) override { m_inner.note(text); }
-  void setTimmerLoop(int value) override { m_inner.setTimmerLoop(value); }
+  void setTimerLoop(int value) override { m_inner.setTimerLoop(value); }
   void setRunning(bool running) override { m_inner.setRunning(running); }
   void runCompleted(std::string_view sectionWord) override { m_inner.runCompleted(sectionWord); }
 
@@ -62,7 +62,7 @@ std::string applySet(const std::string& iniPath, const std::string& keyName,
   const MirrorSettings settings(iniPath, programDrive());
   auto is = [&](const char* k) { return text::equalsNoCase(keyName, k); };
   if (is(key::kOptionSelect)) {
-    const double index = settingsNumber(value);
+    const double index = settings::numberOrZero(value);
     if (value.empty() || index < 0 || index > 9 || index != static_cast<int>(index))
       return "a preset is a number from 0 to 9";
     settings.choosePreset(static_cast<int>(index));
@@ -70,7 +70,7 @@ std::string applySet(const std::string& iniPath, const std::string& keyName,
   }
   for (const char* check : {key::kMaster, key::kMirror, key::kBinCheck}) {
     if (is(check)) {
-      settings.setCheck(check, settingsBool(value, false));
+      settings.setCheck(check, settings::flagOr(value, false));
       return {};
     }
   }
@@ -79,7 +79,7 @@ std::string applySet(const std::string& iniPath, const std::string& keyName,
       const std::string t = value;
       if (!text::equalsNoCase(t, "true") && !text::equalsNoCase(t, "false") && t != "1" && t != "0")
         return "the value is True or False";
-      settings.setOptionPair(pair, settingsBool(value, false));
+      settings.setOptionPair(pair, settings::flagOr(value, false));
       return {};
     }
   }
@@ -150,7 +150,9 @@ std::string notDueNow(const std::string& iniPath) {
   localtime_r(&now, &local);
   const MirrorSettings settings(iniPath, programDrive());
   if (settings.scheduleDue(local.tm_wday, local.tm_hour, local.tm_min)) return {};
-  auto off = [&](const std::string& k) { return settingsNumber(settings.get(k, "0")) == 0; };
+  auto off = [&](const std::string& k) {
+    return settings::numberOrZero(settings.get(k, "0")) == 0;
+  };
   if (off(key::kTimer)) return "the schedule is off (Mirrorring-Timer is 0)";
   const std::string week = key::kWeek + std::to_string(local.tm_wday);
   if (off(week)) return "today is not a scheduled weekday (" + week + " is 0)";

@@ -304,7 +304,7 @@ class RenameEngine::Run {
 
   bool capacityOk() {
     if (m_mode == Mode::Stay) return true;
-    m_view.setTimmerLoop(10);
+    m_view.setTimerLoop(10);
     std::string out = m_outDir;
     std::string in = m_inDir;
     const std::string outExisting = dll().DLL_DirCheck(out);
@@ -314,7 +314,7 @@ class RenameEngine::Run {
     if ((m_mode == Mode::Copy && tooBig) || (m_mode == Mode::Move && !sameFolder && tooBig)) {
       m_view.setLabel("Command", kNoSpace);
       m_view.yield();
-      m_view.setTimmerLoop(10);
+      m_view.setTimerLoop(10);
       m_report.refused = true;
       m_report.message = kNoSpace;
       return false;

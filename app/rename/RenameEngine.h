@@ -6,7 +6,7 @@
 
 #include "rename/FileSteps.h"
 #include "rename/RenameSettings.h"
-#include "shell/core/RunView.h"
+#include "run/RunView.h"
 
 namespace quillmere::rename {
 

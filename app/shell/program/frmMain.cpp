@@ -12,6 +12,7 @@
 #include "QtUiHook.h"
 #include "core/Main.h"
 #include "platform/DriveMap.h"
+#include "settings/ValueText.h"
 #include "shell/core/ShellState.h"
 #include "shell/timer/MainTimer.h"
 
@@ -126,7 +127,7 @@ void frmMain::openPanel(int panelIndex) {
 void frmMain::toggleClassic() {
   const std::string& ini = shell().iniPath;
   const bool stored =
-      settingsBool(dll().DLL_GetStringFromINI(ini, "Main", "Window-Classic", "True"), true);
+      settings::flagOr(dll().DLL_GetStringFromINI(ini, "Main", "Window-Classic", "True"), true);
   const bool now = !stored;
   dll().DLL_WriteStringINI(ini, "Main", "Window-Classic", now ? "True" : "False");
   shell().themedMetrics = now;

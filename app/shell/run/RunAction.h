@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "run/RunView.h"
 #include "settings/KeyTable.h"
-#include "shell/core/RunView.h"
 
 namespace quillmere::run {
 
