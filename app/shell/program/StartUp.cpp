@@ -105,7 +105,7 @@ bool startUp(frmMain& window, const std::string& programPath) {
   state.iniPath = drives.toPathText(settingsFileLocation(programFolderNative));
 
   bool runtimeOk = true;
-  ignoringErrors([&] { state.programDrive = text::asciiLower(dll().DLL_DiskName(programFolder)); });
+  ignoringErrors([&] { state.programDrive = programDriveOf(programFolderNative); });
   ignoringErrors([&] {
     QSettings store = userSettings();
     store.setValue(QString::fromStdString(name) + "/SetupDir",

@@ -4,7 +4,6 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "run/RunView.h"
@@ -60,30 +59,14 @@ struct RunAction {
   std::string folderKey{};
 };
 
-// The runner's table of actions. Each subsystem adds its actions from a source file of its own
-// that the runner program compiles in; the file holds one registration:
-//
-//   #include "shell/run/RunAction.h"
-//   static const quillmere::run::Registration kMirror{{.name = "Mirrorring", ...}};
-//
-// and the subsystem's CMakeLists.txt hands that file and its engine library to the runner:
-//
-//   set_property(GLOBAL APPEND PROPERTY QUILLMERE_RUN_ACTION_SOURCES
-//                ${CMAKE_CURRENT_SOURCE_DIR}/MirrorRunAction.cpp)
-//   set_property(GLOBAL APPEND PROPERTY QUILLMERE_RUN_ACTION_LIBS quillmere_mirror)
-class ActionTable {
- public:
-  static void add(RunAction action);
-  // The action of exactly that name, or nullptr.
-  static const RunAction* find(const std::string& name);
-  // The action whose name differs only in case, or nullptr (to name the right spelling).
-  static const RunAction* findIgnoringCase(const std::string& name);
-  // All actions, sorted by name.
-  static std::vector<const RunAction*> all();
-};
+// The runner's actions, sorted by name: the list in ActionList.cpp.
+const std::vector<RunAction>& runActions();
+// The action of exactly that name, or nullptr.
+const RunAction* findAction(const std::string& name);
+// The action whose name differs only in case, or nullptr (to name the right spelling).
+const RunAction* findActionIgnoringCase(const std::string& name);
 
-struct Registration {
-  explicit Registration(RunAction action) { ActionTable::add(std::move(action)); }
-};
+// The default of the folder keys: the drive root of the runner's folder, in lower case.
+std::string programDrive();
 
 }  // namespace quillmere::run

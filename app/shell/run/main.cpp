@@ -98,7 +98,8 @@ void printHelp(std::FILE* out) {
                "  -h, --help        show this text; with an ACTION, the keys of its section\n"
                "\n"
                "actions (written exactly so):\n");
-  for (const run::RunAction* a : run::ActionTable::all()) {
+  for (const run::RunAction& action : run::runActions()) {
+    const run::RunAction* a = &action;
     std::fprintf(out, "  %-12s %s\n", a->name.c_str(), a->summary.c_str());
     if (a->folder != run::FolderArgument::None)
       std::fprintf(out, "  %-12s FOLDER (%s): %s\n", "",
@@ -314,12 +315,12 @@ int main(int argc, char** argv) {
   }
   if (scheduled && positional.empty()) positional.emplace_back("Mirrorring");
   if (positional.empty()) return usageError("no ACTION given");
-  const run::RunAction* action = run::ActionTable::find(positional[0]);
+  const run::RunAction* action = run::findAction(positional[0]);
   if (!action) {
-    if (const run::RunAction* near = run::ActionTable::findIgnoringCase(positional[0]))
+    if (const run::RunAction* near = run::findActionIgnoringCase(positional[0]))
       return usageError("unknown action " + positional[0] + " (write it " + near->name + ")");
     std::string names;
-    for (const auto* a : run::ActionTable::all()) names += " " + a->name;
+    for (const auto& a : run::runActions()) names += " " + a.name;
     return usageError("unknown action " + positional[0] + " (actions:" + names + ")");
   }
   if (help) {

@@ -1,8 +1,6 @@
 // The "Mirrorring" action of quillmere-run: the mirroring panel's run without a window, and the
 // schedule check behind --scheduled.
 
-#include <QCoreApplication>
-
 #include <ctime>
 #include <stdexcept>
 #include <string>
@@ -10,12 +8,13 @@
 #include "core/Main.h"
 #include "mirror/MirrorEngine.h"
 #include "mirror/MirrorSettings.h"
-#include "platform/DriveMap.h"
 #include "platform/Text.h"
 #include "settings/ValueText.h"
-#include "shell/run/RunAction.h"
+#include "shell/run/actions/Actions.h"
 
-namespace quillmere::mirror {
+namespace quillmere::run {
+using namespace quillmere::mirror;
+
 namespace {
 
 // The mirroring panel names its counters "No" and "MaxNo" ("/ 120"); the runner's progress line
@@ -44,18 +43,17 @@ class CounterNames final : public RunView {
   void note(const std::string& text) override { m_inner.note(text); }
   void setTimerLoop(int value) override { m_inner.setTimerLoop(value); }
   void setRunning(bool running) override { m_inner.setRunning(running); }
+  void clearCancel() override { m_inner.clearCancel(); }
+  bool claimRun(std::string_view sectionWord) override { return m_inner.claimRun(sectionWord); }
+  void releaseRun(std::string_view sectionWord) override { m_inner.releaseRun(sectionWord); }
+  void reopenAfterRun(std::string_view sectionWord) override {
+    m_inner.reopenAfterRun(sectionWord);
+  }
   void runCompleted(std::string_view sectionWord) override { m_inner.runCompleted(sectionWord); }
 
  private:
   RunView& m_inner;
 };
-
-// The drive root of the program folder in lower case: the default of the folder keys.
-std::string programDrive() {
-  const std::string folder = platform::DriveMap::current().toPathText(
-      QCoreApplication::applicationDirPath().toStdString());
-  return text::asciiLower(dll().DLL_DiskName(folder));
-}
 
 std::string applySet(const std::string& iniPath, const std::string& keyName,
                      const std::string& value) {
@@ -87,14 +85,14 @@ std::string applySet(const std::string& iniPath, const std::string& keyName,
   return {};
 }
 
-run::RunResult runMirror(const run::RunRequest& request, RunView& view) {
+RunResult runMirror(const RunRequest& request, RunView& view) {
   const MirrorSettings settings(request.iniPath, programDrive());
   CounterNames counters(view);
   MirrorEngine engine(settings, counters);
   engine.allowMassDelete(request.allowMassDelete);
   const MirrorReport report = engine.run();
 
-  run::RunResult result;
+  RunResult result;
   result.handled = report.unchanged + report.replaced + report.copied + report.deleted;
   for (const auto& p : report.problems) result.unhandled.push_back(p.path + " (" + p.reason + ")");
   switch (report.outcome) {
@@ -165,17 +163,20 @@ std::string notDueNow(const std::string& iniPath) {
   return "this five-minute mark is not scheduled (" + minute + " is 0)";
 }
 
-const run::Registration kMirrorring{{
-    .name = "Mirrorring",
-    .section = kSection,
-    .summary = "bring Mirrorring-OutDir in line with Mirrorring-InDir by the stored preset",
-    .folder = run::FolderArgument::None,
-    .folderHelp = "",
-    .set = applySet,
-    .run = runMirror,
-    .due = notDueNow,
-    .keys = keyTable,
-}};
-
 }  // namespace
-}  // namespace quillmere::mirror
+
+RunAction mirrorAction() {
+  return {
+      .name = "Mirrorring",
+      .section = kSection,
+      .summary = "bring Mirrorring-OutDir in line with Mirrorring-InDir by the stored preset",
+      .folder = FolderArgument::None,
+      .folderHelp = "",
+      .set = applySet,
+      .run = runMirror,
+      .due = notDueNow,
+      .keys = keyTable,
+  };
+}
+
+}  // namespace quillmere::run
