@@ -27,6 +27,7 @@
 #include "platform/DriveDiscovery.h"
 #include "platform/DriveMap.h"
 #include "platform/FileOps.h"
+#include "run/RunFrame.h"
 
 namespace quillmere::mirror {
 
@@ -307,7 +308,7 @@ class Run {
                const std::string& targetText, bool replaceTarget);
   bool oneSidedPhase(std::vector<Row>& rows, bool copy, bool toMirror);
   void remove(const Row& row, const std::string& otherFolder);
-  void closingSteps();
+  void closingSteps(RunFrame& frame);
 
   const MirrorSettings& m_settings;
   RunView& m_view;
@@ -337,24 +338,22 @@ void Run::execute() {
     return;
   }
   m_view.clearCancel();
-  m_view.setRunning(true);
+  RunFrame frame(m_view);
   label("FileName", "");
   label("No", msg::kChecked);
   label("MaxNo", std::string("/ ") + msg::kChecked);
-  try {
-    runPhases();
-  } catch (const std::exception& e) {
-    reportError(e);
+  if (!frame.guarded([this] { runPhases(); })) {
+    m_report.outcome = MirrorOutcome::Error;
+    m_report.errorText = frame.errorText();
   }
-  closingSteps();
+  closingSteps(frame);
 }
 
 void Run::reportError(const std::exception& e) {
   m_report.outcome = MirrorOutcome::Error;
   m_report.errorText = e.what();
   const auto* dllError = dynamic_cast<const DllError*>(&e);
-  // 51: the runtime's "internal error", for a failure that is not the library's own.
-  showRunError(m_view, dllError ? dllError->number() : 51, e.what());
+  showRunError(m_view, dllError ? dllError->number() : RunFrame::kInternalError, e.what());
 }
 
 bool Run::prepare() {
@@ -816,7 +815,7 @@ void Run::remove(const Row& row, const std::string& otherFolder) {
             problemText(m_opt.dustBox ? "could not be put in the trash" : "delete failed", r));
 }
 
-void Run::closingSteps() {
+void Run::closingSteps(RunFrame& frame) {
   if (m_wrote) {
     fileops::syncFileSystem(m_inNative);
     fileops::syncFileSystem(m_outNative);
@@ -835,7 +834,7 @@ void Run::closingSteps() {
   label("MaxNo", "");
   label("No", "");
   m_journal.finish();
-  m_view.setRunning(false);
+  frame.end();
   // The window manager opens the panel again and reloads it.
   m_view.reopenAfterRun(kSection);
   if (m_cancelled) m_report.outcome = MirrorOutcome::Cancelled;

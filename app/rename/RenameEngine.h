@@ -70,7 +70,4 @@ class RecoveryEngine {
   FileSteps m_steps;
 };
 
-// The run-time error message of the program for an error number and text.
-std::string runtimeErrorText(int number, const std::string& text);
-
 }  // namespace quillmere::rename

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "run/RunOutcome.h"
 #include "run/RunView.h"
 #include "settings/KeyTable.h"
 
@@ -16,16 +17,6 @@ struct RunRequest {
   std::string iniPath;                // the settings file, as a path text ("C:\...\quillmere.ini")
   std::optional<std::string> folder;  // the FOLDER argument as a path text, when given
   bool allowMassDelete = false;       // --allow-mass-delete: a mirror may empty most of a side
-};
-
-// How a run ended. The runner turns it into the exit status.
-struct RunResult {
-  bool cancelled = false;    // the cancel flag stopped the run
-  bool refused = false;      // the run stopped before touching any file (no space, no folder)
-  bool failed = false;       // an unexpected error ended the run (already shown to the user)
-  std::int64_t handled = 0;  // files the run dealt with
-  std::vector<std::string> unhandled;  // path texts of the files it could not deal with
-  std::string message;                 // why it was refused, or a closing remark
 };
 
 enum class FolderArgument { None, Optional, Required };
@@ -46,7 +37,7 @@ struct RunAction {
   std::function<std::string(const std::string& iniPath, const std::string& key,
                             const std::string& value)>
       set{};
-  std::function<RunResult(const RunRequest&, RunView&)> run{};
+  std::function<RunOutcome(const RunRequest&, RunView&)> run{};
   // For actions with a schedule in the settings file: why the schedule does not enable this
   // moment ("the schedule is off"), empty when it does. --scheduled runs the action only then.
   std::function<std::string(const std::string& iniPath)> due{};

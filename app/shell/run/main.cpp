@@ -20,6 +20,7 @@
 #include "core/UiHook.h"
 #include "platform/DriveMap.h"
 #include "platform/Text.h"
+#include "run/RunFrame.h"
 #include "settings/IniStore.h"
 #include "settings/KeyTable.h"
 #include "shell/core/SettingsLocation.h"
@@ -30,12 +31,10 @@ namespace {
 
 using namespace quillmere;
 
-// Exit statuses.
-constexpr int kExitAllHandled = 0;
-constexpr int kExitNotAllHandled = 1;  // files left as they were, or the run refused to start
-constexpr int kExitUsage = 2;
-constexpr int kExitError = 3;  // an unexpected error ended the run
-constexpr int kExitCancelled = 130;
+constexpr int kExitAllHandled = exitstatus::kAllHandled;
+constexpr int kExitNotAllHandled = exitstatus::kNotAllHandled;
+constexpr int kExitUsage = exitstatus::kUsage;
+constexpr int kExitError = exitstatus::kError;
 
 std::atomic<bool> g_cancel{false};
 
@@ -377,7 +376,7 @@ int main(int argc, char** argv) {
     }
 
     std::signal(SIGINT, onInterrupt);
-    const run::RunResult result = action->run(request, view);
+    const RunOutcome result = action->run(request, view);
     std::signal(SIGINT, SIG_DFL);
     view.finishLine();
     setUiHook(nullptr);
@@ -390,19 +389,16 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s: %lld handled, %zu not handled%s\n", action->name.c_str(),
                  static_cast<long long>(result.handled), result.unhandled.size(),
                  result.cancelled ? ", cancelled" : "");
-    if (result.failed) return kExitError;
-    if (result.cancelled) return kExitCancelled;
-    if (result.refused || !result.unhandled.empty()) return kExitNotAllHandled;
-    return kExitAllHandled;
+    return exitStatusOf(result);
   } catch (const DllError& e) {
     view.finishLine();
     setUiHook(nullptr);
-    std::fprintf(stderr, "実行時エラー '%d': %s\n", static_cast<int>(e.number()), e.what());
+    std::fprintf(stderr, "%s\n", runErrorText(e.number(), e.text()).c_str());
     return kExitError;
   } catch (const std::exception& e) {
     view.finishLine();
     setUiHook(nullptr);
-    std::fprintf(stderr, "実行時エラー: %s\n", e.what());
+    std::fprintf(stderr, "%s\n", runErrorText(RunFrame::kInternalError, e.what()).c_str());
     return kExitError;
   }
 }

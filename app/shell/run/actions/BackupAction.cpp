@@ -24,9 +24,10 @@ RunAction backupAction() {
             settings.writeBackOnLoad();
             if (request.folder) settings.setInDir(*request.folder);
             const BackupReport report = runBackup(settings, view);
-            RunResult result;
+            RunOutcome result;
             result.cancelled = report.cancelled;
             result.refused = report.refused;
+            result.failed = report.failed;  // already shown through the view
             result.handled = report.placed ? 1 : 0;
             if (report.placed) {
               result.message = "backup made: " + report.destination;

@@ -39,16 +39,11 @@ std::string missingFolder(const std::string& folder, const std::string& key) {
   return {};
 }
 
-template <typename Report>
-void failOnError(const Report& report) {
-  if (report.ending == RunEnding::Failed) throw DllError(report.errorNumber, report.errorText);
-}
-
 // As with the panel, the run follows a panel load: keys never written get the panel's defaults.
-RunResult runDelete(const RunRequest& request, RunView& view) {
+RunOutcome runDelete(const RunRequest& request, RunView& view) {
   normaliseDeleteSettings(request.iniPath);
   const DeleteRunOptions options = readDeleteRunOptions(request.iniPath);
-  RunResult result;
+  RunOutcome result;
   for (const auto& why : {missingFolder(options.comparisonDir, "WFileDel-InDir"),
                           missingFolder(options.deletionDir, "WFileDel-OutDir")})
     if (!why.empty()) {
@@ -57,7 +52,7 @@ RunResult runDelete(const RunRequest& request, RunView& view) {
     }
   if (result.refused) return result;
   const DeleteRunReport report = runDuplicateDelete(options, view);
-  failOnError(report);
+  result.failed = report.ending == RunEnding::Failed;  // already shown through the view
   result.cancelled = report.ending == RunEnding::Cancelled;
   result.handled = static_cast<std::int64_t>(report.deleted.size());
   result.unhandled = report.notDeleted;
@@ -67,10 +62,10 @@ RunResult runDelete(const RunRequest& request, RunView& view) {
   return result;
 }
 
-RunResult runBack(const RunRequest& request, RunView& view) {
+RunOutcome runBack(const RunRequest& request, RunView& view) {
   normaliseFileBackSettings(request.iniPath);
   const FileBackRunOptions options = readFileBackRunOptions(request.iniPath);
-  RunResult result;
+  RunOutcome result;
   for (const auto& why : {missingFolder(options.sourceDir, "FileBack-InDir"),
                           missingFolder(options.destDir, "FileBack-OutDir")})
     if (!why.empty()) {
@@ -79,7 +74,7 @@ RunResult runBack(const RunRequest& request, RunView& view) {
     }
   if (result.refused) return result;
   const FileBackReport report = runFileBack(options, view);
-  failOnError(report);
+  result.failed = report.ending == RunEnding::Failed;  // already shown through the view
   result.cancelled = report.ending == RunEnding::Cancelled;
   result.handled = static_cast<std::int64_t>(report.moved.size());
   for (const auto& p : report.problems) result.unhandled.push_back(p.source);

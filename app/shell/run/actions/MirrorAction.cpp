@@ -2,7 +2,6 @@
 // schedule check behind --scheduled.
 
 #include <ctime>
-#include <stdexcept>
 #include <string>
 
 #include "core/Main.h"
@@ -85,14 +84,14 @@ std::string applySet(const std::string& iniPath, const std::string& keyName,
   return {};
 }
 
-RunResult runMirror(const RunRequest& request, RunView& view) {
+RunOutcome runMirror(const RunRequest& request, RunView& view) {
   const MirrorSettings settings(request.iniPath, programDrive());
   CounterNames counters(view);
   MirrorEngine engine(settings, counters);
   engine.allowMassDelete(request.allowMassDelete);
   const MirrorReport report = engine.run();
 
-  RunResult result;
+  RunOutcome result;
   result.handled = report.unchanged + report.replaced + report.copied + report.deleted;
   for (const auto& p : report.problems) result.unhandled.push_back(p.path + " (" + p.reason + ")");
   switch (report.outcome) {
@@ -116,7 +115,8 @@ RunResult runMirror(const RunRequest& request, RunView& view) {
       result.message = "another mirroring run is under way";
       break;
     case MirrorOutcome::Error:
-      throw std::runtime_error(report.errorText);
+      result.failed = true;  // already shown through the view
+      break;
   }
   if (report.mirrorSpaceRefused) {
     result.refused = true;

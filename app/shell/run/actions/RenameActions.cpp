@@ -33,8 +33,8 @@ const char* reasonText(Unhandled why) {
   return "";
 }
 
-RunResult toResult(const RunReport& report) {
-  RunResult result;
+RunOutcome toResult(const RunReport& report) {
+  RunOutcome result;
   result.cancelled = report.cancelled;
   result.refused = report.refused;
   result.failed = report.failed;
@@ -70,7 +70,7 @@ RunAction renameAction() {
             auto chosen = [&](const char* key) {
               return !dll().DLL_GetStringFromINI(request.iniPath, kSection, key, "").empty();
             };
-            RunResult refused;
+            RunOutcome refused;
             refused.refused = true;
             if (!chosen("ReName-InDir")) {
               refused.message = "no source folder: give FOLDER or --set InDir=...";
