@@ -357,8 +357,10 @@ void Run::reportError(const std::exception& e) {
 }
 
 bool Run::prepare() {
-  m_inDir = m_settings.inDir();
-  m_outDir = m_settings.outDir();
+  // Every option is read here, once: nothing reads the settings file while files are handled.
+  m_opt = readMirrorOptions(m_settings);
+  m_inDir = m_opt.inDir;
+  m_outDir = m_opt.outDir;
   if (m_inDir == m_outDir) {
     m_view.messageBox(msg::kSameFolder, msgbox::kOkOnly);
     m_report.outcome = MirrorOutcome::SameFolder;
@@ -401,7 +403,6 @@ bool Run::prepare() {
 }
 
 void Run::runPhases() {
-  m_opt = readMirrorOptions(m_settings);
   // What the run is about to do, before it changes anything.
   m_view.note(describeRun(m_opt, m_inNative, m_outNative));
   const TimePrecision a = timePrecisionOf(m_inNative);
