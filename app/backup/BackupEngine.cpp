@@ -12,6 +12,7 @@
 #include "core/Main.h"
 #include "platform/DriveMap.h"
 #include "platform/FileOps.h"
+#include "run/RunFrame.h"
 
 namespace quillmere::backup {
 
@@ -164,7 +165,7 @@ void archiveAndPlace(const BackupSettings& settings, const std::string& inDir,
 
 BackupReport runBackup(const BackupSettings& settings, RunView& view) {
   BackupReport report;
-  view.setRunning(true);
+  RunFrame frame(view);
   view.yield();
 
   // A run never backs up a folder nobody chose, nor the nearest ancestor of a missing one (an
@@ -182,19 +183,18 @@ BackupReport runBackup(const BackupSettings& settings, RunView& view) {
     report.message = "the output folder is not there: " + outDir;
   }
   if (report.refused) {
-    view.setRunning(false);
+    frame.end();
     return report;
   }
-  try {
+  // An unexpected error is shown once; the run still closes normally.
+  report.failed = !frame.guarded([&] {
     std::string folder = inDir;
     archiveAndPlace(settings, dll().DLL_DirCheck(folder), outDir, view, report);
-  } catch (const DllError& e) {
-    // An unexpected error is shown; the run still closes normally.
-    report.message = "error " + std::to_string(e.number()) + ": " + e.text();
-    showRunError(view, e.number(), e.text());
-  }
+  });
+  if (report.failed)
+    report.message = "error " + std::to_string(frame.errorNumber()) + ": " + frame.errorText();
   report.cancelled = view.cancelRequested();
-  view.setRunning(false);
+  frame.end();
   view.yield();
   // The backup's completion action follows the restore also after a cancel.
   view.runCompleted(kSection);

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "backup/BackupSettings.h"
-#include "shell/core/RunView.h"
+#include "run/RunView.h"
 
 namespace quillmere::backup {
 
@@ -11,6 +11,7 @@ namespace quillmere::backup {
 struct BackupReport {
   bool cancelled = false;
   bool refused = false;      // nothing was done: no folder chosen, or a folder is missing
+  bool failed = false;       // an unexpected error ended the run (shown through the view)
   bool archiveMade = false;  // the archiver made an archive in the folder
   bool placed = false;       // it was moved to the destination (otherwise it was removed)
   std::string archive;       // path text of the file made in the backed-up folder

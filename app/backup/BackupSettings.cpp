@@ -3,7 +3,7 @@
 #include "archive/FolderName.h"
 #include "core/Main.h"
 #include "platform/Text.h"
-#include "shell/core/ShellState.h"
+#include "settings/ValueText.h"
 
 namespace quillmere::backup {
 
@@ -35,9 +35,9 @@ bool BackupSettings::inDirChosen() const {
 }
 
 NameBy BackupSettings::nameBy() const {
-  if (settingsBool(get(key::kTime, "True"), true)) return NameBy::Time;
-  if (settingsBool(get(key::kDir, "False"), false)) return NameBy::Dir;
-  if (settingsBool(get(key::kFileName, "False"), false)) return NameBy::FileName;
+  if (settings::flagOr(get(key::kTime, "True"), true)) return NameBy::Time;
+  if (settings::flagOr(get(key::kDir, "False"), false)) return NameBy::Dir;
+  if (settings::flagOr(get(key::kFileName, "False"), false)) return NameBy::FileName;
   return NameBy::Time;
 }
 
@@ -45,16 +45,16 @@ std::string BackupSettings::fileNameText() const {
   return get(key::kFileNameText, "FileName");
 }
 bool BackupSettings::exe() const {
-  return settingsNumber(get(key::kExe, "1")) == 1;
+  return settings::numberOrZero(get(key::kExe, "1")) == 1;
 }
 bool BackupSettings::subDir() const {
-  return settingsNumber(get(key::kSubDir, "1")) != 0;
+  return settings::numberOrZero(get(key::kSubDir, "1")) != 0;
 }
 bool BackupSettings::shutDown() const {
-  return settingsNumber(get(key::kShutDown, "0")) == 1;
+  return settings::numberOrZero(get(key::kShutDown, "0")) == 1;
 }
 bool BackupSettings::winShutDown() const {
-  return settingsNumber(get(key::kWinShutDown, "0")) == 1;
+  return settings::numberOrZero(get(key::kWinShutDown, "0")) == 1;
 }
 
 void BackupSettings::writeBackOnLoad() const {

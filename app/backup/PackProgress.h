@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "shell/core/RunView.h"
+#include "run/RunView.h"
 
 namespace quillmere::backup {
 

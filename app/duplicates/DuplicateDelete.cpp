@@ -5,7 +5,7 @@
 
 #include "duplicates/FileFacts.h"
 #include "duplicates/PairLoops.h"
-#include "platform/FileOps.h"
+#include "run/RunFrame.h"
 
 namespace quillmere::duplicates {
 
@@ -89,22 +89,12 @@ std::vector<FileFacts> factsOf(const std::vector<std::string>& files) {
   return facts;
 }
 
-void recordError(DeleteRunReport& report, RunView& view, int number, const std::string& text) {
-  if (report.ending == RunEnding::Failed) return;  // the first error is the one shown
-  report.ending = RunEnding::Failed;
-  report.errorNumber = number;
-  report.errorText = text;
-  showRunError(view, number, text);
-}
-
 }  // namespace
 
 DeleteRunReport runDuplicateDelete(const DeleteRunOptions& options, RunView& view) {
   DeleteRunReport report;
-  view.setRunning(true);
-  // Long comparisons and moves inside the library let the event loop run too.
-  platform::fileops::ScopedYieldHandler yielder([&view] { view.yield(); });
-  try {
+  RunFrame frame(view);
+  frame.guarded([&] {
     view.setLabel(kRun, labels::kSearchingOriginals, 1);
     view.yield();
     const auto comparison = listFiles(options.comparisonDir, options.comparisonSubDirs);
@@ -131,28 +121,20 @@ DeleteRunReport runDuplicateDelete(const DeleteRunOptions& options, RunView& vie
           runDeleteLoop({comparison, comparisonFacts, deletion, deletionFacts}, host);
       report.remaining = result.remaining;
     }
-  } catch (const DllError& e) {
-    recordError(report, view, e.number(), e.text());
-  } catch (const std::exception& e) {
-    recordError(report, view, 51, e.what());  // the runtime's "internal error"
-  }
+  });
 
   // Empty folders go also after a cancel or an error: removing them never loses a file.
-  try {
+  frame.guarded([&] {
     if (options.removeEmptyComparisonDirs && !options.comparisonDir.empty())
       dll().DLL_SubDirDel(options.comparisonDir);
     if (options.removeEmptyDeletionDirs && !options.deletionDir.empty())
       dll().DLL_SubDirDel(options.deletionDir);
-  } catch (const DllError& e) {
-    recordError(report, view, e.number(), e.text());
-  } catch (const std::exception& e) {
-    recordError(report, view, 51, e.what());
-  }
+  });
 
-  if (report.ending != RunEnding::Failed && view.cancelRequested())
-    report.ending = RunEnding::Cancelled;
-  view.setRunning(false);
-  if (report.ending == RunEnding::Completed) view.runCompleted(kDeleteSection);
+  report.ending = endingOf(frame, view);
+  report.errorNumber = frame.errorNumber();
+  report.errorText = frame.errorText();
+  frame.end(report.ending == RunEnding::Completed ? kDeleteSection : std::string_view());
   return report;
 }
 

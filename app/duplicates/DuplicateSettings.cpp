@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "core/Main.h"
-#include "shell/core/ShellState.h"
+#include "settings/ValueText.h"
 
 namespace quillmere::duplicates {
 
@@ -85,8 +85,8 @@ std::string readText(const std::string& ini, std::string_view section, std::stri
 // number reads as 0; one that is no Boolean either reads as the fall-back).
 bool flagOf(const std::string& stored, Meaning meaning, std::string_view fallback) {
   if (meaning == Meaning::Boolean)
-    return settingsBool(stored, settingsBool(std::string(fallback), false));
-  const double n = std::nearbyint(settingsNumber(stored));  // half to even, as the runtime
+    return settings::flagOr(stored, settings::flagOr(std::string(fallback), false));
+  const double n = std::nearbyint(settings::numberOrZero(stored));  // half to even, as the runtime
   return meaning == Meaning::IsOne ? n == 1 : n != 0;
 }
 

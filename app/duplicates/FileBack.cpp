@@ -135,14 +135,6 @@ class FileBackHost final : public FileBackLoopHost {
   std::unordered_set<std::string> m_placed;  // targets this run moved files to
 };
 
-void recordError(FileBackReport& report, RunView& view, int number, const std::string& text) {
-  if (report.ending == RunEnding::Failed) return;
-  report.ending = RunEnding::Failed;
-  report.errorNumber = number;
-  report.errorText = text;
-  showRunError(view, number, text);
-}
-
 }  // namespace
 
 std::string describeProblems(const std::vector<FileBackProblem>& problems) {
@@ -175,10 +167,8 @@ std::string describeProblems(const std::vector<FileBackProblem>& problems) {
 
 FileBackReport runFileBack(const FileBackRunOptions& options, RunView& view) {
   FileBackReport report;
-  view.setRunning(true);
-  // Long comparisons and moves inside the library let the event loop run too.
-  platform::fileops::ScopedYieldHandler yielder([&view] { view.yield(); });
-  try {
+  RunFrame frame(view);
+  frame.guarded([&] {
     view.setLabel(kRun, labels::kSearchingOriginals, 1);
     view.yield();
     const auto sources = listFiles(options.sourceDir, options.sourceSubDirs);
@@ -211,28 +201,20 @@ FileBackReport runFileBack(const FileBackRunOptions& options, RunView& view) {
       report.remaining =
           runFileBackLoop({sources, sourceKeys, sourceFacts, dests, destKeys, destFacts}, host);
     }
-  } catch (const DllError& e) {
-    recordError(report, view, e.number(), e.text());
-  } catch (const std::exception& e) {
-    recordError(report, view, 51, e.what());
-  }
+  });
 
-  try {
+  frame.guarded([&] {
     if (options.removeEmptySourceDirs && !options.sourceDir.empty())
       dll().DLL_SubDirDel(options.sourceDir);
-  } catch (const DllError& e) {
-    recordError(report, view, e.number(), e.text());
-  } catch (const std::exception& e) {
-    recordError(report, view, 51, e.what());
-  }
+  });
 
   if (!report.problems.empty())
     view.messageBox(describeProblems(report.problems), msgbox::kOkOnly | msgbox::kExclamation,
                     kTitle);
-  if (report.ending != RunEnding::Failed && view.cancelRequested())
-    report.ending = RunEnding::Cancelled;
-  view.setRunning(false);
-  if (report.ending == RunEnding::Completed) view.runCompleted(kFileBackSection);
+  report.ending = endingOf(frame, view);
+  report.errorNumber = frame.errorNumber();
+  report.errorText = frame.errorText();
+  frame.end(report.ending == RunEnding::Completed ? kFileBackSection : std::string_view());
   return report;
 }
 

@@ -5,7 +5,7 @@
 
 #include "duplicates/DuplicateSettings.h"
 #include "duplicates/RunSupport.h"
-#include "shell/core/RunView.h"
+#include "run/RunView.h"
 
 namespace quillmere::duplicates {
 

@@ -4,6 +4,11 @@
 
 namespace quillmere::duplicates {
 
+RunEnding endingOf(const RunFrame& frame, const RunView& view) {
+  if (frame.failed()) return RunEnding::Failed;
+  return view.cancelRequested() ? RunEnding::Cancelled : RunEnding::Completed;
+}
+
 namespace labels {
 std::string files(int count) {
   return std::to_string(count) + "Files";

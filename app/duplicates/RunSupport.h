@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "core/Main.h"
-#include "shell/core/RunView.h"
+#include "run/RunFrame.h"
+#include "run/RunView.h"
 
 namespace quillmere::duplicates {
 
@@ -15,6 +16,9 @@ enum class RunEnding {
   Cancelled,  // the cancel flag ended the comparisons; the closing steps still ran
   Failed,     // an unexpected error ended the run; it was shown, the closing steps still ran
 };
+
+// How a run in that frame ended: failed, else cancelled when the cancel flag is set.
+RunEnding endingOf(const RunFrame& frame, const RunView& view);
 
 // The progress texts the two duplicate panels share.
 namespace labels {

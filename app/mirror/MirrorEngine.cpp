@@ -27,7 +27,7 @@
 #include "platform/DriveDiscovery.h"
 #include "platform/DriveMap.h"
 #include "platform/FileOps.h"
-#include "shell/core/ShellState.h"
+#include "run/RunFrame.h"
 
 namespace quillmere::mirror {
 
@@ -308,7 +308,7 @@ class Run {
                const std::string& targetText, bool replaceTarget);
   bool oneSidedPhase(std::vector<Row>& rows, bool copy, bool toMirror);
   void remove(const Row& row, const std::string& otherFolder);
-  void closingSteps();
+  void closingSteps(RunFrame& frame);
 
   const MirrorSettings& m_settings;
   RunView& m_view;
@@ -337,30 +337,30 @@ void Run::execute() {
     reportError(e);
     return;
   }
-  shell().cancel = false;
-  m_view.setRunning(true);
+  m_view.clearCancel();
+  RunFrame frame(m_view);
   label("FileName", "");
   label("No", msg::kChecked);
   label("MaxNo", std::string("/ ") + msg::kChecked);
-  try {
-    runPhases();
-  } catch (const std::exception& e) {
-    reportError(e);
+  if (!frame.guarded([this] { runPhases(); })) {
+    m_report.outcome = MirrorOutcome::Error;
+    m_report.errorText = frame.errorText();
   }
-  closingSteps();
+  closingSteps(frame);
 }
 
 void Run::reportError(const std::exception& e) {
   m_report.outcome = MirrorOutcome::Error;
   m_report.errorText = e.what();
   const auto* dllError = dynamic_cast<const DllError*>(&e);
-  // 51: the runtime's "internal error", for a failure that is not the library's own.
-  showRunError(m_view, dllError ? dllError->number() : 51, e.what());
+  showRunError(m_view, dllError ? dllError->number() : RunFrame::kInternalError, e.what());
 }
 
 bool Run::prepare() {
-  m_inDir = m_settings.inDir();
-  m_outDir = m_settings.outDir();
+  // Every option is read here, once: nothing reads the settings file while files are handled.
+  m_opt = readMirrorOptions(m_settings);
+  m_inDir = m_opt.inDir;
+  m_outDir = m_opt.outDir;
   if (m_inDir == m_outDir) {
     m_view.messageBox(msg::kSameFolder, msgbox::kOkOnly);
     m_report.outcome = MirrorOutcome::SameFolder;
@@ -403,7 +403,6 @@ bool Run::prepare() {
 }
 
 void Run::runPhases() {
-  m_opt = readMirrorOptions(m_settings);
   // What the run is about to do, before it changes anything.
   m_view.note(describeRun(m_opt, m_inNative, m_outNative));
   const TimePrecision a = timePrecisionOf(m_inNative);
@@ -747,7 +746,7 @@ bool Run::oneSidedPhase(std::vector<Row>& rows, bool copy, bool toMirror) {
   const double free = dll().DLL_DiskFreeSpace(otherFolder, 1).toDouble();
   if (total > free) {
     label("Command", toMirror ? msg::kMirrorNoSpace : msg::kMasterNoSpace);
-    m_view.setTimmerLoop(10);
+    m_view.setTimerLoop(10);
     (toMirror ? m_report.mirrorSpaceRefused : m_report.masterSpaceRefused) = true;
     return true;
   }
@@ -817,7 +816,7 @@ void Run::remove(const Row& row, const std::string& otherFolder) {
             problemText(m_opt.dustBox ? "could not be put in the trash" : "delete failed", r));
 }
 
-void Run::closingSteps() {
+void Run::closingSteps(RunFrame& frame) {
   if (m_wrote) {
     fileops::syncFileSystem(m_inNative);
     fileops::syncFileSystem(m_outNative);
@@ -836,9 +835,9 @@ void Run::closingSteps() {
   label("MaxNo", "");
   label("No", "");
   m_journal.finish();
-  m_view.setRunning(false);
+  frame.end();
   // The window manager opens the panel again and reloads it.
-  shell().state(Panel::Mirrorring) = kPanelAskedToOpen;
+  m_view.reopenAfterRun(kSection);
   if (m_cancelled) m_report.outcome = MirrorOutcome::Cancelled;
 }
 
@@ -850,14 +849,14 @@ MirrorEngine::MirrorEngine(const MirrorSettings& settings, RunView& view)
 MirrorReport MirrorEngine::run() {
   MirrorReport report;
   // The mirroring-running flag keeps the main timer from starting a second run meanwhile.
-  if (shell().mirroringRunning) {
+  if (!m_view.claimRun(kSection)) {
     report.outcome = MirrorOutcome::AlreadyRunning;
     return report;
   }
-  shell().mirroringRunning = true;
-  struct Clear {
-    ~Clear() { shell().mirroringRunning = false; }
-  } clear;
+  struct Release {
+    RunView& view;
+    ~Release() { view.releaseRun(kSection); }
+  } release{m_view};
   fileops::ScopedYieldHandler yieldHandler([this] { m_view.yield(); });
   {
     Run run(m_settings, m_view, report, m_allowMassDelete);

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "mirror/MirrorSettings.h"
-#include "shell/core/RunView.h"
+#include "run/RunView.h"
 
 namespace quillmere::mirror {
 

@@ -1,24 +1,28 @@
 #include "mirror/MirrorPlan.h"
 
-#include "shell/core/ShellState.h"
+#include "settings/ValueText.h"
 
 namespace quillmere::mirror {
 
 MirrorOptions readMirrorOptions(const MirrorSettings& settings) {
-  auto set = [&](const char* keyName, const char* defaultValue) {
-    return settingsBool(settings.get(keyName, defaultValue), false);
+  // Each key with the default of the section's key table.
+  auto set = [&](const char* keyName) {
+    const settings::KeyDescription* described = settings::findKeyDescription(keyTable(), keyName);
+    return settings::flagOr(settings.get(keyName, described->defaultValue), false);
   };
   MirrorOptions o;
-  o.dustBox = set(key::kDustBox, "1");
-  o.clrDustBox = set(key::kClrDustBox, "0");
-  o.binCheck = set(key::kBinCheck, "1");
-  o.binCheck1 = set(key::kBinCheck1, "False");
-  o.master = set(key::kMaster, "1");
-  o.master1 = set(key::kMaster1, "False");
-  o.mirror = set(key::kMirror, "1");
-  o.mirror1 = set(key::kMirror1, "False");
-  o.subDirDel1 = set(key::kSubDirDel1, "0");
-  o.subDirDel2 = set(key::kSubDirDel2, "0");
+  o.inDir = settings.inDir();
+  o.outDir = settings.outDir();
+  o.dustBox = set(key::kDustBox);
+  o.clrDustBox = set(key::kClrDustBox);
+  o.binCheck = set(key::kBinCheck);
+  o.binCheck1 = set(key::kBinCheck1);
+  o.master = set(key::kMaster);
+  o.master1 = set(key::kMaster1);
+  o.mirror = set(key::kMirror);
+  o.mirror1 = set(key::kMirror1);
+  o.subDirDel1 = set(key::kSubDirDel1);
+  o.subDirDel2 = set(key::kSubDirDel2);
   return o;
 }
 

@@ -7,8 +7,9 @@
 
 namespace quillmere::mirror {
 
-// The options of a mirroring run, read once from the "Mirrorring" section.
+// The options of a mirroring run, read once from the "Mirrorring" section before it starts.
 struct MirrorOptions {
+  std::string inDir, outDir;  // master and mirror folders (path texts)
   bool dustBox = true, clrDustBox = false, binCheck = true, binCheck1 = false;
   bool master = true, master1 = false, mirror = true, mirror1 = false;
   bool subDirDel1 = false, subDirDel2 = false;

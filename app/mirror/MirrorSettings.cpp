@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "core/Main.h"
-#include "shell/core/ShellState.h"
+#include "settings/ValueText.h"
 
 namespace quillmere::mirror {
 
@@ -128,7 +128,7 @@ void MirrorSettings::choosePreset(int index) const {
 }
 
 int MirrorSettings::preset() const {
-  const double v = settingsNumber(get(key::kOptionSelect, "1"));
+  const double v = settings::numberOrZero(get(key::kOptionSelect, "1"));
   return (v >= 0 && v <= 9) ? static_cast<int>(v) : 0;
 }
 
@@ -148,14 +148,14 @@ bool MirrorSettings::scheduleDue(int weekday, int hour, int minute) const {
   if (weekday < 0 || weekday >= kWeekCount || hour < 0 || hour >= kHourCount || minute < 0 ||
       minute >= 60 || minute % 5 != 0)
     return false;
-  if (settingsNumber(get(key::kTimer, "0")) == 0) return false;
-  if (settingsNumber(get(indexed(key::kWeek, weekday), "0")) == 0) return false;
-  if (settingsNumber(get(indexed(key::kHour, hour), "0")) == 0) return false;
-  return settingsNumber(get(indexed(key::kMinute, minute / 5), "0")) != 0;
+  if (settings::numberOrZero(get(key::kTimer, "0")) == 0) return false;
+  if (settings::numberOrZero(get(indexed(key::kWeek, weekday), "0")) == 0) return false;
+  if (settings::numberOrZero(get(indexed(key::kHour, hour), "0")) == 0) return false;
+  return settings::numberOrZero(get(indexed(key::kMinute, minute / 5), "0")) != 0;
 }
 
 int MirrorSettings::settingCount(const std::string& defaultValue) const {
-  const double v = settingsNumber(get(key::kSettingList, defaultValue));
+  const double v = settings::numberOrZero(get(key::kSettingList, defaultValue));
   // A garbled count must not send the list loops through millions of rows.
   if (!(v > 0)) return 0;
   return v > 100000 ? 100000 : static_cast<int>(v);

@@ -4,6 +4,7 @@
 #include "core/UiHook.h"
 #include "platform/Text.h"
 #include "rename/RenameEngine.h"
+#include "run/RunFrame.h"
 
 namespace quillmere::rename {
 
@@ -12,10 +13,10 @@ RecoveryEngine::RecoveryEngine(std::string folder, RunView& view)
 
 RunReport RecoveryEngine::run() {
   RunReport report;
-  m_view.setRunning(true);
+  RunFrame frame(m_view);
   m_view.setLabel("FileMax", "");
   m_view.setLabel("FileNo", "");
-  try {
+  frame.guarded([&] {
     m_view.setLabel("Command", "サブディレクトリ調査中・・・");
     m_view.yield();
     if (!m_steps.isFolder(m_folder)) {
@@ -62,19 +63,15 @@ RunReport RecoveryEngine::run() {
         m_view.yield();
       }
     }
-  } catch (const DllError& e) {
+  });
+  if (frame.failed()) {
     report.failed = true;
-    report.message = runtimeErrorText(e.number(), e.text());
-    m_view.messageBox(report.message, msgbox::kCritical);
-  } catch (const std::exception& e) {
-    report.failed = true;
-    report.message = runtimeErrorText(0, e.what());
-    m_view.messageBox(report.message, msgbox::kCritical);
+    report.message = runErrorText(frame.errorNumber(), frame.errorText());
   }
   m_view.setLabel("FileNo", "");
   m_view.setLabel("FileMax", "");
   m_view.setLabel("Command", "");
-  m_view.setRunning(false);
+  frame.end();
   return report;
 }
 

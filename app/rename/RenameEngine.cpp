@@ -11,6 +11,7 @@
 #include "platform/DriveMap.h"
 #include "platform/FileOps.h"
 #include "platform/Text.h"
+#include "run/RunFrame.h"
 
 namespace quillmere::rename {
 
@@ -59,10 +60,6 @@ LongArray table(int rows, int cols) {
 
 }  // namespace
 
-std::string runtimeErrorText(int number, const std::string& text) {
-  return "実行時エラー '" + std::to_string(number) + "':\n\n" + text;
-}
-
 // One rename record: the ten fields of the run's table, and where the file is now.
 struct RenameEngine::Record {
   std::string source;        // field 1 (after parking: the final target without the case option)
@@ -88,18 +85,15 @@ class RenameEngine::Run {
 
   RunReport go() {
     // A long copy (a video) lets the screen and Cancel work while it runs.
-    const platform::fileops::ScopedYieldHandler yielding([this] { m_view.yield(); });
-    m_view.setRunning(true);
+    RunFrame frame(m_view);
     m_view.setLabel("FileMax", "");
     m_view.setLabel("FileNo", "");
-    try {
-      body();
-    } catch (const DllError& e) {
-      fail(e.number(), e.text());
-    } catch (const std::exception& e) {
-      fail(0, e.what());
+    frame.guarded([this] { body(); });
+    closing(frame);
+    if (frame.failed()) {
+      m_report.failed = true;
+      m_report.message = runErrorText(frame.errorNumber(), frame.errorText());
     }
-    closing();
     finishReport();
     return m_report;
   }
@@ -108,12 +102,6 @@ class RenameEngine::Run {
   bool cancelled() {
     if (m_view.cancelRequested()) m_report.cancelled = true;
     return m_report.cancelled;
-  }
-
-  void fail(int number, const std::string& text) {
-    m_report.failed = true;
-    m_report.message = runtimeErrorText(number, text);
-    m_view.messageBox(m_report.message, msgbox::kCritical);
   }
 
   void readOptions() {
@@ -304,7 +292,7 @@ class RenameEngine::Run {
 
   bool capacityOk() {
     if (m_mode == Mode::Stay) return true;
-    m_view.setTimmerLoop(10);
+    m_view.setTimerLoop(10);
     std::string out = m_outDir;
     std::string in = m_inDir;
     const std::string outExisting = dll().DLL_DirCheck(out);
@@ -314,7 +302,7 @@ class RenameEngine::Run {
     if ((m_mode == Mode::Copy && tooBig) || (m_mode == Mode::Move && !sameFolder && tooBig)) {
       m_view.setLabel("Command", kNoSpace);
       m_view.yield();
-      m_view.setTimmerLoop(10);
+      m_view.setTimerLoop(10);
       m_report.refused = true;
       m_report.message = kNoSpace;
       return false;
@@ -559,18 +547,16 @@ class RenameEngine::Run {
 
   // ---- end of the run ----
 
-  void closing() {
+  void closing(RunFrame& frame) {
     m_steps.flushCopies();
-    try {
+    frame.guarded([this] {
       if (m_s.check("ReName-SubDirDel1")) dll().DLL_SubDirDel(m_inDir);
       if (m_mode != Mode::Stay && m_s.check("ReName-SubDirDel2")) dll().DLL_SubDirDel(m_outDir);
-    } catch (const DllError& e) {
-      if (!m_report.failed) fail(e.number(), e.text());
-    }
+    });
     m_view.setLabel("FileNo", "");
     m_view.setLabel("FileMax", "");
     m_view.setLabel("Command", "");
-    m_view.setRunning(false);
+    frame.end();
   }
 
   void finishReport() {

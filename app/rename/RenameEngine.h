@@ -6,7 +6,7 @@
 
 #include "rename/FileSteps.h"
 #include "rename/RenameSettings.h"
-#include "shell/core/RunView.h"
+#include "run/RunView.h"
 
 namespace quillmere::rename {
 
@@ -69,8 +69,5 @@ class RecoveryEngine {
   RunView& m_view;
   FileSteps m_steps;
 };
-
-// The run-time error message of the program for an error number and text.
-std::string runtimeErrorText(int number, const std::string& text);
 
 }  // namespace quillmere::rename

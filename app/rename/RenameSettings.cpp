@@ -6,6 +6,7 @@
 
 #include "core/Main.h"
 #include "platform/Text.h"
+#include "settings/ValueText.h"
 
 namespace quillmere::rename {
 
@@ -210,31 +211,6 @@ std::vector<std::string> dayItems(int year, int month) {
   return items;
 }
 
-std::optional<double> numericValue(const std::string& raw) {
-  const std::string s = trim(raw);
-  std::size_t i = 0;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-  const std::size_t digitsStart = i;
-  while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
-  bool any = i > digitsStart;
-  if (i < s.size() && s[i] == '.') {
-    ++i;
-    const std::size_t f = i;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
-    any = any || i > f;
-  }
-  if (!any) return std::nullopt;
-  return std::strtod(s.substr(0, i).c_str(), nullptr);
-}
-
-std::optional<bool> booleanValue(const std::string& raw) {
-  const std::string s = trim(raw);
-  if (text::equalsNoCase(s, "True")) return true;
-  if (text::equalsNoCase(s, "False")) return false;
-  if (const auto n = numericValue(s)) return *n != 0;
-  return std::nullopt;
-}
-
 RenameSettings::RenameSettings(std::string iniPath, std::string programDrive)
     : m_ini(std::move(iniPath)), m_programDrive(std::move(programDrive)) {}
 
@@ -252,24 +228,24 @@ void RenameSettings::write(const std::string& key, const std::string& value) con
 }
 
 bool RenameSettings::option(const std::string& key) const {
-  if (auto b = booleanValue(text(key))) return *b;
+  if (auto b = settings::flagValue(text(key))) return *b;
   const KeyInfo* info = findKey(key);
-  return info && booleanValue(defaultOf(*info)).value_or(false);
+  return info && settings::flagValue(defaultOf(*info)).value_or(false);
 }
 
 bool RenameSettings::check(const std::string& key) const {
-  auto n = numericValue(text(key));
+  auto n = settings::numberValue(text(key));
   if (!n) {
     const KeyInfo* info = findKey(key);
-    n = info ? numericValue(defaultOf(*info)) : std::nullopt;
+    n = info ? settings::numberValue(defaultOf(*info)) : std::nullopt;
   }
   return n && *n == 1;
 }
 
 int RenameSettings::number(const std::string& key) const {
   const KeyInfo* info = findKey(key);
-  auto n = numericValue(text(key));
-  if (!n || std::abs(*n) > 2e9) n = info ? numericValue(defaultOf(*info)) : std::nullopt;
+  auto n = settings::numberValue(text(key));
+  if (!n || std::abs(*n) > 2e9) n = info ? settings::numberValue(defaultOf(*info)) : std::nullopt;
   int v = n ? static_cast<int>(std::lround(*n)) : 0;
   // List and year keys stay inside their lists, whatever the file holds.
   if (info && (info->form == KeyForm::List || info->form == KeyForm::Year))
@@ -402,7 +378,7 @@ std::string RenameSettings::applyControl(const std::string& key, const std::stri
   const std::string value = trim(raw);
   switch (info->form) {
     case KeyForm::Option: {
-      const auto b = booleanValue(value);
+      const auto b = settings::flagValue(value);
       if (!b) return "an option button holds True or False";
       if (!*b) return "an option button is chosen by setting a member of its group True";
       if (k == "ReName-Copy_Mode") chooseMode(Mode::Copy);

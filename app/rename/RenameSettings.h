@@ -50,12 +50,6 @@ std::vector<std::string> namberItems();                  // "         1" ... " 1
 std::vector<std::string> dayItems(int year, int month);  // "1" ... last day of the month
 int daysInMonth(int year, int month);
 
-// Numeric reading of a stored text as the runtime reads it: a leading decimal number with an
-// optional sign and fraction ("1", "1.0", " 01" are 1); nothing for text that is no number.
-std::optional<double> numericValue(const std::string& text);
-// Boolean reading of an option key: "True"/"False" in any case, or a number (not 0 is true).
-std::optional<bool> booleanValue(const std::string& text);
-
 // The rename options in the settings file, read and written through Main. No widgets: the
 // rename panel drives it, and so does the runner's --set.
 class RenameSettings {

@@ -33,7 +33,7 @@ class QuietView final : public RunView {
   void yield() override {}
   bool cancelRequested() const override { return false; }
   int messageBox(const std::string&, int, const std::string&) override { return 1; }
-  void setTimmerLoop(int) override {}
+  void setTimerLoop(int) override {}
   void setRunning(bool) override {}
   void runCompleted(std::string_view) override {}
 };

@@ -42,7 +42,7 @@ class NullView final : public RunView {
     std::fprintf(stderr, "message: %s\n", text.c_str());
     return msgbox::kOk;
   }
-  void setTimmerLoop(int) override {}
+  void setTimerLoop(int) override {}
   void setRunning(bool) override {}
   void runCompleted(std::string_view) override {}
 };

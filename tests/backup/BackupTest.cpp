@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <random>
 #include <regex>
+#include <stdexcept>
 
 #include "backup/BackupEngine.h"
 #include "backup/BackupSettings.h"
@@ -345,3 +346,25 @@ TEST(BackupRunner, QuillmereRunBackUpPlacesTheArchiveAndReportsATakenName) {
 }
 
 }  // namespace
+
+// An unexpected error inside the run is shown once, as the shared run error, and reported as a
+// failure (the runner's status 3), not as a file left over; the run still closes.
+TEST_F(Backup, AnUnexpectedErrorIsShownOnceAndReportedAsAFailure) {
+  tree.write("Photos/a.jpg", "a");
+  tree.mkdir("out");
+  const BackupSettings s = settings();
+  s.setInDir(tree.pathText("Photos"));
+  s.setOutDir(tree.pathText("out"));
+  RecordingRunView view;
+  view.onYield = [](int n) {
+    if (n == 2) throw std::runtime_error("boom");
+  };
+  const BackupReport r = runBackup(s, view);
+  EXPECT_TRUE(r.failed);
+  EXPECT_FALSE(r.placed);
+  ASSERT_EQ(view.messages.size(), 1u);
+  EXPECT_EQ(view.messages[0].text, "実行時エラー '51':\n\nboom");
+  EXPECT_EQ(view.runningChanges, (std::vector<bool>{true, false}));
+  EXPECT_TRUE(files("out").empty());
+  EXPECT_EQ(files("Photos"), std::vector<std::string>{"a.jpg"});
+}

@@ -22,7 +22,6 @@
 #include "mirror/MirrorSettings.h"
 #include "platform/DriveMap.h"
 #include "platform/FileOps.h"
-#include "shell/core/ShellState.h"
 #include "support/RecordingRunView.h"
 #include "support/ScratchMount.h"
 #include "support/TempTree.h"
@@ -308,7 +307,7 @@ TEST_F(MirrorEngineTest, ACopyPhaseWithoutRoomCopiesNothingAndTheOtherPhaseStill
   EXPECT_FALSE(tree.exists("mirror/small.jpg"));
   EXPECT_FALSE(tree.exists("mirror/huge.mov"));
   EXPECT_EQ(peek("master/back.jpg"), "b");
-  EXPECT_EQ(view.timmerLoop, 10);
+  EXPECT_EQ(view.timerLoop, 10);
   const auto commands = view.textsOf("Command");
   EXPECT_NE(std::find(commands.begin(), commands.end(), "ミラー側のディスク容量が足りません"),
             commands.end());
@@ -438,8 +437,9 @@ TEST_F(MirrorEngineTest, StatusTextsFollowTheRun) {
   EXPECT_EQ(view.textsOf("MaxNo").front(), "/ Check中");
   EXPECT_EQ(view.current["No"], "");
   EXPECT_EQ(view.completed, (std::vector<std::string>{"Mirrorring"}));
-  EXPECT_FALSE(shell().mirroringRunning);
-  EXPECT_EQ(shell().state(Panel::Mirrorring), kPanelAskedToOpen);
+  EXPECT_EQ(view.claimed, (std::vector<std::string>{"Mirrorring"}));
+  EXPECT_FALSE(view.busy);
+  EXPECT_EQ(view.reopened, (std::vector<std::string>{"Mirrorring"}));
 }
 
 TEST_F(MirrorEngineTest, AFailedCopyLeavesTheOldFileAndNoPartialOne) {

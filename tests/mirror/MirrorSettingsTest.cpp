@@ -5,7 +5,7 @@
 
 #include "core/Main.h"
 #include "mirror/MirrorSettings.h"
-#include "shell/core/ShellState.h"
+#include "settings/ValueText.h"
 #include "support/TempTree.h"
 
 namespace quillmere::mirror {
@@ -184,8 +184,8 @@ TEST_F(MirrorSettingsTest, ASavedRowWithMissingKeysNeverTurnsOnDeletion) {
   put("Mirrorring-SettingListTitle_1", "broken");
   settings.load();
   settings.select(0);
-  EXPECT_FALSE(settingsBool(get("Mirrorring-Master1"), true));
-  EXPECT_FALSE(settingsBool(get("Mirrorring-Mirror1"), true));
+  EXPECT_FALSE(settings::flagOr(get("Mirrorring-Master1"), true));
+  EXPECT_FALSE(settings::flagOr(get("Mirrorring-Mirror1"), true));
 }
 
 TEST_F(MirrorSettingsTest, DeleteMovesLaterRowsUpAndHandlesTheLastAndUnselectedRows) {

@@ -39,7 +39,7 @@ class KillingView final : public RunView {
   }
   bool cancelRequested() const override { return false; }
   int messageBox(const std::string&, int, const std::string&) override { return 1; }
-  void setTimmerLoop(int) override {}
+  void setTimerLoop(int) override {}
   void setRunning(bool) override {}
   void runCompleted(std::string_view) override {}
 

@@ -200,7 +200,7 @@ TEST_F(RenameEngineTest, TooLittleSpaceRefusesBeforeAnyFileIsTouched) {
   EXPECT_EQ(report.message, "出力先のディスク容量が足りません");
   const auto commands = view.textsOf("Command");
   EXPECT_NE(std::find(commands.begin(), commands.end(), report.message), commands.end());
-  EXPECT_EQ(view.timmerLoop, 10);
+  EXPECT_EQ(view.timerLoop, 10);
 }
 
 TEST_F(RenameEngineTest, GivenTimeStampAndReadOnlyAreAppliedToEveryFile) {

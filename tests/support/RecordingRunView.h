@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "core/UiHook.h"
-#include "shell/core/RunView.h"
+#include "run/RunView.h"
 
 namespace quillmere::test {
 
 // A run view that records every label, message box and completion, and can cancel the run
-// after a chosen number of yields. Header-only: tests that use it link quillmere_shellcore.
+// after a chosen number of yields. Header-only: tests that use it link quillmere_run.
 class RecordingRunView final : public RunView {
  public:
   struct Label {
@@ -46,9 +46,18 @@ class RecordingRunView final : public RunView {
     return (style & 7) == msgbox::kYesNo ? msgbox::kNo : msgbox::kOk;
   }
   void note(const std::string& text) override { notes.push_back(text); }
-  void setTimmerLoop(int value) override { timmerLoop = value; }
+  void setTimerLoop(int value) override { timerLoop = value; }
   void setRunning(bool running) override { runningChanges.push_back(running); }
   void runCompleted(std::string_view sectionWord) override { completed.emplace_back(sectionWord); }
+  void clearCancel() override { ++cancelClears; }
+  bool claimRun(std::string_view sectionWord) override {
+    if (busy || refuseClaim) return false;
+    busy = true;
+    claimed.emplace_back(sectionWord);
+    return true;
+  }
+  void releaseRun(std::string_view /*sectionWord*/) override { busy = false; }
+  void reopenAfterRun(std::string_view sectionWord) override { reopened.emplace_back(sectionWord); }
 
   // Every text a label showed, in order, for one label name.
   std::vector<std::string> textsOf(std::string_view name) const {
@@ -65,11 +74,16 @@ class RecordingRunView final : public RunView {
   std::vector<int> answers;
   std::vector<bool> runningChanges;
   std::vector<std::string> completed;
+  std::vector<std::string> claimed;   // sections whose busy state a run claimed
+  std::vector<std::string> reopened;  // sections asked to open again after the run
   std::function<void(int)> onYield;
   int yields = 0;
   int cancelAfterYields = -1;
-  int timmerLoop = 0;
+  int timerLoop = 0;
   bool cancelled = false;
+  int cancelClears = 0;
+  bool busy = false;         // a claimed run has not been released yet
+  bool refuseClaim = false;  // another run of that kind is under way
 };
 
 }  // namespace quillmere::test

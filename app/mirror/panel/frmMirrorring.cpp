@@ -18,6 +18,7 @@
 #include "core/UiHook.h"
 #include "mirror/MirrorPlan.h"
 #include "platform/DriveMap.h"
+#include "settings/ValueText.h"
 #include "shell/core/ShellState.h"
 #include "shell/panels/FolderSide.h"
 #include "shell/widgets/FolderHistory.h"
@@ -76,7 +77,7 @@ MirrorSettings frmMirrorring::settings() const {
 }
 
 bool frmMirrorring::check(const char* keyName, const char* fallback) const {
-  return settingsBool(settings().get(keyName, fallback), false);
+  return settings::flagOr(settings().get(keyName, fallback), false);
 }
 
 // ---- building -----------------------------------------------------------------------------
@@ -381,7 +382,7 @@ void frmMirrorring::choosePreset(int index) {
 }
 
 void frmMirrorring::enableSchedule() {
-  const bool on = settingsNumber(settings().get(key::kTimer, "0")) == 1;
+  const bool on = settings::numberOrZero(settings().get(key::kTimer, "0")) == 1;
   for (const auto* boxes : {&m_week, &m_hour, &m_minute})
     for (QCheckBox* box : *boxes) box->setEnabled(on);
 }
@@ -412,7 +413,7 @@ void frmMirrorring::loadOptionGroups() {
 
 void frmMirrorring::fillDetails() {
   loadCleanupOptions();
-  const double stored = settingsNumber(settings().get(key::kOptionSelect, "1"));
+  const double stored = settings::numberOrZero(settings().get(key::kOptionSelect, "1"));
   for (int i = 0; i <= 9; ++i) setOption(m_presets[static_cast<std::size_t>(i)], stored == i);
   loadOptionGroups();
   m_timer->setChecked(check(key::kTimer, "0"));

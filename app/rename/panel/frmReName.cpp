@@ -744,7 +744,7 @@ void frmReName::runRename() {
 void frmReName::reportOutcome(const rename::RunReport& report) {
   if (report.refused) {
     // The disk-space message stays a moment in NoSpace; the main timer clears it.
-    if (shell().timmerLoop > 0) {
+    if (shell().timerLoop > 0) {
       m_noSpace->setText(QString::fromStdString(report.message));
     } else {
       showMessage("オリジナル　ディレクトリが見つかりません。\n" + settings().inDir(),

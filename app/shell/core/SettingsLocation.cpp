@@ -8,6 +8,10 @@
 #include <random>
 #include <string>
 
+#include "core/Main.h"
+#include "platform/DriveMap.h"
+#include "platform/Text.h"
+
 namespace quillmere {
 
 namespace {
@@ -59,6 +63,15 @@ std::string settingsFileLocation(const std::string& programDir, const std::strin
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   return folder + "/" + kFileName;
+}
+
+}  // namespace quillmere
+
+namespace quillmere {
+
+std::string programDriveOf(const std::string& programDirNative) {
+  const std::string folder = platform::DriveMap::current().toPathText(programDirNative);
+  return text::asciiLower(dll().DLL_DiskName(folder));
 }
 
 }  // namespace quillmere

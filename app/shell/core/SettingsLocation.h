@@ -14,6 +14,10 @@ namespace quillmere {
 std::string settingsFileLocation(const std::string& programDir,
                                  const std::string& explicitPath = "");
 
+// The default of the folder keys: the drive root of the program folder (native path) as a path
+// text in lower case ("c:\\").
+std::string programDriveOf(const std::string& programDirNative);
+
 // True when a file can be created in the folder: probed with a freshly named file that is
 // removed again (access() says yes to root everywhere, and no user file is ever touched).
 bool folderIsWritable(const std::string& folder);

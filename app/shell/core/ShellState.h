@@ -2,7 +2,9 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace quillmere {
 
@@ -13,6 +15,8 @@ inline constexpr int kPanelCount = 8;
 // The panel word used in settings keys ("Window-FlagReName", "Window-ReName-Top").
 const char* panelWord(Panel panel);
 Panel panelAt(int index);
+// The panel of a section word ("Mirrorring"); nothing for a word that names no panel.
+std::optional<Panel> panelOf(std::string_view word);
 
 // Panel state numbers: 0 closed, 1 open, 2 open and asked to re-read its folder, 3 or more
 // asked to open.
@@ -34,7 +38,7 @@ struct ShellState {
   bool cancel = false;
   bool mirroringRunning = false;
   bool themedMetrics = false;
-  std::int32_t timmerLoop = 0;
+  std::int32_t timerLoop = 0;
 
   std::int32_t& state(Panel panel) { return panelStates[static_cast<int>(panel)]; }
 };
@@ -48,13 +52,5 @@ void readPanelStates(ShellState& state);
 // The exit routine's storage: each panel state number times 3 as decimal text, in panel order,
 // so an open panel (1) comes back as 3 and reopens at the next start.
 void storePanelStates(const ShellState& state);
-
-// The runtime's numeric conversion of a settings text ("1", "1.0", "01" are all 1): the leading
-// number, 0 when there is none.
-double settingsNumber(const std::string& text);
-
-// The runtime's Boolean conversion: "True"/"False" in any case, or a number (non-zero is True).
-// Nothing when the text is neither.
-bool settingsBool(const std::string& text, bool fallback);
 
 }  // namespace quillmere

@@ -1,6 +1,7 @@
 #include "shell/job/JobPlan.h"
 
 #include "core/Main.h"
+#include "settings/ValueText.h"
 #include "shell/core/ShellState.h"
 
 namespace quillmere::job {
@@ -91,11 +92,11 @@ int JobChoices::chosenChoice(int step) const {
 JobChoices readJobChoices(const std::string& iniPath) {
   JobChoices choices;
   for (int s = 1; s <= kStepCount; ++s)
-    choices.checked[s - 1] =
-        settingsNumber(dll().DLL_GetStringFromINI(iniPath, kSection, checkKey(s), "0")) != 0;
+    choices.checked[s - 1] = settings::numberOrZero(dll().DLL_GetStringFromINI(
+                                 iniPath, kSection, checkKey(s), "0")) != 0;
   for (int i = 1; i <= kOptionCount; ++i)
     choices.chosen[i - 1] =
-        settingsBool(dll().DLL_GetStringFromINI(iniPath, kSection, optionKey(i), "0"), false);
+        settings::flagOr(dll().DLL_GetStringFromINI(iniPath, kSection, optionKey(i), "0"), false);
   return choices;
 }
 

@@ -9,7 +9,7 @@
 
 #include "core/Main.h"
 #include "core/UiHook.h"
-#include "shell/core/RunView.h"
+#include "run/RunView.h"
 #include "shell/core/ShellState.h"
 #include "shell/panels/FolderSide.h"
 #include "shell/widgets/FolderHistory.h"
@@ -38,7 +38,7 @@ class PanelBase::View final : public RunView {
   int messageBox(const std::string& text, int style, const std::string& title) override {
     return showMessage(text, style, title);
   }
-  void setTimmerLoop(int value) override { shell().timmerLoop = value; }
+  void setTimerLoop(int value) override { shell().timerLoop = value; }
   void setRunning(bool running) override { m_panel.setRunning(running); }
   void runCompleted(std::string_view sectionWord) override {
     if (m_panel.m_completion) m_panel.m_completion(sectionWord);

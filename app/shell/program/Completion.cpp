@@ -6,6 +6,7 @@
 #include "core/Main.h"
 #include "frmMain.h"
 #include "frmWinEnd.h"
+#include "settings/ValueText.h"
 #include "shell/core/ShellState.h"
 
 namespace quillmere {
@@ -14,7 +15,7 @@ namespace {
 
 bool keyIsOne(std::string_view section, const std::string& key) {
   const std::string s(section);
-  return settingsNumber(dll().DLL_GetStringFromINI(shell().iniPath, s, key, "0")) == 1;
+  return settings::numberOrZero(dll().DLL_GetStringFromINI(shell().iniPath, s, key, "0")) == 1;
 }
 
 }  // namespace

@@ -36,8 +36,8 @@ int JobStepView::messageBox(const std::string& text, int style, const std::strin
   return (style & 7) == msgbox::kYesNo ? msgbox::kNo : msgbox::kOk;
 }
 
-void JobStepView::setTimmerLoop(int value) {
-  shell().timmerLoop = value;
+void JobStepView::setTimerLoop(int value) {
+  shell().timerLoop = value;
 }
 
 void JobStepView::setRunning(bool /*running*/) {}

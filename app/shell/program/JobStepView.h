@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "shell/core/RunView.h"
+#include "run/RunView.h"
 
 namespace quillmere {
 
@@ -24,7 +24,7 @@ class JobStepView final : public RunView {
   void yield() override;
   bool cancelRequested() const override;
   int messageBox(const std::string& text, int style, const std::string& title = "") override;
-  void setTimmerLoop(int value) override;
+  void setTimerLoop(int value) override;
   void setRunning(bool running) override;
   void runCompleted(std::string_view sectionWord) override;
 

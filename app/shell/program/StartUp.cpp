@@ -10,6 +10,7 @@
 #include "frmMain.h"
 #include "platform/DriveMap.h"
 #include "platform/Text.h"
+#include "settings/ValueText.h"
 #include "shell/core/SettingsLocation.h"
 #include "shell/core/ShellState.h"
 #include "shell/timer/MainTimer.h"
@@ -63,7 +64,7 @@ bool runtimeFilesPresent(frmMain& window) {
 void applyWindowMetrics(frmMain& window, ShellState& state) {
   QAction* classic = window.menuItem("Classic");
   if (dll().DLL_WindowsNT()) {
-    state.themedMetrics = settingsBool(
+    state.themedMetrics = settings::flagOr(
         dll().DLL_GetStringFromINI(state.iniPath, "Main", "Window-Classic", "True"), true);
     classic->setChecked(!state.themedMetrics);
     classic->setVisible(true);
@@ -104,7 +105,7 @@ bool startUp(frmMain& window, const std::string& programPath) {
   state.iniPath = drives.toPathText(settingsFileLocation(programFolderNative));
 
   bool runtimeOk = true;
-  ignoringErrors([&] { state.programDrive = text::asciiLower(dll().DLL_DiskName(programFolder)); });
+  ignoringErrors([&] { state.programDrive = programDriveOf(programFolderNative); });
   ignoringErrors([&] {
     QSettings store = userSettings();
     store.setValue(QString::fromStdString(name) + "/SetupDir",
@@ -113,7 +114,7 @@ bool startUp(frmMain& window, const std::string& programPath) {
   ignoringErrors([&] {
     QSettings store = userSettings();
     const QString flag = store.value("VB6DLL/VB6DLL-Flag").toString();
-    if (flag.isEmpty() || !settingsBool(flag.toStdString(), false)) {
+    if (flag.isEmpty() || !settings::flagOr(flag.toStdString(), false)) {
       const bool found = runtimeFilesPresent(window);
       store.setValue("VB6DLL/VB6DLL-Flag", found ? "True" : "False");
       if (!found) runtimeOk = false;

@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "core/Main.h"
+#include "settings/ValueText.h"
 
 namespace quillmere {
 
@@ -57,7 +58,7 @@ double WindowManager::screenHeightTwips() const {
 }
 
 double WindowManager::readTwips(const std::string& key, const char* fallback) const {
-  return settingsNumber(dll().DLL_GetStringFromINI(m_state.iniPath, "Main", key, fallback));
+  return settings::numberOrZero(dll().DLL_GetStringFromINI(m_state.iniPath, "Main", key, fallback));
 }
 
 void WindowManager::writeTwips(const std::string& key, double twips) const {

@@ -17,6 +17,7 @@
 #include "frmJob.h"
 #include "frmVersion.h"
 #include "platform/DriveMap.h"
+#include "settings/ValueText.h"
 #include "shell/core/ShellState.h"
 #include "shell/run/StoredRun.h"
 #include "shell/timer/MainTimer.h"
@@ -191,15 +192,15 @@ job::StepOutcome frmMain::runStoredStep(const job::PlannedStep& step) {
       QString("Step%1 %2").arg(step.step).arg(QString::fromUtf8(job::actionCaption(step.action))),
       std::move(hooks));
   shell().cancel = false;  // a run clears the cancel flag when it starts
-  const run::RunResult result =
+  const RunOutcome result =
       run::runStoredAction(job::actionName(step.action), shell().iniPath, view);
-  return {run::exitStatusOf(result), result.cancelled, m_ending};
+  return {exitStatusOf(result), result.cancelled, m_ending};
 }
 
 void frmMain::toggleClassic() {
   const std::string& ini = shell().iniPath;
   const bool stored =
-      settingsBool(dll().DLL_GetStringFromINI(ini, "Main", "Window-Classic", "True"), true);
+      settings::flagOr(dll().DLL_GetStringFromINI(ini, "Main", "Window-Classic", "True"), true);
   const bool now = !stored;
   dll().DLL_WriteStringINI(ini, "Main", "Window-Classic", now ? "True" : "False");
   shell().themedMetrics = now;

@@ -1,41 +1,41 @@
 #include "shell/run/RunAction.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
-#include <deque>
 
 #include "platform/Text.h"
+#include "shell/core/SettingsLocation.h"
+#include "shell/run/actions/Actions.h"
 
 namespace quillmere::run {
 
-namespace {
-std::deque<RunAction>& table() {
-  static std::deque<RunAction> actions;  // deque: pointers handed out stay valid
+const std::vector<RunAction>& runActions() {
+  static const std::vector<RunAction> actions = [] {
+    std::vector<RunAction> list = {renameAction(),   recoveryAction(), duplicateDeleteAction(),
+                                   fileBackAction(), backupAction(),   mirrorAction(),
+                                   jobAction()};
+    std::sort(list.begin(), list.end(),
+              [](const RunAction& x, const RunAction& y) { return x.name < y.name; });
+    return list;
+  }();
   return actions;
 }
-}  // namespace
 
-void ActionTable::add(RunAction action) {
-  table().push_back(std::move(action));
-}
-
-const RunAction* ActionTable::find(const std::string& name) {
-  for (const auto& a : table())
+const RunAction* findAction(const std::string& name) {
+  for (const auto& a : runActions())
     if (a.name == name) return &a;
   return nullptr;
 }
 
-const RunAction* ActionTable::findIgnoringCase(const std::string& name) {
-  for (const auto& a : table())
+const RunAction* findActionIgnoringCase(const std::string& name) {
+  for (const auto& a : runActions())
     if (text::equalsNoCase(a.name, name)) return &a;
   return nullptr;
 }
 
-std::vector<const RunAction*> ActionTable::all() {
-  std::vector<const RunAction*> out;
-  for (const auto& a : table()) out.push_back(&a);
-  std::sort(out.begin(), out.end(),
-            [](const RunAction* x, const RunAction* y) { return x->name < y->name; });
-  return out;
+std::string programDrive() {
+  return programDriveOf(QCoreApplication::applicationDirPath().toStdString());
 }
 
 }  // namespace quillmere::run

@@ -4,11 +4,11 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "run/RunOutcome.h"
+#include "run/RunView.h"
 #include "settings/KeyTable.h"
-#include "shell/core/RunView.h"
 
 namespace quillmere::run {
 
@@ -18,31 +18,6 @@ struct RunRequest {
   std::optional<std::string> folder;  // the FOLDER argument as a path text, when given
   bool allowMassDelete = false;       // --allow-mass-delete: a mirror may empty most of a side
 };
-
-// How a run ended. The runner turns it into the exit status.
-struct RunResult {
-  bool cancelled = false;    // the cancel flag stopped the run
-  bool refused = false;      // the run stopped before touching any file (no space, no folder)
-  bool failed = false;       // an unexpected error ended the run (already shown to the user)
-  std::int64_t handled = 0;  // files the run dealt with
-  std::vector<std::string> unhandled;  // path texts of the files it could not deal with
-  std::string message;                 // why it was refused, or a closing remark
-};
-
-// The runner's exit statuses.
-inline constexpr int kExitAllHandled = 0;
-inline constexpr int kExitNotAllHandled = 1;  // files left as they were, or the run refused
-inline constexpr int kExitUsage = 2;
-inline constexpr int kExitError = 3;  // an unexpected error ended the run
-inline constexpr int kExitCancelled = 130;
-
-// The exit status of one run.
-inline int exitStatusOf(const RunResult& result) {
-  if (result.failed) return kExitError;
-  if (result.cancelled) return kExitCancelled;
-  if (result.refused || !result.unhandled.empty()) return kExitNotAllHandled;
-  return kExitAllHandled;
-}
 
 enum class FolderArgument { None, Optional, Required };
 
@@ -62,7 +37,7 @@ struct RunAction {
   std::function<std::string(const std::string& iniPath, const std::string& key,
                             const std::string& value)>
       set{};
-  std::function<RunResult(const RunRequest&, RunView&)> run{};
+  std::function<RunOutcome(const RunRequest&, RunView&)> run{};
   // For actions with a schedule in the settings file: why the schedule does not enable this
   // moment ("the schedule is off"), empty when it does. --scheduled runs the action only then.
   std::function<std::string(const std::string& iniPath)> due{};
@@ -75,30 +50,14 @@ struct RunAction {
   std::string folderKey{};
 };
 
-// The runner's table of actions. Each subsystem adds its actions from a source file of its own
-// that the runner program compiles in; the file holds one registration:
-//
-//   #include "shell/run/RunAction.h"
-//   static const quillmere::run::Registration kMirror{{.name = "Mirrorring", ...}};
-//
-// and the subsystem's CMakeLists.txt hands that file and its engine library to the runner:
-//
-//   set_property(GLOBAL APPEND PROPERTY QUILLMERE_RUN_ACTION_SOURCES
-//                ${CMAKE_CURRENT_SOURCE_DIR}/MirrorRunAction.cpp)
-//   set_property(GLOBAL APPEND PROPERTY QUILLMERE_RUN_ACTION_LIBS quillmere_mirror)
-class ActionTable {
- public:
-  static void add(RunAction action);
-  // The action of exactly that name, or nullptr.
-  static const RunAction* find(const std::string& name);
-  // The action whose name differs only in case, or nullptr (to name the right spelling).
-  static const RunAction* findIgnoringCase(const std::string& name);
-  // All actions, sorted by name.
-  static std::vector<const RunAction*> all();
-};
+// The runner's actions, sorted by name: the list in ActionList.cpp.
+const std::vector<RunAction>& runActions();
+// The action of exactly that name, or nullptr.
+const RunAction* findAction(const std::string& name);
+// The action whose name differs only in case, or nullptr (to name the right spelling).
+const RunAction* findActionIgnoringCase(const std::string& name);
 
-struct Registration {
-  explicit Registration(RunAction action) { ActionTable::add(std::move(action)); }
-};
+// The default of the folder keys: the drive root of the runner's folder, in lower case.
+std::string programDrive();
 
 }  // namespace quillmere::run

@@ -9,23 +9,23 @@ namespace quillmere::run {
 
 namespace {
 
-RunResult refusedRun(const std::string& why) {
-  RunResult result;
+RunOutcome refusedRun(const std::string& why) {
+  RunOutcome result;
   result.refused = true;
   result.message = why;
   return result;
 }
 
-RunResult failedRun() {
-  RunResult result;
+RunOutcome failedRun() {
+  RunOutcome result;
   result.failed = true;
   return result;
 }
 
 }  // namespace
 
-RunResult runStoredAction(const std::string& name, const std::string& iniPath, RunView& view) {
-  const RunAction* action = ActionTable::find(name);
+RunOutcome runStoredAction(const std::string& name, const std::string& iniPath, RunView& view) {
+  const RunAction* action = findAction(name);
   if (action == nullptr || !action->run) return refusedRun(name + " is not an action");
   if (action->folder == FolderArgument::Required)
     return refusedRun(name + " needs a folder, and the settings file keeps none for it");

@@ -10,6 +10,6 @@ namespace quillmere::run {
 // button would: the panel's start-up writes first (one write of the file), then the run. An
 // action that needs a FOLDER refuses, as the settings file keeps none for it; an unexpected
 // error is shown through the view and ends only this run.
-RunResult runStoredAction(const std::string& name, const std::string& iniPath, RunView& view);
+RunOutcome runStoredAction(const std::string& name, const std::string& iniPath, RunView& view);
 
 }  // namespace quillmere::run

@@ -118,7 +118,7 @@ void TerminalRunView::note(const std::string& text) {
   std::fflush(m_out);
 }
 
-void TerminalRunView::setTimmerLoop(int /*value*/) {}
+void TerminalRunView::setTimerLoop(int /*value*/) {}
 
 void TerminalRunView::setRunning(bool running) {
   if (!running) finishLine();

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "shell/core/RunView.h"
+#include "run/RunView.h"
 
 namespace quillmere::run {
 
@@ -24,7 +24,7 @@ class TerminalRunView final : public RunView {
   bool cancelRequested() const override;
   int messageBox(const std::string& text, int style, const std::string& title = "") override;
   void note(const std::string& text) override;
-  void setTimmerLoop(int value) override;
+  void setTimerLoop(int value) override;
   void setRunning(bool running) override;
   void runCompleted(std::string_view sectionWord) override;
 

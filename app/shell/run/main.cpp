@@ -20,6 +20,7 @@
 #include "core/UiHook.h"
 #include "platform/DriveMap.h"
 #include "platform/Text.h"
+#include "run/RunFrame.h"
 #include "settings/IniStore.h"
 #include "settings/KeyTable.h"
 #include "shell/core/SettingsLocation.h"
@@ -30,10 +31,10 @@ namespace {
 
 using namespace quillmere;
 
-using run::kExitAllHandled;
-using run::kExitError;
-using run::kExitNotAllHandled;
-using run::kExitUsage;
+constexpr int kExitAllHandled = exitstatus::kAllHandled;
+constexpr int kExitNotAllHandled = exitstatus::kNotAllHandled;
+constexpr int kExitUsage = exitstatus::kUsage;
+constexpr int kExitError = exitstatus::kError;
 
 std::atomic<bool> g_cancel{false};
 
@@ -96,7 +97,8 @@ void printHelp(std::FILE* out) {
                "  -h, --help        show this text; with an ACTION, the keys of its section\n"
                "\n"
                "actions (written exactly so):\n");
-  for (const run::RunAction* a : run::ActionTable::all()) {
+  for (const run::RunAction& action : run::runActions()) {
+    const run::RunAction* a = &action;
     std::fprintf(out, "  %-12s %s\n", a->name.c_str(), a->summary.c_str());
     if (a->folder != run::FolderArgument::None)
       std::fprintf(out, "  %-12s FOLDER (%s): %s\n", "",
@@ -319,12 +321,12 @@ int main(int argc, char** argv) {
   }
   if (scheduled && positional.empty()) positional.emplace_back("Mirrorring");
   if (positional.empty()) return usageError("no ACTION given");
-  const run::RunAction* action = run::ActionTable::find(positional[0]);
+  const run::RunAction* action = run::findAction(positional[0]);
   if (!action) {
-    if (const run::RunAction* near = run::ActionTable::findIgnoringCase(positional[0]))
+    if (const run::RunAction* near = run::findActionIgnoringCase(positional[0]))
       return usageError("unknown action " + positional[0] + " (write it " + near->name + ")");
     std::string names;
-    for (const auto* a : run::ActionTable::all()) names += " " + a->name;
+    for (const auto& a : run::runActions()) names += " " + a.name;
     return usageError("unknown action " + positional[0] + " (actions:" + names + ")");
   }
   if (help) {
@@ -381,7 +383,7 @@ int main(int argc, char** argv) {
     }
 
     std::signal(SIGINT, onInterrupt);
-    const run::RunResult result = action->run(request, view);
+    const RunOutcome result = action->run(request, view);
     std::signal(SIGINT, SIG_DFL);
     view.finishLine();
     setUiHook(nullptr);
@@ -394,16 +396,16 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s: %lld handled, %zu not handled%s\n", action->name.c_str(),
                  static_cast<long long>(result.handled), result.unhandled.size(),
                  result.cancelled ? ", cancelled" : "");
-    return run::exitStatusOf(result);
+    return exitStatusOf(result);
   } catch (const DllError& e) {
     view.finishLine();
     setUiHook(nullptr);
-    std::fprintf(stderr, "実行時エラー '%d': %s\n", static_cast<int>(e.number()), e.what());
+    std::fprintf(stderr, "%s\n", runErrorText(e.number(), e.text()).c_str());
     return kExitError;
   } catch (const std::exception& e) {
     view.finishLine();
     setUiHook(nullptr);
-    std::fprintf(stderr, "実行時エラー: %s\n", e.what());
+    std::fprintf(stderr, "%s\n", runErrorText(RunFrame::kInternalError, e.what()).c_str());
     return kExitError;
   }
 }

@@ -49,8 +49,8 @@ void MainTimer::tick() {
 }
 
 void MainTimer::countDownMessage() {
-  if (m_state.timmerLoop > 0 && m_state.busy == 0) {
-    --m_state.timmerLoop;
+  if (m_state.timerLoop > 0 && m_state.busy == 0) {
+    --m_state.timerLoop;
   } else if (m_state.state(Panel::ReName) > 0) {
     call(m_steps.clearNoSpaceMessage);
   }

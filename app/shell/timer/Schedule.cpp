@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/Main.h"
+#include "settings/ValueText.h"
 #include "shell/core/ShellState.h"
 
 namespace quillmere {
@@ -17,11 +18,11 @@ ClockTexts libraryClock() {
 namespace {
 
 int wholeNumber(const std::string& text) {
-  return static_cast<int>(std::trunc(settingsNumber(text)));
+  return static_cast<int>(std::trunc(settings::numberOrZero(text)));
 }
 
 bool keyIsOn(const MirrorSchedule::KeyReader& read, const std::string& key) {
-  return settingsNumber(read(key)) != 0;
+  return settings::numberOrZero(read(key)) != 0;
 }
 
 }  // namespace

@@ -159,15 +159,15 @@ TEST_F(Timer, TransientMessageIsClearedOnTheEleventhIdleTick) {
   MainTimer t(state, steps());
   timer = &t;
   state.state(Panel::ReName) = kPanelOpen;
-  state.timmerLoop = 10;
+  state.timerLoop = 10;
   state.busy = 1;
   t.tick();
-  EXPECT_EQ(state.timmerLoop, 10);  // not counted down while busy
+  EXPECT_EQ(state.timerLoop, 10);  // not counted down while busy
   state.busy = 0;
   cleared = 0;
   for (int i = 0; i < 10; ++i) t.tick();
   EXPECT_EQ(cleared, 0);
-  EXPECT_EQ(state.timmerLoop, 0);
+  EXPECT_EQ(state.timerLoop, 0);
   t.tick();
   EXPECT_EQ(cleared, 1);
 }

@@ -7,12 +7,12 @@
 #include "duplicates/FileBack.h"
 #include "duplicates/FileFacts.h"
 #include "platform/Text.h"
-#include "shell/run/RunAction.h"
+#include "shell/run/actions/Actions.h"
+
+namespace quillmere::run {
+using namespace quillmere::duplicates;
 
 namespace {
-
-using namespace quillmere;
-using namespace quillmere::duplicates;
 
 bool isOneOf(const std::string& key, std::string_view section,
              std::initializer_list<std::string_view> options) {
@@ -39,16 +39,11 @@ std::string missingFolder(const std::string& folder, const std::string& key) {
   return {};
 }
 
-template <typename Report>
-void failOnError(const Report& report) {
-  if (report.ending == RunEnding::Failed) throw DllError(report.errorNumber, report.errorText);
-}
-
 // As with the panel, the run follows a panel load: keys never written get the panel's defaults.
-run::RunResult runDelete(const run::RunRequest& request, RunView& view) {
+RunOutcome runDelete(const RunRequest& request, RunView& view) {
   normaliseDeleteSettings(request.iniPath);
   const DeleteRunOptions options = readDeleteRunOptions(request.iniPath);
-  run::RunResult result;
+  RunOutcome result;
   for (const auto& why : {missingFolder(options.comparisonDir, "WFileDel-InDir"),
                           missingFolder(options.deletionDir, "WFileDel-OutDir")})
     if (!why.empty()) {
@@ -57,7 +52,7 @@ run::RunResult runDelete(const run::RunRequest& request, RunView& view) {
     }
   if (result.refused) return result;
   const DeleteRunReport report = runDuplicateDelete(options, view);
-  failOnError(report);
+  result.failed = report.ending == RunEnding::Failed;  // already shown through the view
   result.cancelled = report.ending == RunEnding::Cancelled;
   result.handled = static_cast<std::int64_t>(report.deleted.size());
   result.unhandled = report.notDeleted;
@@ -67,10 +62,10 @@ run::RunResult runDelete(const run::RunRequest& request, RunView& view) {
   return result;
 }
 
-run::RunResult runBack(const run::RunRequest& request, RunView& view) {
+RunOutcome runBack(const RunRequest& request, RunView& view) {
   normaliseFileBackSettings(request.iniPath);
   const FileBackRunOptions options = readFileBackRunOptions(request.iniPath);
-  run::RunResult result;
+  RunOutcome result;
   for (const auto& why : {missingFolder(options.sourceDir, "FileBack-InDir"),
                           missingFolder(options.destDir, "FileBack-OutDir")})
     if (!why.empty()) {
@@ -79,7 +74,7 @@ run::RunResult runBack(const run::RunRequest& request, RunView& view) {
     }
   if (result.refused) return result;
   const FileBackReport report = runFileBack(options, view);
-  failOnError(report);
+  result.failed = report.ending == RunEnding::Failed;  // already shown through the view
   result.cancelled = report.ending == RunEnding::Cancelled;
   result.handled = static_cast<std::int64_t>(report.moved.size());
   for (const auto& p : report.problems) result.unhandled.push_back(p.source);
@@ -88,40 +83,46 @@ run::RunResult runBack(const run::RunRequest& request, RunView& view) {
   return result;
 }
 
-const run::Registration kDelete{{
-    .name = "WFileDel",
-    .section = "WFileDel",
-    .summary = "delete the files of WFileDel-OutDir whose bytes equal a file of WFileDel-InDir",
-    .folder = run::FolderArgument::None,
-    .folderHelp = {},
-    .set =
-        [](const std::string& ini, const std::string& key, const std::string& value) {
-          return setOption(ini, "WFileDel",
-                           {"InSubDir", "OutSubDir", "InDelDir", "OutDelDir", "OutFileDel",
-                            "RDFileDel", "ShutDown", "WinShutDown"},
-                           key, value);
-        },
-    .run = runDelete,
-    .keys = deleteKeyTable,
-    .prepare = normaliseDeleteSettings,
-}};
-
-const run::Registration kFileBack{{
-    .name = "FileBack",
-    .section = "FileBack",
-    .summary = "move the files of FileBack-InDir beside their namesakes in FileBack-OutDir",
-    .folder = run::FolderArgument::None,
-    .folderHelp = {},
-    .set =
-        [](const std::string& ini, const std::string& key, const std::string& value) {
-          return setOption(ini, "FileBack",
-                           {"InSubDir", "InDelDir", "OutSubDir", "OutDelFile", "MoveSubDir",
-                            "kakuchou", "OutFileDel", "RDFileDel", "ShutDown", "WinShutDown"},
-                           key, value);
-        },
-    .run = runBack,
-    .keys = fileBackKeyTable,
-    .prepare = normaliseFileBackSettings,
-}};
-
 }  // namespace
+
+RunAction duplicateDeleteAction() {
+  return {
+      .name = "WFileDel",
+      .section = "WFileDel",
+      .summary = "delete the files of WFileDel-OutDir whose bytes equal a file of WFileDel-InDir",
+      .folder = FolderArgument::None,
+      .folderHelp = {},
+      .set =
+          [](const std::string& ini, const std::string& key, const std::string& value) {
+            return setOption(ini, "WFileDel",
+                             {"InSubDir", "OutSubDir", "InDelDir", "OutDelDir", "OutFileDel",
+                              "RDFileDel", "ShutDown", "WinShutDown"},
+                             key, value);
+          },
+      .run = runDelete,
+      .keys = deleteKeyTable,
+      .prepare = normaliseDeleteSettings,
+  };
+}
+
+RunAction fileBackAction() {
+  return {
+      .name = "FileBack",
+      .section = "FileBack",
+      .summary = "move the files of FileBack-InDir beside their namesakes in FileBack-OutDir",
+      .folder = FolderArgument::None,
+      .folderHelp = {},
+      .set =
+          [](const std::string& ini, const std::string& key, const std::string& value) {
+            return setOption(ini, "FileBack",
+                             {"InSubDir", "InDelDir", "OutSubDir", "OutDelFile", "MoveSubDir",
+                              "kakuchou", "OutFileDel", "RDFileDel", "ShutDown", "WinShutDown"},
+                             key, value);
+          },
+      .run = runBack,
+      .keys = fileBackKeyTable,
+      .prepare = normaliseFileBackSettings,
+  };
+}
+
+}  // namespace quillmere::run

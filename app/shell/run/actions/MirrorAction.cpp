@@ -1,21 +1,19 @@
 // The "Mirrorring" action of quillmere-run: the mirroring panel's run without a window, and the
 // schedule check behind --scheduled.
 
-#include <QCoreApplication>
-
 #include <ctime>
-#include <stdexcept>
 #include <string>
 
 #include "core/Main.h"
 #include "mirror/MirrorEngine.h"
 #include "mirror/MirrorSettings.h"
-#include "platform/DriveMap.h"
 #include "platform/Text.h"
-#include "shell/core/ShellState.h"
-#include "shell/run/RunAction.h"
+#include "settings/ValueText.h"
+#include "shell/run/actions/Actions.h"
 
-namespace quillmere::mirror {
+namespace quillmere::run {
+using namespace quillmere::mirror;
+
 namespace {
 
 // The mirroring panel names its counters "No" and "MaxNo" ("/ 120"); the runner's progress line
@@ -42,27 +40,26 @@ class CounterNames final : public RunView {
     return m_inner.messageBox(text, style, title);
   }
   void note(const std::string& text) override { m_inner.note(text); }
-  void setTimmerLoop(int value) override { m_inner.setTimmerLoop(value); }
+  void setTimerLoop(int value) override { m_inner.setTimerLoop(value); }
   void setRunning(bool running) override { m_inner.setRunning(running); }
+  void clearCancel() override { m_inner.clearCancel(); }
+  bool claimRun(std::string_view sectionWord) override { return m_inner.claimRun(sectionWord); }
+  void releaseRun(std::string_view sectionWord) override { m_inner.releaseRun(sectionWord); }
+  void reopenAfterRun(std::string_view sectionWord) override {
+    m_inner.reopenAfterRun(sectionWord);
+  }
   void runCompleted(std::string_view sectionWord) override { m_inner.runCompleted(sectionWord); }
 
  private:
   RunView& m_inner;
 };
 
-// The drive root of the program folder in lower case: the default of the folder keys.
-std::string programDrive() {
-  const std::string folder = platform::DriveMap::current().toPathText(
-      QCoreApplication::applicationDirPath().toStdString());
-  return text::asciiLower(dll().DLL_DiskName(folder));
-}
-
 std::string applySet(const std::string& iniPath, const std::string& keyName,
                      const std::string& value) {
   const MirrorSettings settings(iniPath, programDrive());
   auto is = [&](const char* k) { return text::equalsNoCase(keyName, k); };
   if (is(key::kOptionSelect)) {
-    const double index = settingsNumber(value);
+    const double index = settings::numberOrZero(value);
     if (value.empty() || index < 0 || index > 9 || index != static_cast<int>(index))
       return "a preset is a number from 0 to 9";
     settings.choosePreset(static_cast<int>(index));
@@ -70,7 +67,7 @@ std::string applySet(const std::string& iniPath, const std::string& keyName,
   }
   for (const char* check : {key::kMaster, key::kMirror, key::kBinCheck}) {
     if (is(check)) {
-      settings.setCheck(check, settingsBool(value, false));
+      settings.setCheck(check, settings::flagOr(value, false));
       return {};
     }
   }
@@ -79,7 +76,7 @@ std::string applySet(const std::string& iniPath, const std::string& keyName,
       const std::string t = value;
       if (!text::equalsNoCase(t, "true") && !text::equalsNoCase(t, "false") && t != "1" && t != "0")
         return "the value is True or False";
-      settings.setOptionPair(pair, settingsBool(value, false));
+      settings.setOptionPair(pair, settings::flagOr(value, false));
       return {};
     }
   }
@@ -87,14 +84,14 @@ std::string applySet(const std::string& iniPath, const std::string& keyName,
   return {};
 }
 
-run::RunResult runMirror(const run::RunRequest& request, RunView& view) {
+RunOutcome runMirror(const RunRequest& request, RunView& view) {
   const MirrorSettings settings(request.iniPath, programDrive());
   CounterNames counters(view);
   MirrorEngine engine(settings, counters);
   engine.allowMassDelete(request.allowMassDelete);
   const MirrorReport report = engine.run();
 
-  run::RunResult result;
+  RunOutcome result;
   result.handled = report.unchanged + report.replaced + report.copied + report.deleted;
   for (const auto& p : report.problems) result.unhandled.push_back(p.path + " (" + p.reason + ")");
   switch (report.outcome) {
@@ -118,7 +115,8 @@ run::RunResult runMirror(const run::RunRequest& request, RunView& view) {
       result.message = "another mirroring run is under way";
       break;
     case MirrorOutcome::Error:
-      throw std::runtime_error(report.errorText);
+      result.failed = true;  // already shown through the view
+      break;
   }
   if (report.mirrorSpaceRefused) {
     result.refused = true;
@@ -150,7 +148,9 @@ std::string notDueNow(const std::string& iniPath) {
   localtime_r(&now, &local);
   const MirrorSettings settings(iniPath, programDrive());
   if (settings.scheduleDue(local.tm_wday, local.tm_hour, local.tm_min)) return {};
-  auto off = [&](const std::string& k) { return settingsNumber(settings.get(k, "0")) == 0; };
+  auto off = [&](const std::string& k) {
+    return settings::numberOrZero(settings.get(k, "0")) == 0;
+  };
   if (off(key::kTimer)) return "the schedule is off (Mirrorring-Timer is 0)";
   const std::string week = key::kWeek + std::to_string(local.tm_wday);
   if (off(week)) return "today is not a scheduled weekday (" + week + " is 0)";
@@ -163,17 +163,20 @@ std::string notDueNow(const std::string& iniPath) {
   return "this five-minute mark is not scheduled (" + minute + " is 0)";
 }
 
-const run::Registration kMirrorring{{
-    .name = "Mirrorring",
-    .section = kSection,
-    .summary = "bring Mirrorring-OutDir in line with Mirrorring-InDir by the stored preset",
-    .folder = run::FolderArgument::None,
-    .folderHelp = "",
-    .set = applySet,
-    .run = runMirror,
-    .due = notDueNow,
-    .keys = keyTable,
-}};
-
 }  // namespace
-}  // namespace quillmere::mirror
+
+RunAction mirrorAction() {
+  return {
+      .name = "Mirrorring",
+      .section = kSection,
+      .summary = "bring Mirrorring-OutDir in line with Mirrorring-InDir by the stored preset",
+      .folder = FolderArgument::None,
+      .folderHelp = "",
+      .set = applySet,
+      .run = runMirror,
+      .due = notDueNow,
+      .keys = keyTable,
+  };
+}
+
+}  // namespace quillmere::run

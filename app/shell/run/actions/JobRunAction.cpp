@@ -5,9 +5,9 @@
 
 #include "core/Main.h"
 #include "shell/job/JobPlan.h"
-#include "shell/run/RunAction.h"
 #include "shell/run/StoredRun.h"
 #include "shell/run/TerminalRunView.h"
+#include "shell/run/actions/Actions.h"
 
 namespace quillmere::job {
 
@@ -20,7 +20,7 @@ void printLine(RunView& view, const std::string& text) {
   std::fflush(stderr);
 }
 
-std::string stepLine(const PlannedStep& step, const run::RunResult& result, int status) {
+std::string stepLine(const PlannedStep& step, const RunOutcome& result, int status) {
   std::string line = "Step" + std::to_string(step.step) + " " + actionName(step.action) + ": " +
                      std::to_string(result.handled) + " handled, " +
                      std::to_string(result.unhandled.size()) + " not handled";
@@ -31,13 +31,12 @@ std::string stepLine(const PlannedStep& step, const run::RunResult& result, int 
   return line;
 }
 
-run::RunResult runStoredJob(const run::RunRequest& request, RunView& view) {
+RunOutcome runStoredJob(const run::RunRequest& request, RunView& view) {
   const std::vector<PlannedStep> steps = plannedSteps(readJobChoices(request.iniPath));
-  run::RunResult total;
+  RunOutcome total;
   const StepRunner runStep = [&](const PlannedStep& step) {
-    const run::RunResult result =
-        run::runStoredAction(actionName(step.action), request.iniPath, view);
-    const int status = run::exitStatusOf(result);
+    const RunOutcome result = run::runStoredAction(actionName(step.action), request.iniPath, view);
+    const int status = exitStatusOf(result);
     printLine(view, stepLine(step, result, status));
     total.handled += result.handled;
     for (const std::string& path : result.unhandled) total.unhandled.push_back(path);
@@ -46,13 +45,13 @@ run::RunResult runStoredJob(const run::RunRequest& request, RunView& view) {
   const JobReport report = runJob(steps, runStep, [&] { return view.cancelRequested(); });
   if (steps.empty()) total.message = "the job has no checked step with an action";
   switch (report.firstFailedStatus()) {
-    case run::kExitError:
+    case exitstatus::kError:
       total.failed = true;
       break;
-    case run::kExitCancelled:
+    case exitstatus::kCancelled:
       total.cancelled = true;
       break;
-    case run::kExitNotAllHandled:
+    case exitstatus::kNotAllHandled:
       // A step that refused to start names no file; the job still must not report success.
       if (total.unhandled.empty()) total.unhandled.push_back("a step refused to start (see above)");
       break;
@@ -62,23 +61,30 @@ run::RunResult runStoredJob(const run::RunRequest& request, RunView& view) {
   return total;
 }
 
-const run::Registration kJob{{
-    .name = "Job",
-    .section = kSection,
-    .summary = "run the checked steps of the stored job in order ([Job])",
-    .set =
-        [](const std::string& ini, const std::string& key, const std::string& value) {
-          const std::string prefix = "Job-Option";
-          if (key.rfind(prefix, 0) == 0 && value == "True")
-            writeOptionChoice(ini, std::stoi(key.substr(prefix.size())));
-          else
-            dll().DLL_WriteStringINI(ini, kSection, key, value);
-          return std::string();
-        },
-    .run = runStoredJob,
-    .keys = keyTable,
-}};
-
 }  // namespace
 
 }  // namespace quillmere::job
+
+namespace quillmere::run {
+
+RunAction jobAction() {
+  using namespace job;
+  return {
+      .name = "Job",
+      .section = kSection,
+      .summary = "run the checked steps of the stored job in order ([Job])",
+      .set =
+          [](const std::string& ini, const std::string& key, const std::string& value) {
+            const std::string prefix = "Job-Option";
+            if (key.rfind(prefix, 0) == 0 && value == "True")
+              writeOptionChoice(ini, std::stoi(key.substr(prefix.size())));
+            else
+              dll().DLL_WriteStringINI(ini, kSection, key, value);
+            return std::string();
+          },
+      .run = runStoredJob,
+      .keys = keyTable,
+  };
+}
+
+}  // namespace quillmere::run

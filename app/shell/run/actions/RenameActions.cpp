@@ -1,0 +1,105 @@
+// The rename and recovery runs as actions of quillmere-run.
+
+#include <cstring>
+
+#include "core/Main.h"
+#include "platform/Text.h"
+#include "rename/RenameEngine.h"
+#include "rename/RenameSettings.h"
+#include "shell/run/actions/Actions.h"
+
+namespace quillmere::run {
+using namespace quillmere::rename;
+
+namespace {
+
+const char* reasonText(Unhandled why) {
+  switch (why) {
+    case Unhandled::Vanished:
+      return "vanished";
+    case Unhandled::NoFreeName:
+      return "name taken";
+    case Unhandled::NoTarget:
+      return "target folder missing";
+    case Unhandled::NotWritable:
+      return "disk not writable";
+    case Unhandled::Failed:
+      return "failed";
+    case Unhandled::Cancelled:
+      return "cancelled";
+    case Unhandled::CopyLeftOver:
+      return "an older intermediate copy holds its name";
+  }
+  return "";
+}
+
+RunOutcome toResult(const RunReport& report) {
+  RunOutcome result;
+  result.cancelled = report.cancelled;
+  result.refused = report.refused;
+  result.failed = report.failed;
+  result.handled = report.handled;
+  result.message = report.message;
+  for (const auto& p : report.problems) {
+    std::string line = p.path + " (" + reasonText(p.reason);
+    if (p.error != 0) line += ": " + std::string(std::strerror(p.error));
+    result.unhandled.push_back(line + ")");
+  }
+  return result;
+}
+
+}  // namespace
+
+RunAction renameAction() {
+  return {
+      .name = "ReName",
+      .section = "ReName",
+      .summary = "batch rename with the options of section [ReName]",
+      .folder = FolderArgument::Optional,
+      .folderHelp = "the source folder; stored as ReName-InDir (and ReName-OutDir in Stay mode)",
+      .set =
+          [](const std::string& ini, const std::string& key, const std::string& value) {
+            return RenameSettings(ini, programDrive()).applyControl(key, value);
+          },
+      .run =
+          [](const RunRequest& request, RunView& view) {
+            const RenameSettings settings(request.iniPath, programDrive());
+            settings.normaliseOnLoad();
+            if (request.folder) settings.setInDir(*request.folder);
+            // A folder nobody chose would be the program's drive: never run on a default.
+            auto chosen = [&](const char* key) {
+              return !dll().DLL_GetStringFromINI(request.iniPath, kSection, key, "").empty();
+            };
+            RunOutcome refused;
+            refused.refused = true;
+            if (!chosen("ReName-InDir")) {
+              refused.message = "no source folder: give FOLDER or --set InDir=...";
+              return refused;
+            }
+            if (settings.mode() != Mode::Stay && !chosen("ReName-OutDir")) {
+              refused.message = "no target folder: --set OutDir=...";
+              return refused;
+            }
+            return toResult(RenameEngine(settings, view).run());
+          },
+      .keys = describedKeys,
+      .prepare =
+          [](const std::string& ini) { RenameSettings(ini, programDrive()).normaliseOnLoad(); },
+      .folderKey = "ReName-InDir",
+  };
+}
+
+RunAction recoveryAction() {
+  return {
+      .name = "Recovery",
+      .section = "",
+      .summary = "give files parked by an interrupted rename (\"...Temp\") their names back",
+      .folder = FolderArgument::Required,
+      .folderHelp = "the folder tree to repair",
+      .set = nullptr,
+      .run = [](const RunRequest& request,
+                RunView& view) { return toResult(RecoveryEngine(*request.folder, view).run()); },
+  };
+}
+
+}  // namespace quillmere::run
