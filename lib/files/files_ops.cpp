@@ -216,7 +216,7 @@ bool Main::DLL_FileDelete(std::int32_t /*hwnd*/, const std::string& DelPathName,
   if (items.empty()) return true;  // nothing there to delete
   if (Info) {
     const std::string what = items.size() == 1
-                                 ? "'" + nameOf(items.front()) + "' "
+                                 ? "'" + items.front() + "' "
                                  : "これらの " + std::to_string(items.size()) + " 個の項目";
     const std::string question =
         Recycled ? what + "をごみ箱に移しますか?" : what + "を削除しますか?";

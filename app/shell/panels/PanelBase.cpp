@@ -9,7 +9,7 @@
 
 #include "core/Main.h"
 #include "core/UiHook.h"
-#include "run/RunView.h"
+#include "shell/core/ShellRunView.h"
 #include "shell/core/ShellState.h"
 #include "shell/panels/FolderSide.h"
 #include "shell/widgets/FolderHistory.h"
@@ -21,9 +21,10 @@ QColor panelColour(unsigned bgr) {
   return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
 }
 
-// The run view on the panel's widgets: labels by control name, yields to the event loop, the
-// program-wide cancel flag, message boxes through the program's UI hook.
-class PanelBase::View final : public RunView {
+// The run view on the panel's widgets: labels by control name, yields to the event loop,
+// message boxes through the program's UI hook; the shared state (cancel flag, running flags,
+// reopening after a run) is the shell's run view.
+class PanelBase::View final : public ShellRunView {
  public:
   explicit View(PanelBase& panel) : m_panel(panel) {}
 
@@ -34,11 +35,9 @@ class PanelBase::View final : public RunView {
       label->setText(QString::fromStdString(text));
   }
   void yield() override { PanelBase::yield(); }
-  bool cancelRequested() const override { return shell().cancel; }
   int messageBox(const std::string& text, int style, const std::string& title) override {
     return showMessage(text, style, title);
   }
-  void setTimerLoop(int value) override { shell().timerLoop = value; }
   void setRunning(bool running) override { m_panel.setRunning(running); }
   void runCompleted(std::string_view sectionWord) override {
     if (m_panel.m_completion) m_panel.m_completion(sectionWord);

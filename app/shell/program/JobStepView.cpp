@@ -27,17 +27,9 @@ void JobStepView::yield() {
   QApplication::processEvents();
 }
 
-bool JobStepView::cancelRequested() const {
-  return shell().cancel;
-}
-
 int JobStepView::messageBox(const std::string& text, int style, const std::string& title) {
   if (UiHook* hook = uiHook()) return hook->messageBox(text, style, title);
   return (style & 7) == msgbox::kYesNo ? msgbox::kNo : msgbox::kOk;
-}
-
-void JobStepView::setTimerLoop(int value) {
-  shell().timerLoop = value;
 }
 
 void JobStepView::setRunning(bool /*running*/) {}
