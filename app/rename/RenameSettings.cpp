@@ -181,7 +181,7 @@ std::vector<std::string> yearItems() {
   return items;
 }
 
-std::vector<std::string> namberItems() {
+std::vector<std::string> numberItems() {
   std::vector<std::string> items;
   std::string digits;
   for (int k = 1; k <= 9; ++k) {

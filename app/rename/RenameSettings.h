@@ -46,7 +46,7 @@ const std::vector<std::string>& normalisedKeys();
 // List contents of the detailed settings.
 std::vector<std::string> byteItems();                    // "256" ... "2048"
 std::vector<std::string> yearItems();                    // "1900" ... "2100"
-std::vector<std::string> namberItems();                  // "         1" ... " 123456789"
+std::vector<std::string> numberItems();                  // "         1" ... " 123456789"
 std::vector<std::string> dayItems(int year, int month);  // "1" ... last day of the month
 int daysInMonth(int year, int month);
 

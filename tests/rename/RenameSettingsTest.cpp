@@ -119,7 +119,7 @@ TEST_F(RenameSettingsTest, ListContents) {
   ASSERT_EQ(bytes.size(), 15u);
   EXPECT_EQ(bytes.front(), "256");
   EXPECT_EQ(bytes.back(), "2048");
-  const auto widths = namberItems();
+  const auto widths = numberItems();
   ASSERT_EQ(widths.size(), 9u);
   EXPECT_EQ(widths[0], "         1");
   EXPECT_EQ(widths[8], " 123456789");

@@ -241,7 +241,7 @@ void frmReName::buildDetails() {
   auto* byDate = named(new QRadioButton("TimeStamp", format), "FileNameFormat_Date");
   auto* byNumber = named(new QRadioButton(utf8("連番"), format), "FileNameFormat_No");
   auto* byName = named(new QRadioButton("Orj", format), "FileNameFormat_Not");
-  auto* namber = list(format, "Namber", rename::namberItems(), 10);
+  auto* numberCombo = list(format, "Namber", rename::numberItems(), 10);
   auto* startNo = named(new QLineEdit(format), "StartNo");
   startNo->setMaxLength(9);
   auto* autoIncrement = named(new QCheckBox(utf8("自動更新"), format), "AutoIncrement");
@@ -251,7 +251,7 @@ void frmReName::buildDetails() {
   formatLayout->addWidget(byDate, 0, 0);
   formatLayout->addWidget(byNumber, 0, 1);
   formatLayout->addWidget(byName, 0, 2);
-  formatLayout->addWidget(namber, 1, 0);
+  formatLayout->addWidget(numberCombo, 1, 0);
   formatLayout->addWidget(startNo, 1, 1);
   formatLayout->addWidget(autoIncrement, 1, 2);
   auto* sample = new QHBoxLayout;
