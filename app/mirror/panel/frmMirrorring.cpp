@@ -87,9 +87,9 @@ void frmMirrorring::buildFolderView() {
   m_in = makeSide("In", utf8("マスターディレクトリ指定"));
   m_out = makeSide("Out", utf8("ミラーディレクトリ指定"));
   m_toOut = named(new QPushButton(utf8("→"), this), "ToOut",
-                  "右側のディレクトリパスを左側と同じにします。");
+                  "右のディレクトリパスを、左のディレクトリパスと同じにします。");
   m_toIn = named(new QPushButton(utf8("←"), this), "ToIn",
-                 "左側のディレクトリパスを右側と同じにします。");
+                 "左のディレクトリパスを、右のディレクトリパスと同じにします。");
   for (QPushButton* b : {m_toOut, m_toIn}) b->setFixedWidth(28);
   connect(m_toOut, &QPushButton::clicked, this, [this] { copySide(*m_in, *m_out); });
   connect(m_toIn, &QPushButton::clicked, this, [this] { copySide(*m_out, *m_in); });

@@ -130,9 +130,9 @@ void frmReName::buildFolderView() {
   buildEditor(m_outEditor, m_out, "2", "NewDirPath", "NewGo", "CanselNewDir", "Eject_Out");
 
   m_toOut = named(new QPushButton(utf8("→"), this), "ToOut");
-  m_toOut->setToolTip(utf8("右側のディレクトリパスを左側と同じにします。"));
+  m_toOut->setToolTip(utf8("右のディレクトリパスを、左のディレクトリパスと同じにします。"));
   m_toIn = named(new QPushButton(utf8("←"), this), "ToIn");
-  m_toIn->setToolTip(utf8("左側のディレクトリパスを右側と同じにします。"));
+  m_toIn->setToolTip(utf8("左のディレクトリパスを、右のディレクトリパスと同じにします。"));
   for (QPushButton* b : {m_toOut, m_toIn}) b->setFixedWidth(28);
   connect(m_toOut, &QPushButton::clicked, this, [this] { copySide(*m_in, *m_out); });
   connect(m_toIn, &QPushButton::clicked, this, [this] { copySide(*m_out, *m_in); });
