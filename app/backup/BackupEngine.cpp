@@ -19,7 +19,7 @@ namespace quillmere::backup {
 namespace {
 
 bool isFolder(const std::string& pathText) {
-  const auto native = platform::DriveMap::current().toNative(pathText);
+  const auto native = platform::nativePathOf(pathText);
   struct stat st {};
   return native && ::stat(native->c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
@@ -49,11 +49,11 @@ namespace {
 
 // The native form of a path text for messages (the text itself when it has none).
 std::string nativeText(const std::string& pathText) {
-  return platform::DriveMap::current().toNative(pathText).value_or(pathText);
+  return platform::nativePathOf(pathText).value_or(pathText);
 }
 
 bool fileThere(const std::string& pathText) {
-  const auto native = platform::DriveMap::current().toNative(pathText);
+  const auto native = platform::nativePathOf(pathText);
   struct stat st {};
   return native && platform::fileops::status(*native, st, false).ok();
 }
@@ -61,8 +61,7 @@ bool fileThere(const std::string& pathText) {
 // Removes a file this run made in the backed-up folder, so that no archive is left where the
 // next backup would pack it.
 void discard(const std::string& madeText) {
-  if (const auto native = platform::DriveMap::current().toNative(madeText))
-    platform::fileops::removeFile(*native);
+  if (const auto native = platform::nativePathOf(madeText)) platform::fileops::removeFile(*native);
 }
 
 // Turns the made archive into a self-extracting program beside it. A program of that name that
@@ -74,8 +73,8 @@ std::string convertToProgram(const std::string& archiveText, BackupReport& repor
   if (fileThere(m.DLL_FileName(source, 2) + ".exe")) {
     const std::string fresh =
         archive::freshArchiveStem(m.DLL_DirName(source, 1), m.DLL_FileName(source, 0)) + ".lzh";
-    const auto from = platform::DriveMap::current().toNative(source);
-    const auto to = platform::DriveMap::current().toNative(fresh);
+    const auto from = platform::nativePathOf(source);
+    const auto to = platform::nativePathOf(fresh);
     if (from && to && platform::fileops::rename(*from, *to).ok()) source = fresh;
   }
   const std::string program = m.DLL_LZHMakeExe(0, source, true, false, false, false);
@@ -142,8 +141,8 @@ void archiveAndPlace(const BackupSettings& settings, const std::string& inDir,
     view.yield();
     if (report.archive.empty()) return;
   }
-  const auto from = platform::DriveMap::current().toNative(report.archive);
-  const auto to = platform::DriveMap::current().toNative(report.destination);
+  const auto from = platform::nativePathOf(report.archive);
+  const auto to = platform::nativePathOf(report.destination);
   // A move never replaces: an existing destination stays as it is and the new file goes.
   // Across file systems (a card backed up onto a disk) the move copies, then removes.
   const auto moved =

@@ -56,14 +56,14 @@ std::string megabytes(std::int64_t bytes) {
 
 PackProgress::PackProgress(const std::string& folder, bool subFolders) {
   const Main& m = dll();
-  const auto root = platform::DriveMap::current().toNative(folder);
+  const auto root = platform::nativePathOf(folder);
   StringArray list;
   if (!root || !m.DLL_FileNameList(folder, list, subFolders ? 1 : 0) || !m.DLL_XBoundString(list))
     return;
   const std::string prefix = *root == "/" ? "/" : *root + "/";
   std::vector<Surveyed> found;
   for (std::int32_t i = list.lbound(); i <= list.ubound(); ++i) {
-    const auto native = platform::DriveMap::current().toNative(list(i));
+    const auto native = platform::nativePathOf(list(i));
     struct stat st {};
     if (!native || native->rfind(prefix, 0) != 0 ||
         !platform::fileops::status(*native, st, false) || !S_ISREG(st.st_mode))

@@ -9,7 +9,7 @@ namespace fileops = platform::fileops;
 
 FileFacts readFileFacts(const std::string& pathText) {
   FileFacts facts;
-  const auto native = platform::DriveMap::current().toNative(pathText);
+  const auto native = platform::nativePathOf(pathText);
   struct stat st {};
   if (!native || !fileops::status(*native, st, false)) return facts;
   facts.link = S_ISLNK(st.st_mode);
@@ -22,7 +22,7 @@ FileFacts readFileFacts(const std::string& pathText) {
 }
 
 bool isFolder(const std::string& pathText) {
-  const auto native = platform::DriveMap::current().toNative(pathText);
+  const auto native = platform::nativePathOf(pathText);
   struct stat st {};
   return native && fileops::status(*native, st, false) && S_ISDIR(st.st_mode);
 }

@@ -84,11 +84,6 @@ class FolderHandle {
   int m_fd = -1;
 };
 
-std::string nativeOf(const std::string& pathText) {
-  const auto native = platform::DriveMap::current().toNative(pathText);
-  return native ? *native : std::string();
-}
-
 bool sameTimespec(const timespec& a, const timespec& b) {
   return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
@@ -109,7 +104,7 @@ std::string parentOf(const std::string& native) {
 // The folder check that keeps an unplugged card from looking like an empty folder: the path text
 // maps to a drive, the drive is ready, and the folder exists and can be listed.
 bool folderUsable(const std::string& pathText, std::string& native) {
-  native = nativeOf(pathText);
+  native = platform::nativePathOf(pathText).value_or(std::string());
   if (native.empty()) return false;
   const char letter = pathText.empty() ? 'C' : pathText[0];
   const auto drive = platform::DriveMap::current().drive(
@@ -760,7 +755,7 @@ bool Run::oneSidedPhase(std::vector<Row>& rows, bool copy, bool toMirror) {
       continue;
     }
     const std::string targetText = dll().DLL_PathAdd(otherFolder, row.relative);
-    const std::string targetNative = nativeOf(targetText);
+    const std::string targetNative = platform::nativePathOf(targetText).value_or(std::string());
     label("FileName", row.full);
     if (!linkFree(row) || targetNative.empty() || !linkFree(targetNative, targetText)) continue;
     struct stat st {};
@@ -792,7 +787,8 @@ void Run::remove(const Row& row, const std::string& otherFolder) {
   }
   // The other side has no file of that name in the listing; make sure it has none now either
   // (a folder that could not be listed, a link, a name that appeared meanwhile).
-  const std::string counterpart = nativeOf(dll().DLL_PathAdd(otherFolder, row.relative));
+  const std::string counterpart =
+      platform::nativePathOf(dll().DLL_PathAdd(otherFolder, row.relative)).value_or(std::string());
   struct stat other {};
   const platform::FileResult seen = counterpart.empty()
                                         ? platform::FileResult(EINVAL)

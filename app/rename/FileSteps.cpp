@@ -36,7 +36,7 @@ StepResult FileSteps::done(int e) {
 }
 
 bool FileSteps::resolve(const std::string& text, std::string& native) {
-  const auto n = platform::DriveMap::current().toNative(text);
+  const auto n = platform::nativePathOf(text);
   if (!n) {
     m_errno = ENOENT;
     return false;
@@ -48,8 +48,7 @@ bool FileSteps::resolve(const std::string& text, std::string& native) {
 void FileSteps::keepWithin(const std::vector<std::string>& folders) {
   m_roots.clear();
   for (const std::string& folder : folders)
-    if (const auto native = platform::DriveMap::current().toNative(folder))
-      m_roots.push_back(*native);
+    if (const auto native = platform::nativePathOf(folder)) m_roots.push_back(*native);
 }
 
 bool FileSteps::throughFolderLink(const std::string& native) {

@@ -125,7 +125,7 @@ class RenameEngine::Run {
       return;
     }
     // The root of drive C: is the whole system on Linux, not a folder of pictures.
-    if (platform::DriveMap::current().toNative(m_inDir) == std::optional<std::string>("/")) {
+    if (platform::nativePathOf(m_inDir) == std::optional<std::string>("/")) {
       m_report.refused = true;
       m_report.message = "the system's root folder is never renamed: " + m_inDir;
       return;

@@ -13,7 +13,7 @@ namespace quillmere::archive {
 
 namespace {
 bool isExistingFolder(const std::string& pathText) {
-  const auto native = platform::DriveMap::current().toNative(pathText);
+  const auto native = platform::nativePathOf(pathText);
   if (!native) return false;
   struct stat st {};
   return platform::fileops::status(*native, st).ok() && S_ISDIR(st.st_mode);
@@ -39,7 +39,7 @@ std::string folderOwnName(const std::string& folder) {
 }
 
 std::string freshArchiveStem(const std::string& folder, const std::string& name) {
-  const auto native = platform::DriveMap::current().toNative(folder);
+  const auto native = platform::nativePathOf(folder);
   std::string stem = platform::fileops::temporaryName(native.value_or("/"), name, "archive");
   for (int attempt = 0; native && attempt < 20; ++attempt) {
     if (!isTaken(stem + ".lzh") && !isTaken(stem + ".exe")) break;

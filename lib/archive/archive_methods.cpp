@@ -19,12 +19,12 @@ namespace {
 using archive::Archiver;
 
 void removeFile(const std::string& pathText) {
-  const auto native = platform::DriveMap::current().toNative(pathText);
+  const auto native = platform::nativePathOf(pathText);
   if (native) platform::fileops::removeFile(*native);
 }
 
 bool fileExists(const std::string& pathText) {
-  const auto native = platform::DriveMap::current().toNative(pathText);
+  const auto native = platform::nativePathOf(pathText);
   struct stat st {};
   return native && platform::fileops::status(*native, st).ok() && S_ISREG(st.st_mode);
 }
@@ -34,7 +34,7 @@ bool fileExists(const std::string& pathText) {
 // archivers know nothing of drive letters; a text that names no drive goes as it is, and the
 // archiver refuses it.
 std::string archiverPath(const std::string& pathText) {
-  const auto native = platform::DriveMap::current().toNative(pathText);
+  const auto native = platform::nativePathOf(pathText);
   if (!native) return pathText;
   const bool folder = !pathText.empty() && (pathText.back() == '\\' || pathText.back() == '/');
   return folder && native->back() != '/' ? *native + "/" : *native;
@@ -44,8 +44,8 @@ std::string archiverPath(const std::string& pathText) {
 // Answers the path the made file has afterwards: the final name, or the work name when the final
 // one is taken (or nothing was made).
 std::string publish(const std::string& work, const std::string& final) {
-  const auto from = platform::DriveMap::current().toNative(work);
-  const auto to = platform::DriveMap::current().toNative(final);
+  const auto from = platform::nativePathOf(work);
+  const auto to = platform::nativePathOf(final);
   if (from && to && platform::fileops::rename(*from, *to).ok()) return final;
   return work;
 }
@@ -175,8 +175,8 @@ void Main::DLL_Cab32DllInst() const {
   const std::string from = DLL_PathAdd(DLL_GetFolderPath(36), name);
   const std::string to = DLL_PathAdd(DLL_GetFolderPath(37), name);
   if (from == to || !fileExists(from)) return;
-  const auto nativeFrom = platform::DriveMap::current().toNative(from);
-  const auto nativeTo = platform::DriveMap::current().toNative(to);
+  const auto nativeFrom = platform::nativePathOf(from);
+  const auto nativeTo = platform::nativePathOf(to);
   if (nativeFrom && nativeTo) platform::fileops::copyFile(*nativeFrom, *nativeTo);
 }
 

@@ -26,10 +26,6 @@ using platform::FileResult;
 
 namespace {
 
-std::optional<std::string> nativeOf(const std::string& pathText) {
-  return platform::DriveMap::current().toNative(pathText);
-}
-
 std::string nameOf(const std::string& native) {
   const auto slash = native.find_last_of('/');
   return slash == std::string::npos ? native : native.substr(slash + 1);
@@ -78,8 +74,8 @@ struct Plan {
 
 Plan planTransfer(const std::string& fromText, const std::string& toText) {
   Plan plan;
-  const auto from = nativeOf(fromText);
-  const auto to = nativeOf(toText);
+  const auto from = platform::nativePathOf(fromText);
+  const auto to = platform::nativePathOf(toText);
   if (!from || !to) return plan;
   const bool many = isPattern(*from);
   const std::vector<std::string> sources = sourcesOf(*from);
@@ -98,7 +94,7 @@ Plan planTransfer(const std::string& fromText, const std::string& toText) {
 std::uint32_t attributesOf(const std::string& text, bool& found) {
   found = false;
   if (text.empty()) return 0;
-  const auto native = nativeOf(text);
+  const auto native = platform::nativePathOf(text);
   if (!native) return 0;
   std::string path = *native;
   if (isPattern(path)) {
@@ -116,7 +112,7 @@ void changeAttribute(const std::string& text, std::uint32_t bit, bool on) {
   bool found = false;
   const std::uint32_t bits = attributesOf(text, found);
   if (!found || ((bits & bit) != 0) == on) return;
-  const auto native = nativeOf(text);
+  const auto native = platform::nativePathOf(text);
   std::string path = *native;
   if (isPattern(path)) path = fileops::expandWildcard(path).front();
   fileops::setAttribute(path, bit, on);
@@ -160,7 +156,7 @@ std::optional<std::string> driveRootOf(const std::string& pathText) {
 
 bool Main::DLL_FileCheck(const std::string& InFileName) const {
   if (InFileName.empty()) return false;
-  const auto native = nativeOf(InFileName);
+  const auto native = platform::nativePathOf(InFileName);
   if (!native) return false;
   return !sourcesOf(*native).empty();
 }
@@ -208,7 +204,7 @@ bool Main::DLL_FileMove(std::int32_t /*hwnd*/, const std::string& FromFile,
 bool Main::DLL_FileDelete(std::int32_t /*hwnd*/, const std::string& DelPathName, bool Info,
                           bool Recycled) const {
   if (DelPathName.empty()) return false;
-  const auto native = nativeOf(DelPathName);
+  const auto native = platform::nativePathOf(DelPathName);
   if (!native) return false;
   // A drive's root (C:\ is "/", a card's root its mount point) is never deleted.
   if (isDriveRoot(*native)) return false;
@@ -270,7 +266,7 @@ void Main::DLL_ArchiveWrite(const std::string& ChengeFileName, bool Archive) con
 bool Main::DLL_ReadWriteOK(const std::string& InFileName) const {
   // The working folder is left alone: a working folder on a card would keep it busy and stop
   // it being ejected. The probe itself fails for a folder that cannot be entered.
-  const auto native = nativeOf(InFileName);
+  const auto native = platform::nativePathOf(InFileName);
   if (!native || !isFolder(*native)) return false;
   return fileops::probeWritable(*native).ok();
 }
@@ -278,8 +274,8 @@ bool Main::DLL_ReadWriteOK(const std::string& InFileName) const {
 bool Main::DLL_BinFileCheck(const std::string& MasterFile, const std::string& CheckFile) const {
   if (!DLL_FileCheck(MasterFile) || !DLL_FileCheck(CheckFile)) return false;
   if (text::equalsNoCase(MasterFile, CheckFile)) return false;
-  const auto a = nativeOf(MasterFile);
-  const auto b = nativeOf(CheckFile);
+  const auto a = platform::nativePathOf(MasterFile);
+  const auto b = platform::nativePathOf(CheckFile);
   if (!a || !b) return false;
   struct stat sa {};
   struct stat sb {};
@@ -296,7 +292,7 @@ double Main::DLL_FileSize(StringArray& FileName) const {
   if (FileName.dims() == 0) return 0;
   double sum = 0;
   auto add = [&](const std::string& text) {
-    const auto native = nativeOf(text);
+    const auto native = platform::nativePathOf(text);
     struct stat st {};
     // A file that has gone since it was listed counts as 0 bytes.
     if (native && fileops::status(*native, st).ok() && !S_ISDIR(st.st_mode))
@@ -312,14 +308,14 @@ double Main::DLL_FileSize(StringArray& FileName) const {
 
 bool Main::DLL_SubDirMake(const std::string& OutDirPath, StringArray& DirList) const {
   try {
-    const auto out = nativeOf(OutDirPath);
+    const auto out = platform::nativePathOf(OutDirPath);
     if (!out) return false;
     if (!existsNative(*out) && !fileops::makeFolders(*out)) return false;
     if (DirList.dims() != 1) return true;
     for (std::int32_t i = DirList.lbound() + 1; i <= DirList.ubound(); ++i) {
       const std::string folderText = DLL_PathAdd(OutDirPath, DirList(i));
       if (DLL_FileCheck(folderText)) continue;
-      const auto folder = nativeOf(folderText);
+      const auto folder = platform::nativePathOf(folderText);
       if (!folder || !fileops::makeFolders(*folder)) return false;
     }
     return true;
@@ -329,7 +325,7 @@ bool Main::DLL_SubDirMake(const std::string& OutDirPath, StringArray& DirList) c
 }
 
 bool Main::DLL_SubDirDel(const std::string& Root_Path) const {
-  const auto root = nativeOf(Root_Path);
+  const auto root = platform::nativePathOf(Root_Path);
   const auto driveRoot = driveRootOf(Root_Path);
   if (!root || !driveRoot || *root == *driveRoot || *root == "/") return false;
   // The folder must be one that can be entered. The working folder itself is not changed (it
@@ -349,7 +345,8 @@ bool Main::DLL_SubDirDel(const std::string& Root_Path) const {
     for (std::int32_t i = dirs.ubound(); i >= dirs.lbound(); --i) {
       std::optional<std::string> folder;
       try {
-        folder = nativeOf(dirs(i).empty() ? Root_Path : DLL_PathAdd(Root_Path, dirs(i)));
+        folder =
+            platform::nativePathOf(dirs(i).empty() ? Root_Path : DLL_PathAdd(Root_Path, dirs(i)));
       } catch (const DllError& e) {
         if (e.number() > dllerr::kNotAvailableBase) throw;
         continue;
@@ -400,7 +397,7 @@ bool Main::DLL_SubDirDel(const std::string& Root_Path) const {
 
 void Main::DLL_GetFile(const std::string& OpenFileName, ByteArray& FileBin) const {
   if (!DLL_FileCheck(OpenFileName)) return;
-  const auto native = nativeOf(OpenFileName);
+  const auto native = platform::nativePathOf(OpenFileName);
   fileops::InputFile file;
   if (FileResult r = file.open(*native); !r) raiseFor(r);
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(file.status().st_size));
@@ -412,7 +409,7 @@ void Main::DLL_GetFile(const std::string& OpenFileName, ByteArray& FileBin) cons
 
 void Main::DLL_PutFile(const std::string& OpenFileName, ByteArray& FileBin) const {
   if (OpenFileName.empty()) return;
-  const auto native = nativeOf(OpenFileName);
+  const auto native = platform::nativePathOf(OpenFileName);
   if (!native) throw DllError(dllerr::kPathNotFound, "Path not found");
   const int fd = ::open(native->c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) raiseFor(FileResult(errno));
@@ -434,7 +431,7 @@ void Main::DLL_PutFile(const std::string& OpenFileName, ByteArray& FileBin) cons
 
 void Main::DLL_FileSave(const std::string& OpenFileName, const std::string& FileText) const {
   if (OpenFileName.empty() || FileText.empty()) return;
-  const auto native = nativeOf(OpenFileName);
+  const auto native = platform::nativePathOf(OpenFileName);
   if (!native) throw DllError(dllerr::kPathNotFound, "Path not found");
   // The text goes to a temporary file beside the target, which then replaces the target in
   // one step: a full disk never leaves a cut-off file under the name.

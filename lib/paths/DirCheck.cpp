@@ -27,7 +27,7 @@ enum class Entry { None, File, Folder };
 Entry entryOf(const std::string& pathText) {
   const std::string_view name = lastComponent(pathText);
   if (!name.empty() && name.front() == '.') return Entry::None;
-  const auto native = platform::DriveMap::current().toNative(pathText);
+  const auto native = platform::nativePathOf(pathText);
   if (!native) return Entry::None;
   struct stat st {};
   if (::stat(native->c_str(), &st) != 0) return Entry::None;

@@ -166,7 +166,7 @@ bool walk(const std::string& nativeRoot, bool subfolders, bool wantFiles,
 }
 
 std::optional<std::string> nativeFolder(const std::string& pathText) {
-  return platform::DriveMap::current().toNative(pathText);
+  return platform::nativePathOf(pathText);
 }
 
 }  // namespace

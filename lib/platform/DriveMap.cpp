@@ -222,4 +222,8 @@ std::string DriveMap::toPathText(std::string_view nativePath) const {
   return out;
 }
 
+std::optional<std::string> nativePathOf(std::string_view pathText) {
+  return DriveMap::current().toNative(pathText);
+}
+
 }  // namespace quillmere::platform

@@ -60,4 +60,8 @@ class DriveMap {
   std::vector<Drive> m_drives;  // sorted by letter
 };
 
+// The native path of a path text under the map in force now; nothing when the text names no
+// known drive. A native path ("/…") is not a path text and maps to nothing.
+std::optional<std::string> nativePathOf(std::string_view pathText);
+
 }  // namespace quillmere::platform

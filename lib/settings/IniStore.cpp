@@ -409,7 +409,7 @@ void IniStore::clearCache() {
 
 std::string iniNativePath(const std::string& iniPath) {
   if (!iniPath.empty() && iniPath[0] == '/') return iniPath;
-  const auto native = platform::DriveMap::current().toNative(iniPath);
+  const auto native = platform::nativePathOf(iniPath);
   if (!native || *native == "/") return {};
   return *native;
 }

@@ -28,12 +28,6 @@ namespace quillmere {
 
 namespace {
 
-// A native path for a path text, or the text itself when it already is a native path.
-std::string nativeOf(const std::string& pathText) {
-  if (!pathText.empty() && pathText[0] == '/') return pathText;
-  return platform::DriveMap::current().toNative(pathText).value_or(std::string());
-}
-
 bool looksLikeAddress(const std::string& text) {
   const std::size_t colon = text.find("://");
   if (colon != std::string::npos && colon > 1) return true;
@@ -66,7 +60,8 @@ bool sameTitleIgnoringCase(const std::string& a, const std::string& b) {
 qint64 startProgram(const std::string& commandLine) {
   QStringList parts = QProcess::splitCommand(QString::fromStdString(commandLine));
   if (parts.isEmpty()) return 0;
-  const std::string program = nativeOf(parts.takeFirst().toStdString());
+  const std::string program =
+      platform::nativePathOf(parts.takeFirst().toStdString()).value_or(std::string());
   if (program.empty()) return 0;
   const QFileInfo info(QString::fromStdString(program));
   qint64 pid = 0;
@@ -110,7 +105,7 @@ void Main::DLL_OpenFile(std::int32_t /*hwnd*/, const std::string& InFileName,
     QProcess::startDetached("xdg-open", {QString::fromStdString(target)});
     return;
   }
-  const std::string native = nativeOf(target);
+  const std::string native = platform::nativePathOf(target).value_or(std::string());
   if (native.empty()) return;
   const QFileInfo info(QString::fromStdString(native));
   if (info.isFile() && info.isExecutable()) {
@@ -281,7 +276,7 @@ std::string Main::DLL_GetUserName() const {
 }
 
 std::string Main::DLL_GetVer(std::string& TargetFileName) const {
-  const std::string native = nativeOf(TargetFileName);
+  const std::string native = platform::nativePathOf(TargetFileName).value_or(std::string());
   return native.empty() ? "0" : system::fileVersionOf(native);
 }
 

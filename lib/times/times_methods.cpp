@@ -19,10 +19,6 @@ namespace fileops = platform::fileops;
 
 namespace {
 
-std::optional<std::string> nativeOf(const std::string& pathText) {
-  return platform::DriveMap::current().toNative(pathText);
-}
-
 // Calendar fields are stored into 16-bit fields; a value that does not fit is an overflow.
 std::int32_t fitSixteenBits(std::int32_t v) {
   if (v < -32768 || v > 65535) throw DllError(6, "Overflow");
@@ -64,7 +60,7 @@ std::string padded(std::int32_t value, int width) {
 }  // namespace
 
 bool Main::DLL_TimeGet(const std::string& InFileName, LongArray& TimeLowHi) const {
-  const auto native = nativeOf(InFileName);
+  const auto native = platform::nativePathOf(InFileName);
   if (!native) return false;
   fileops::InputFile file;
   if (!file.open(*native)) return false;
@@ -85,7 +81,7 @@ bool Main::DLL_TimeGet(const std::string& InFileName, LongArray& TimeLowHi) cons
 }
 
 bool Main::DLL_TimePut(const std::string& SetFileName, LongArray& TimeLowHi) const {
-  const auto native = nativeOf(SetFileName);
+  const auto native = platform::nativePathOf(SetFileName);
   if (!native) return false;
   const std::int64_t lastWrite =
       times::localToUtc(times::joinLowHi(TimeLowHi(2, 1), TimeLowHi(2, 2)));
@@ -98,7 +94,7 @@ bool Main::DLL_TimePut(const std::string& SetFileName, LongArray& TimeLowHi) con
 
 void Main::DLL_TimePutConst(const std::string& InFileName, std::int32_t TimeLow,
                             std::int32_t TimeHi) const {
-  const auto native = nativeOf(InFileName);
+  const auto native = platform::nativePathOf(InFileName);
   if (!native) return;
   const timespec t = times::unixFromFileTime(times::joinLowHi(TimeLow, TimeHi));
   fileops::setTimes(*native, t, t);
@@ -249,7 +245,7 @@ bool Main::DLL_TakeDate(const std::string& FileName, std::int32_t File_Byte, Lon
                         float TimeOut) const {
   // A file that does not exist answers False and leaves the table alone. The open of the
   // search is the existence test: one look-up per picture instead of two.
-  const auto native = nativeOf(FileName);
+  const auto native = platform::nativePathOf(FileName);
   if (FileName.empty() || !native) return false;
   times::ShootingDate date;
   const double timeout = std::isnan(TimeOut) ? 0.0 : static_cast<double>(TimeOut);

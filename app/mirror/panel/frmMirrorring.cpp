@@ -57,7 +57,7 @@ void setOption(QRadioButton* button, bool chosen) {
 }
 
 std::string nativeOrText(const std::string& pathText) {
-  return platform::DriveMap::current().toNative(pathText).value_or(pathText);
+  return platform::nativePathOf(pathText).value_or(pathText);
 }
 
 }  // namespace

@@ -95,10 +95,6 @@ std::array<QWidget*, 3> editorParts(const E& editor) {
 }
 
 // The native folder of a path text, for the one step the library has no method for.
-std::optional<std::string> nativeOf(const std::string& pathText) {
-  return platform::DriveMap::current().toNative(pathText);
-}
-
 }  // namespace
 
 frmReName::frmReName(QWidget* parent) : PanelBase(Panel::ReName, rename::kSection, parent) {
@@ -665,7 +661,7 @@ void frmReName::makeFolder(Editor& editor, const std::string& typed) {
   const std::string folder = dll().DLL_EnDelEnd(typed);
   if (folder.empty() || text::equalsNoCase(folder, dll().DLL_EnDelEnd(editor.side->folder())))
     return;
-  const auto native = nativeOf(folder);
+  const auto native = platform::nativePathOf(folder);
   if (!native || !QDir().mkpath(QString::fromStdString(*native))) {
     showMessage("ディレクトリを作成できません。\n" + folder, msgbox::kExclamation);
     return;
@@ -677,7 +673,7 @@ void frmReName::makeFolder(Editor& editor, const std::string& typed) {
 // after the user has been told how many files it holds.
 void frmReName::deleteFolder(Editor& editor, const std::string& typed) {
   const std::string folder = dll().DLL_EnDelEnd(typed);
-  const auto native = nativeOf(folder);
+  const auto native = platform::nativePathOf(folder);
   if (folder.empty() || !native || !QFileInfo(QString::fromStdString(*native)).isDir()) return;
   StringArray files;
   dll().DLL_FileNameList(folder, files, 1);

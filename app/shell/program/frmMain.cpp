@@ -257,7 +257,7 @@ void handOverUpdate(frmMain& window, const std::string& downloadPath) {
   // The download goes to the desktop's opener (an archive manager, a package installer), which
   // the user answers; the program never runs it itself. It stays in the download folder: the
   // opener reads it after this program has ended.
-  if (const auto native = platform::DriveMap::current().toNative(downloadPath))
+  if (const auto native = platform::nativePathOf(downloadPath))
     QProcess::startDetached("xdg-open", {QString::fromStdString(*native)});
   window.endAtOnce();
 }

@@ -149,7 +149,7 @@ std::string lineWithNativePath(const std::string& line) {
     const std::size_t reason = line.rfind(" (");
     if (reason != std::string::npos && reason > start) end = reason;
   }
-  const auto native = platform::DriveMap::current().toNative(line.substr(start, end - start));
+  const auto native = platform::nativePathOf(line.substr(start, end - start));
   if (!native) return line;
   return line.substr(0, start) + *native + line.substr(end);
 }

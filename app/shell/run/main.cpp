@@ -172,8 +172,7 @@ std::string toPathText(const std::string& arg) {
 }
 
 std::string nativeOfText(const std::string& pathText) {
-  const auto native = platform::DriveMap::current().toNative(pathText);
-  return native ? *native : pathText;
+  return platform::nativePathOf(pathText).value_or(pathText);
 }
 
 // One --set after its checks: the key as the table spells it and the value to store.

@@ -84,6 +84,9 @@ TEST_F(DrivesEnv, TableFileReplacesDiscoveryAndIsReReadWhenChanged) {
   const DriveMap& again = DriveMap::current();
   EXPECT_FALSE(again.drive('D'));
   EXPECT_EQ(again.toNative("C:\\cd"), m_tree.path("cd"));
+  // The current map's shortcut follows the table; a native path is not a path text.
+  EXPECT_EQ(nativePathOf("C:\\cd"), m_tree.path("cd"));
+  EXPECT_EQ(nativePathOf(m_tree.path("cd")), std::nullopt);
   EXPECT_EQ(again.readiness("E:\\"), 0);
   EXPECT_EQ(again.readiness("F:\\"), 21);
 
