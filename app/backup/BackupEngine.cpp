@@ -16,15 +16,7 @@
 
 namespace quillmere::backup {
 
-namespace {
-
-bool isFolder(const std::string& pathText) {
-  const auto native = platform::nativePathOf(pathText);
-  struct stat st {};
-  return native && ::stat(native->c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-}  // namespace
+namespace {}  // namespace
 
 std::string destinationPath(const BackupSettings& settings, const std::string& outDir,
                             const std::string& yyyy, const std::string& mm, const std::string& dd,
@@ -174,10 +166,10 @@ BackupReport runBackup(const BackupSettings& settings, RunView& view) {
   if (!settings.inDirChosen()) {
     report.refused = true;
     report.message = "no folder to back up has been chosen (BackUP-InDir)";
-  } else if (!isFolder(inDir)) {
+  } else if (!platform::pathTextIsFolder(inDir)) {
     report.refused = true;
     report.message = "the folder to back up is not there: " + inDir;
-  } else if (!isFolder(outDir)) {
+  } else if (!platform::pathTextIsFolder(outDir)) {
     report.refused = true;
     report.message = "the output folder is not there: " + outDir;
   }

@@ -8,6 +8,7 @@
 #include "core/UiHook.h"
 #include "duplicates/FileFacts.h"
 #include "duplicates/PairLoops.h"
+#include "platform/DriveMap.h"
 #include "platform/FileOps.h"
 
 namespace quillmere::duplicates {
@@ -78,10 +79,10 @@ class FileBackHost final : public FileBackLoopHost {
     std::string folder = destFolder;
     if (m_options.moveIntoSubDir) {
       folder = dll().DLL_PathAdd(destFolder, m_options.subDirName);
-      if (!isFolder(folder)) {
+      if (!platform::pathTextIsFolder(folder, false)) {
         StringArray onlyRoot = StringArray::fromList({""});
         if (!dll().DLL_FileCheck(folder)) dll().DLL_SubDirMake(folder, onlyRoot);
-        if (!isFolder(folder))
+        if (!platform::pathTextIsFolder(folder, false))
           return keep(FileBackProblem::Kind::SubDirUnavailable, source, folder);
       }
     }

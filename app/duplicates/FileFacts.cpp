@@ -21,10 +21,4 @@ FileFacts readFileFacts(const std::string& pathText) {
   return facts;
 }
 
-bool isFolder(const std::string& pathText) {
-  const auto native = platform::nativePathOf(pathText);
-  struct stat st {};
-  return native && fileops::status(*native, st, false) && S_ISDIR(st.st_mode);
-}
-
 }  // namespace quillmere::duplicates

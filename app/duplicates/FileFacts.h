@@ -22,7 +22,4 @@ struct FileFacts {
 // Facts of the file behind a path text ("E:\DCIM\IMG_0001.JPG").
 FileFacts readFileFacts(const std::string& pathText);
 
-// True when the path text names an existing folder itself (a link to a folder is not one).
-bool isFolder(const std::string& pathText);
-
 }  // namespace quillmere::duplicates

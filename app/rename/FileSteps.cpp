@@ -94,8 +94,7 @@ StepResult FileSteps::removeFile(const std::string& path) {
 
 bool FileSteps::isFolder(const std::string& path) {
   std::string native;
-  struct stat st {};
-  return resolve(path, native) && fileops::status(native, st).ok() && S_ISDIR(st.st_mode);
+  return resolve(path, native) && fileops::isFolder(native);
 }
 
 }  // namespace quillmere::rename

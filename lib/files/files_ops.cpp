@@ -41,11 +41,6 @@ std::string joinNative(const std::string& folder, const std::string& name) {
   return folder == "/" ? "/" + name : folder + "/" + name;
 }
 
-bool isFolder(const std::string& native) {
-  struct stat st {};
-  return fileops::status(native, st).ok() && S_ISDIR(st.st_mode);
-}
-
 bool existsNative(const std::string& native) {
   struct stat st {};
   return fileops::status(native, st, false).ok();
@@ -80,7 +75,7 @@ Plan planTransfer(const std::string& fromText, const std::string& toText) {
   const bool many = isPattern(*from);
   const std::vector<std::string> sources = sourcesOf(*from);
   if (sources.empty()) return plan;
-  const bool intoFolder = many || isFolder(*to);
+  const bool intoFolder = many || fileops::isFolder(*to);
   for (const std::string& source : sources) {
     std::string target = intoFolder ? joinNative(*to, nameOf(source)) : *to;
     // A folder is never copied or moved into itself.
@@ -185,7 +180,7 @@ bool Main::DLL_FileCopy(std::int32_t /*hwnd*/, const std::string& FromFile,
       FromFile, ToPath,
       [](const std::string& source, const std::string& target, const CopyOptions& options) {
         if (fileops::sameFile(source, target)) return false;
-        if (!isFolder(source)) return fileops::copyFile(source, target, options).ok();
+        if (!fileops::isFolder(source)) return fileops::copyFile(source, target, options).ok();
         fileops::makeFolders(parentOf(target));
         return fileops::copyTree(source, target, options).ok();
       });
@@ -267,7 +262,7 @@ bool Main::DLL_ReadWriteOK(const std::string& InFileName) const {
   // The working folder is left alone: a working folder on a card would keep it busy and stop
   // it being ejected. The probe itself fails for a folder that cannot be entered.
   const auto native = platform::nativePathOf(InFileName);
-  if (!native || !isFolder(*native)) return false;
+  if (!native || !fileops::isFolder(*native)) return false;
   return fileops::probeWritable(*native).ok();
 }
 
@@ -330,7 +325,7 @@ bool Main::DLL_SubDirDel(const std::string& Root_Path) const {
   if (!root || !driveRoot || *root == *driveRoot || *root == "/") return false;
   // The folder must be one that can be entered. The working folder itself is not changed (it
   // would keep a card busy); every step works on whole paths.
-  if (!isFolder(*root) || ::access(root->c_str(), X_OK) != 0) return false;
+  if (!fileops::isFolder(*root) || ::access(root->c_str(), X_OK) != 0) return false;
   bool result = false;
 
   // Deepest and last-sorted folders first, the root itself (the empty first entry) last.

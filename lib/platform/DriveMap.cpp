@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "platform/DriveDiscovery.h"
+#include "platform/FileOps.h"
 
 namespace quillmere::platform {
 
@@ -23,11 +24,6 @@ char upperLetter(char c) {
 }
 bool isLetter(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-bool isFolder(const std::string& p) {
-  struct stat st {};
-  return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 std::string stripTrailingSlashes(std::string p) {
@@ -144,7 +140,7 @@ DriveMap DriveMap::fromTable(std::string_view tableText) {
     d.nativeRoot = stripTrailingSlashes(fields[1]);
     d.type = static_cast<DriveType>(std::atoi(fields[2].c_str()));
     d.label = fields.size() > 3 ? fields[3] : "";
-    d.ready = isFolder(d.nativeRoot);
+    d.ready = fileops::isFolder(d.nativeRoot);
     map.add(std::move(d));
   }
   return map;
@@ -224,6 +220,11 @@ std::string DriveMap::toPathText(std::string_view nativePath) const {
 
 std::optional<std::string> nativePathOf(std::string_view pathText) {
   return DriveMap::current().toNative(pathText);
+}
+
+bool pathTextIsFolder(std::string_view pathText, bool followLinks) {
+  const auto native = nativePathOf(pathText);
+  return native && fileops::isFolder(*native, followLinks);
 }
 
 }  // namespace quillmere::platform

@@ -64,4 +64,7 @@ class DriveMap {
 // known drive. A native path ("/…") is not a path text and maps to nothing.
 std::optional<std::string> nativePathOf(std::string_view pathText);
 
+// Whether a path text names a folder (a link to one counts unless followLinks is false).
+bool pathTextIsFolder(std::string_view pathText, bool followLinks = true);
+
 }  // namespace quillmere::platform

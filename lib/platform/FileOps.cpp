@@ -165,11 +165,6 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-bool isFolder(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 bool exists(const std::string& path) {
   struct stat st {};
   return ::lstat(path.c_str(), &st) == 0;
@@ -853,6 +848,11 @@ FileResult status(const std::string& path, struct stat& st, bool followLinks) {
   if (int e = fault(Call::Stat, path)) return FileResult(e);
   const int rc = followLinks ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st);
   return rc == 0 ? FileResult() : fromErrno();
+}
+
+bool isFolder(const std::string& path, bool followLinks) {
+  struct stat st {};
+  return status(path, st, followLinks).ok() && S_ISDIR(st.st_mode);
 }
 
 FileResult checkNoFolderLink(const std::string& root, const std::string& path) {

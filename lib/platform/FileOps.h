@@ -151,6 +151,8 @@ FileResult compareContents(const std::string& a, const std::string& b, bool& equ
 
 // lstat/stat through the fault seam.
 FileResult status(const std::string& path, struct stat& st, bool followLinks = true);
+// Whether path is a folder (a link to one counts unless followLinks is false).
+bool isFolder(const std::string& path, bool followLinks = true);
 // Checks that a file operation on path passes through no symbolic link inside the tree at root:
 // each folder between root and path (root itself and path's last component excluded) is looked
 // at without following links. ELOOP when one is a link, ENOTDIR when one is no folder, EINVAL

@@ -6,6 +6,7 @@
 #include "duplicates/DuplicateSettings.h"
 #include "duplicates/FileBack.h"
 #include "duplicates/FileFacts.h"
+#include "platform/DriveMap.h"
 #include "platform/Text.h"
 #include "shell/run/actions/Actions.h"
 
@@ -35,7 +36,8 @@ std::string setOption(const std::string& ini, std::string_view section,
 // Why a run found nothing to do, when a folder is the reason.
 std::string missingFolder(const std::string& folder, const std::string& key) {
   if (folder.empty()) return key + " is not set";
-  if (!isFolder(folder)) return "folder not found (" + key + "): " + folder;
+  if (!platform::pathTextIsFolder(folder, false))
+    return "folder not found (" + key + "): " + folder;
   return {};
 }
 
