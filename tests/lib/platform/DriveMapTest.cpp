@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "platform/DriveMap.h"
@@ -87,6 +88,10 @@ TEST_F(DrivesEnv, TableFileReplacesDiscoveryAndIsReReadWhenChanged) {
   // The current map's shortcut follows the table; a native path is not a path text.
   EXPECT_EQ(nativePathOf("C:\\cd"), m_tree.path("cd"));
   EXPECT_EQ(nativePathOf(m_tree.path("cd")), std::nullopt);
+  std::filesystem::create_directory_symlink(m_tree.path("cd"), m_tree.path("cd-link"));
+  EXPECT_TRUE(pathTextIsFolder("C:\\cd-link"));
+  EXPECT_FALSE(pathTextIsFolder("C:\\cd-link", false));
+  EXPECT_FALSE(pathTextIsFolder(m_tree.path("cd")));
   EXPECT_EQ(again.readiness("E:\\"), 0);
   EXPECT_EQ(again.readiness("F:\\"), 21);
 
