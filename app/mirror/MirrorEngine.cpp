@@ -95,12 +95,6 @@ bool unchangedSince(const Row& r) {
          st.st_size == r.size && ticks(st.st_mtim) == r.lastWrite;
 }
 
-std::string parentOf(const std::string& native) {
-  const auto slash = native.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : native.substr(0, slash);
-}
-
 // The folder check that keeps an unplugged card from looking like an empty folder: the path text
 // maps to a drive, the drive is ready, and the folder exists and can be listed.
 bool folderUsable(const std::string& pathText, std::string& native) {
@@ -765,7 +759,7 @@ bool Run::oneSidedPhase(std::vector<Row>& rows, bool copy, bool toMirror) {
       problem(targetText, "the name is taken; not copied");
       continue;
     }
-    const platform::FileResult made = fileops::makeFolders(parentOf(targetNative));
+    const platform::FileResult made = fileops::makeFolders(fileops::parentOf(targetNative));
     if (!made.ok()) {
       problem(targetText, problemText("folder could not be made", made));
       continue;

@@ -26,17 +26,6 @@ using platform::FileResult;
 
 namespace {
 
-std::string nameOf(const std::string& native) {
-  const auto slash = native.find_last_of('/');
-  return slash == std::string::npos ? native : native.substr(slash + 1);
-}
-
-std::string parentOf(const std::string& native) {
-  const auto slash = native.find_last_of('/');
-  if (slash == std::string::npos || slash == 0) return "/";
-  return native.substr(0, slash);
-}
-
 std::string joinNative(const std::string& folder, const std::string& name) {
   return folder == "/" ? "/" + name : folder + "/" + name;
 }
@@ -49,7 +38,7 @@ bool existsNative(const std::string& native) {
 // True when the last component is a pattern. Linux names may hold "*" and "?": a file that
 // exists under the literal name is that file, never a pattern that could reach its neighbours.
 bool isPattern(const std::string& native) {
-  return fileops::hasWildcard(nameOf(native)) && !existsNative(native);
+  return fileops::hasWildcard(fileops::nameOf(native)) && !existsNative(native);
 }
 
 // The native paths a source text names: the matches of a wildcard in its last component, or
@@ -77,7 +66,7 @@ Plan planTransfer(const std::string& fromText, const std::string& toText) {
   if (sources.empty()) return plan;
   const bool intoFolder = many || fileops::isFolder(*to);
   for (const std::string& source : sources) {
-    std::string target = intoFolder ? joinNative(*to, nameOf(source)) : *to;
+    std::string target = intoFolder ? joinNative(*to, fileops::nameOf(source)) : *to;
     // A folder is never copied or moved into itself.
     if (target == source || target.compare(0, source.size() + 1, source + "/") == 0) return plan;
     plan.moves.emplace_back(source, std::move(target));
@@ -181,7 +170,7 @@ bool Main::DLL_FileCopy(std::int32_t /*hwnd*/, const std::string& FromFile,
       [](const std::string& source, const std::string& target, const CopyOptions& options) {
         if (fileops::sameFile(source, target)) return false;
         if (!fileops::isFolder(source)) return fileops::copyFile(source, target, options).ok();
-        fileops::makeFolders(parentOf(target));
+        fileops::makeFolders(fileops::parentOf(target));
         return fileops::copyTree(source, target, options).ok();
       });
 }
@@ -365,7 +354,7 @@ bool Main::DLL_SubDirDel(const std::string& Root_Path) const {
 
   // Walk upwards from the root (or from where it was) while a folder holds no plain file,
   // never above the drive's root.
-  std::string current = existsNative(*root) ? *root : parentOf(*root);
+  std::string current = existsNative(*root) ? *root : fileops::parentOf(*root);
   while (current != *driveRoot && current != "/" && existsNative(current)) {
     bool hasFile = false;
     if (DIR* dir = ::opendir(current.c_str())) {
@@ -382,7 +371,7 @@ bool Main::DLL_SubDirDel(const std::string& Root_Path) const {
       break;
     }
     if (hasFile) break;
-    const std::string up = parentOf(current);
+    const std::string up = fileops::parentOf(current);
     fileops::removeFolder(current);  // a folder that still holds subfolders stays
     result = true;
     current = up;
@@ -430,11 +419,11 @@ void Main::DLL_FileSave(const std::string& OpenFileName, const std::string& File
   if (!native) throw DllError(dllerr::kPathNotFound, "Path not found");
   // The text goes to a temporary file beside the target, which then replaces the target in
   // one step: a full disk never leaves a cut-off file under the name.
-  const std::string folder = parentOf(*native);
+  const std::string folder = fileops::parentOf(*native);
   std::string temp;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    const std::string name = nameOf(*native);
+    const std::string name = fileops::nameOf(*native);
     temp = joinNative(folder, "." + name.substr(0, std::min<std::size_t>(name.size(), 160)) +
                                   ".save-" + std::to_string(::getpid()) + "-" +
                                   std::to_string(attempt));

@@ -142,18 +142,6 @@ class Fd {
   int m_fd;
 };
 
-std::string parentOf(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-std::string nameOf(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 char asciiLower(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -848,6 +836,18 @@ FileResult status(const std::string& path, struct stat& st, bool followLinks) {
   if (int e = fault(Call::Stat, path)) return FileResult(e);
   const int rc = followLinks ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st);
   return rc == 0 ? FileResult() : fromErrno();
+}
+
+std::string parentOf(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string nameOf(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 bool isFolder(const std::string& path, bool followLinks) {

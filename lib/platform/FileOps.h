@@ -151,6 +151,10 @@ FileResult compareContents(const std::string& a, const std::string& b, bool& equ
 
 // lstat/stat through the fault seam.
 FileResult status(const std::string& path, struct stat& st, bool followLinks = true);
+// The folder part of a native path ("." when it has none, "/" for a file at the root) and its
+// last component.
+std::string parentOf(const std::string& path);
+std::string nameOf(const std::string& path);
 // Whether path is a folder (a link to one counts unless followLinks is false).
 bool isFolder(const std::string& path, bool followLinks = true);
 // Checks that a file operation on path passes through no symbolic link inside the tree at root:
