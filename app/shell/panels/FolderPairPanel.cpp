@@ -1,7 +1,6 @@
 #include "shell/panels/FolderPairPanel.h"
 
 #include <QComboBox>
-#include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -27,29 +26,9 @@ FolderPairPanel::FolderPairPanel(Panel panel, std::string section, const QString
   m_in = makeSide("In", inCaption);
   m_out = makeSide("Out", outCaption);
 
-  m_toOut = new QPushButton(QString::fromUtf8("→"), this);
-  m_toOut->setObjectName("ToOut");
-  m_toOut->setToolTip(
-      QString::fromUtf8("右のディレクトリパスを、左のディレクトリパスと同じにします。"));
-  m_toIn = new QPushButton(QString::fromUtf8("←"), this);
-  m_toIn->setObjectName("ToIn");
-  m_toIn->setToolTip(
-      QString::fromUtf8("左のディレクトリパスを、右のディレクトリパスと同じにします。"));
-  for (QPushButton* b : {m_toOut, m_toIn}) b->setFixedWidth(28);
-  connect(m_toOut, &QPushButton::clicked, this, [this] { copySide(*m_in, *m_out); });
-  connect(m_toIn, &QPushButton::clicked, this, [this] { copySide(*m_out, *m_in); });
-
-  auto* middle = new QVBoxLayout;
-  middle->addStretch();
-  middle->addWidget(m_toOut);
-  middle->addWidget(m_toIn);
-  middle->addStretch();
-  auto* layout = new QHBoxLayout(m_folderView);
+  auto* layout = new QVBoxLayout(m_folderView);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(3);
-  layout->addWidget(m_in, 1);
-  layout->addLayout(middle);
-  layout->addWidget(m_out, 1);
+  layout->addLayout(makeSidePair(m_in, m_out));
 }
 
 std::string FolderPairPanel::sideKey(const FolderSide& side) const {
@@ -92,14 +71,9 @@ void FolderPairPanel::sideDropped(FolderSide& side, const std::string& item) {
   sideFolderChanged(side);
 }
 
-void FolderPairPanel::copySide(FolderSide& from, FolderSide& to) {
-  if (running()) return;
-  if (to.showFolder(from.folder())) sideFolderChanged(to);
-}
-
 void FolderPairPanel::runStateChanged(bool isRunning) {
-  m_toOut->setEnabled(!isRunning);
-  m_toIn->setEnabled(!isRunning);
+  copyButtons().first->setEnabled(!isRunning);
+  copyButtons().second->setEnabled(!isRunning);
   if (!isRunning) {
     const Loading loading(*this);
     showStoredFolders();

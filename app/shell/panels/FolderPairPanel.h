@@ -4,8 +4,6 @@
 
 #include "shell/panels/PanelBase.h"
 
-class QPushButton;
-
 namespace quillmere {
 
 // A panel with two stored folder sides, "In" on the left and "Out" on the right, between them
@@ -41,12 +39,8 @@ class FolderPairPanel : public PanelBase {
   void runStateChanged(bool running) override;
 
  private:
-  void copySide(FolderSide& from, FolderSide& to);
-
   FolderSide* m_in = nullptr;
   FolderSide* m_out = nullptr;
-  QPushButton* m_toOut = nullptr;
-  QPushButton* m_toIn = nullptr;
   QWidget* m_folderView = nullptr;
   int m_favouritesWidth;
 };

@@ -4,8 +4,10 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include "core/Main.h"
 #include "core/UiHook.h"
@@ -111,6 +113,54 @@ QLabel* PanelBase::makeLabel(const QString& name, const QString& text) {
   auto* label = new QLabel(text, this);
   label->setObjectName(name);
   return label;
+}
+
+QHBoxLayout* PanelBase::makeSidePair(FolderSide* in, FolderSide* out) {
+  m_toOut = new QPushButton(QString::fromUtf8("→"), this);
+  m_toOut->setObjectName("ToOut");
+  m_toOut->setToolTip(
+      QString::fromUtf8("右のディレクトリパスを、左のディレクトリパスと同じにします。"));
+  m_toIn = new QPushButton(QString::fromUtf8("←"), this);
+  m_toIn->setObjectName("ToIn");
+  m_toIn->setToolTip(
+      QString::fromUtf8("左のディレクトリパスを、右のディレクトリパスと同じにします。"));
+  for (QPushButton* b : {m_toOut, m_toIn}) b->setFixedWidth(28);
+  connect(m_toOut, &QPushButton::clicked, this, [this, in, out] { copySide(*in, *out); });
+  connect(m_toIn, &QPushButton::clicked, this, [this, in, out] { copySide(*out, *in); });
+
+  auto* middle = new QVBoxLayout;
+  middle->addStretch();
+  middle->addWidget(m_toOut);
+  middle->addWidget(m_toIn);
+  middle->addStretch();
+  auto* row = new QHBoxLayout;
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(3);
+  row->addWidget(in, 1);
+  row->addLayout(middle);
+  row->addWidget(out, 1);
+  return row;
+}
+
+QHBoxLayout* PanelBase::makeProgressRow(const QString& firstCounter, const QString& secondCounter,
+                                        QLabel* trailing) {
+  m_noSpace = makeLabel("NoSpace");
+  QPalette warning = m_noSpace->palette();
+  warning.setColor(QPalette::WindowText, Qt::red);
+  m_noSpace->setPalette(warning);
+  auto* row = new QHBoxLayout;
+  row->addWidget(makeLabel(firstCounter));
+  row->addWidget(makeLabel(secondCounter));
+  row->addSpacing(8);
+  row->addWidget(makeLabel("Command"), trailing == nullptr ? 1 : 0);
+  row->addWidget(m_noSpace);
+  if (trailing != nullptr) row->addWidget(trailing, 1);
+  return row;
+}
+
+void PanelBase::copySide(FolderSide& from, FolderSide& to) {
+  if (m_running) return;
+  if (to.showFolder(from.folder())) sideFolderChanged(to);
 }
 
 void PanelBase::makeDetailToggle(QWidget* folderView, QWidget* detailFrame) {

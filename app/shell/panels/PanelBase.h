@@ -10,6 +10,7 @@
 
 #include "shell/panels/PanelWindow.h"
 
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 
@@ -66,6 +67,15 @@ class PanelBase : public PanelWindow {
                              const QString& name = "Run");
   QPushButton* makeCancelButton();
   QLabel* makeLabel(const QString& name, const QString& text = {});
+  // The row of two sides with the buttons ToOut ("→") and ToIn ("←") between them; each button
+  // calls copySide. Both buttons are kept by the panel (copyButtons).
+  QHBoxLayout* makeSidePair(FolderSide* in, FolderSide* out);
+  std::pair<QPushButton*, QPushButton*> copyButtons() const { return {m_toOut, m_toIn}; }
+  // The progress row: the two counter labels, Command, and the red disk-space label NoSpace.
+  // trailing, when given, follows NoSpace and takes the spare width; otherwise Command does.
+  QHBoxLayout* makeProgressRow(const QString& firstCounter, const QString& secondCounter,
+                               QLabel* trailing = nullptr);
+  QLabel* noSpace() const { return m_noSpace; }
   // The detail toggle: SettingOpen shows the detail frame in place of the folder view and the
   // Run button; SettingClose brings them back.
   void makeDetailToggle(QWidget* folderView, QWidget* detailFrame);
@@ -89,6 +99,8 @@ class PanelBase : public PanelWindow {
   virtual std::string sideKey(const FolderSide& /*side*/) const { return {}; }
   // The width in characters of the favourites' display texts.
   virtual int favouritesWidth() const { return 40; }
+  // A copy button: shows one side's folder on the other side (not while a run goes on).
+  virtual void copySide(FolderSide& from, FolderSide& to);
   // Stores the side's folder as its key's current folder and fills the favourites drop-down.
   void fillFavourites(FolderSide& side);
   // Moves a side to a drive root, or back to its folder's drive when the drive cannot be read.
@@ -130,6 +142,9 @@ class PanelBase : public PanelWindow {
   QPushButton* m_run = nullptr;
   QPushButton* m_cancel = nullptr;
   QPushButton* m_settingOpen = nullptr;
+  QPushButton* m_toOut = nullptr;
+  QPushButton* m_toIn = nullptr;
+  QLabel* m_noSpace = nullptr;
   QPushButton* m_settingClose = nullptr;
   QWidget* m_folderView = nullptr;
   QWidget* m_detailFrame = nullptr;

@@ -4,12 +4,12 @@
 
 #include "Completion.h"
 #include "WindowManager.h"
-#include "backup/panel/frmBackUP.h"
-#include "duplicates/panel/frmFileBack.h"
-#include "duplicates/panel/frmWFileDel.h"
-#include "mirror/panel/frmMirrorring.h"
-#include "rename/panel/frmReName.h"
-#include "rename/panel/frmRecovery.h"
+#include "shell/panels/backup/frmBackUP.h"
+#include "shell/panels/duplicates/frmFileBack.h"
+#include "shell/panels/duplicates/frmWFileDel.h"
+#include "shell/panels/mirror/frmMirrorring.h"
+#include "shell/panels/rename/frmReName.h"
+#include "shell/panels/rename/frmRecovery.h"
 
 namespace quillmere {
 

@@ -73,7 +73,7 @@ class frmMirrorring final : public PanelBase {
   void clearSettingText();
   void writeSchedule(const std::vector<QCheckBox*>& boxes);
   void choosePreset(int index);
-  void copySide(FolderSide& from, FolderSide& to);
+  void copySide(FolderSide& from, FolderSide& to) override;
   void selectSetting(int listIndex);
   void saveSetting();
   bool deleteSetting();
@@ -85,11 +85,8 @@ class frmMirrorring final : public PanelBase {
 
   FolderSide* m_in = nullptr;
   FolderSide* m_out = nullptr;
-  QPushButton* m_toOut = nullptr;
-  QPushButton* m_toIn = nullptr;
   QComboBox* m_setting = nullptr;
   QLabel* m_runPlan = nullptr;
-  QLabel* m_noSpace = nullptr;
   QGroupBox* m_details = nullptr;
   std::array<QRadioButton*, 10> m_presets{};
   OptionGroup m_master, m_mirror, m_binCheck;

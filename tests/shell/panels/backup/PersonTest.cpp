@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "backup/panel/frmBackUP.h"
 #include "frmMain.h"
+#include "shell/panels/backup/frmBackUP.h"
 #include "support/PanelHarness.h"
 
 namespace quillmere::test {

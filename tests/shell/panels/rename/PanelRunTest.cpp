@@ -8,8 +8,8 @@
 
 #include "PanelFixture.h"
 #include "frmMain.h"
-#include "rename/panel/frmRecovery.h"
 #include "shell/panels/FolderSide.h"
+#include "shell/panels/rename/frmRecovery.h"
 #include "shell/widgets/FolderWidgets.h"
 #include "support/Fakes.h"
 

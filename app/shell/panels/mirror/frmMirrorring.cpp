@@ -1,4 +1,4 @@
-#include "mirror/panel/frmMirrorring.h"
+#include "shell/panels/mirror/frmMirrorring.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -86,30 +86,13 @@ void frmMirrorring::buildFolderView() {
   auto* folderView = named(new QWidget(this), "FolderView");
   m_in = makeSide("In", utf8("マスターディレクトリ指定"));
   m_out = makeSide("Out", utf8("ミラーディレクトリ指定"));
-  m_toOut = named(new QPushButton(utf8("→"), this), "ToOut",
-                  "右のディレクトリパスを、左のディレクトリパスと同じにします。");
-  m_toIn = named(new QPushButton(utf8("←"), this), "ToIn",
-                 "左のディレクトリパスを、右のディレクトリパスと同じにします。");
-  for (QPushButton* b : {m_toOut, m_toIn}) b->setFixedWidth(28);
-  connect(m_toOut, &QPushButton::clicked, this, [this] { copySide(*m_in, *m_out); });
-  connect(m_toIn, &QPushButton::clicked, this, [this] { copySide(*m_out, *m_in); });
   // A side picked from its history asks the window manager to re-read the folders.
   for (FolderSide* side : {m_in, m_out})
     connect(side, &FolderSide::favouriteChosen, this, [this] {
       if (!loading() && !running()) shell().state(Panel::Mirrorring) = kPanelReread;
     });
 
-  auto* middle = new QVBoxLayout;
-  middle->addStretch();
-  middle->addWidget(m_toOut);
-  middle->addWidget(m_toIn);
-  middle->addStretch();
-  auto* sidesLayout = new QHBoxLayout;
-  sidesLayout->setContentsMargins(0, 0, 0, 0);
-  sidesLayout->setSpacing(3);
-  sidesLayout->addWidget(m_in, 1);
-  sidesLayout->addLayout(middle);
-  sidesLayout->addWidget(m_out, 1);
+  QHBoxLayout* sidesLayout = makeSidePair(m_in, m_out);
   m_runPlan = makeLabel("RunPlan");
   m_runPlan->setTextInteractionFlags(Qt::TextSelectableByMouse);
   auto* viewLayout = new QVBoxLayout(folderView);
@@ -145,19 +128,9 @@ void frmMirrorring::buildFolderView() {
   controls->addWidget(runButton());
   controls->addWidget(cancelButton());
 
-  m_noSpace = makeLabel("NoSpace");
-  QPalette warning = m_noSpace->palette();
-  warning.setColor(QPalette::WindowText, Qt::red);
-  m_noSpace->setPalette(warning);
-  auto* progress = new QHBoxLayout;
-  progress->addWidget(makeLabel("No"));
-  progress->addWidget(makeLabel("MaxNo"));
-  progress->addSpacing(8);
-  progress->addWidget(makeLabel("Command"));
-  progress->addWidget(m_noSpace);
   QLabel* fileName = makeLabel("FileName");
   fileName->setMinimumWidth(1);
-  progress->addWidget(fileName, 1);
+  QHBoxLayout* progress = makeProgressRow("No", "MaxNo", fileName);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 4);
@@ -495,7 +468,7 @@ void frmMirrorring::sideDropped(FolderSide& side, const std::string& item) {
 
 void frmMirrorring::copySide(FolderSide& from, FolderSide& to) {
   if (running()) return;
-  if (to.showFolder(from.folder())) sideFolderChanged(to);
+  PanelBase::copySide(from, to);
   shell().state(Panel::Mirrorring) = kPanelReread;
 }
 
@@ -565,8 +538,8 @@ void frmMirrorring::updateRunPlan() {
 
 void frmMirrorring::runStateChanged(bool isRunning) {
   m_setting->setVisible(!isRunning);
-  m_toIn->setEnabled(!isRunning);
-  m_toOut->setEnabled(!isRunning);
+  copyButtons().second->setEnabled(!isRunning);
+  copyButtons().first->setEnabled(!isRunning);
 }
 
 mirror::MirrorReport frmMirrorring::runMirroring() {
@@ -575,7 +548,7 @@ mirror::MirrorReport frmMirrorring::runMirroring() {
     busy.outcome = mirror::MirrorOutcome::AlreadyRunning;
     return busy;
   }
-  m_noSpace->clear();
+  noSpace()->clear();
   updateRunPlan();
   beginRun();
   const MirrorSettings s = settings();
@@ -591,7 +564,7 @@ void frmMirrorring::reportOutcome(const mirror::MirrorReport& report) {
   if (report.mirrorSpaceRefused) noSpace = mirror::msg::kMirrorNoSpace;
   if (report.masterSpaceRefused)
     noSpace += (noSpace.empty() ? "" : "　") + std::string(mirror::msg::kMasterNoSpace);
-  m_noSpace->setText(QString::fromStdString(noSpace));
+  noSpace()->setText(QString::fromStdString(noSpace));
   if (report.outcome == mirror::MirrorOutcome::AlreadyRunning)
     showMessage("ミラーリングは実行中です。", msgbox::kExclamation);
   if (report.problems.empty()) return;

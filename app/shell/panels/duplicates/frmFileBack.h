@@ -1,6 +1,6 @@
 #pragma once
 
-#include "duplicates/panel/DuplicatePanel.h"
+#include "shell/panels/duplicates/DuplicatePanel.h"
 
 namespace quillmere {
 

@@ -1,4 +1,4 @@
-#include "rename/panel/frmRecovery.h"
+#include "shell/panels/rename/frmRecovery.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -10,8 +10,8 @@
 
 #include "platform/DriveMap.h"
 #include "rename/RenameEngine.h"
-#include "rename/panel/RunProblems.h"
 #include "shell/panels/FolderSide.h"
+#include "shell/panels/rename/RunProblems.h"
 
 namespace quillmere {
 

@@ -1,4 +1,4 @@
-#include "backup/panel/frmBackUP.h"
+#include "shell/panels/backup/frmBackUP.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "duplicates/panel/frmFileBack.h"
+#include "shell/panels/duplicates/frmFileBack.h"
 #include "support/PanelHarness.h"
 
 namespace quillmere::test {

@@ -1,4 +1,4 @@
-#include "duplicates/panel/frmWFileDel.h"
+#include "shell/panels/duplicates/frmWFileDel.h"
 
 #include <QGroupBox>
 #include <QLayout>

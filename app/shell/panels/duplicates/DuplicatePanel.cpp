@@ -1,4 +1,4 @@
-#include "duplicates/panel/DuplicatePanel.h"
+#include "shell/panels/duplicates/DuplicatePanel.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

@@ -1,4 +1,4 @@
-#include "duplicates/panel/frmFileBack.h"
+#include "shell/panels/duplicates/frmFileBack.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

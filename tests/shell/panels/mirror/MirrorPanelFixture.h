@@ -11,8 +11,8 @@
 #include <string>
 
 #include "core/Main.h"
-#include "mirror/panel/frmMirrorring.h"
 #include "shell/core/ShellState.h"
+#include "shell/panels/mirror/frmMirrorring.h"
 #include "support/Fakes.h"
 #include "support/TempTree.h"
 

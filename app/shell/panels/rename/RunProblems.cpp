@@ -1,4 +1,4 @@
-#include "rename/panel/RunProblems.h"
+#include "shell/panels/rename/RunProblems.h"
 
 namespace quillmere::rename {
 

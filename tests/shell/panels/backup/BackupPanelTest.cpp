@@ -6,7 +6,7 @@
 #include <regex>
 #include <string>
 
-#include "backup/panel/frmBackUP.h"
+#include "shell/panels/backup/frmBackUP.h"
 #include "support/PanelHarness.h"
 
 namespace quillmere::test {

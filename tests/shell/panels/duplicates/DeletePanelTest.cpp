@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "duplicates/panel/frmWFileDel.h"
+#include "shell/panels/duplicates/frmWFileDel.h"
 #include "support/Fakes.h"
 #include "support/PanelHarness.h"
 

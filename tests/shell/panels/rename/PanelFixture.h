@@ -11,8 +11,8 @@
 
 #include "core/Main.h"
 #include "rename/RenameFixture.h"
-#include "rename/panel/frmReName.h"
 #include "shell/core/ShellState.h"
+#include "shell/panels/rename/frmReName.h"
 #include "support/TempTree.h"
 
 namespace quillmere::panel::test {

@@ -39,6 +39,7 @@ class frmReName final : public PanelBase {
  protected:
   std::string sideKey(const FolderSide& side) const override;
   void sideFolderChanged(FolderSide& side) override;
+  void copySide(FolderSide& from, FolderSide& to) override;
   void sideDropped(FolderSide& side, const std::string& item) override;
   void fillDetails() override;
   void runStateChanged(bool running) override;
@@ -74,7 +75,6 @@ class frmReName final : public PanelBase {
   void makeFolder(Editor& editor, const std::string& typed);
   void deleteFolder(Editor& editor, const std::string& typed);
   void eject(Editor& editor);
-  void copySide(FolderSide& from, FolderSide& to);
   void reportOutcome(const rename::RunReport& report);
 
   rename::RenameSettings settings() const;
@@ -83,14 +83,11 @@ class frmReName final : public PanelBase {
   FolderSide* m_out = nullptr;
   Editor m_inEditor;
   Editor m_outEditor;
-  QPushButton* m_toOut = nullptr;
-  QPushButton* m_toIn = nullptr;
   QRadioButton* m_copy = nullptr;
   QRadioButton* m_stay = nullptr;
   QRadioButton* m_move = nullptr;
   QLabel* m_nameSample = nullptr;
   QLabel* m_extensionSample = nullptr;
-  QLabel* m_noSpace = nullptr;
   QGroupBox* m_details = nullptr;
   OptionBinder* m_binder = nullptr;
 };

@@ -3,9 +3,9 @@
 #include <QListWidget>
 #include <QMdiSubWindow>
 
-#include "duplicates/panel/frmFileBack.h"
-#include "duplicates/panel/frmWFileDel.h"
 #include "frmMain.h"
+#include "shell/panels/duplicates/frmFileBack.h"
+#include "shell/panels/duplicates/frmWFileDel.h"
 #include "support/PanelHarness.h"
 
 namespace quillmere::test {

@@ -1,4 +1,4 @@
-#include "rename/panel/frmReName.h"
+#include "shell/panels/rename/frmReName.h"
 
 #include <array>
 
@@ -20,10 +20,10 @@
 #include "platform/DriveMap.h"
 #include "platform/Text.h"
 #include "rename/RenameEngine.h"
-#include "rename/panel/RunProblems.h"
 #include "shell/core/ShellState.h"
 #include "shell/panels/FolderSide.h"
 #include "shell/panels/OptionBinder.h"
+#include "shell/panels/rename/RunProblems.h"
 #include "shell/widgets/FolderWidgets.h"
 #include "shell/widgets/InputChecks.h"
 
@@ -125,25 +125,9 @@ void frmReName::buildFolderView() {
   buildEditor(m_inEditor, m_in, "1", "OrjDirPath", "OrjGo", "CanselOrjDir", "Eject_In");
   buildEditor(m_outEditor, m_out, "2", "NewDirPath", "NewGo", "CanselNewDir", "Eject_Out");
 
-  m_toOut = named(new QPushButton(utf8("→"), this), "ToOut");
-  m_toOut->setToolTip(utf8("右のディレクトリパスを、左のディレクトリパスと同じにします。"));
-  m_toIn = named(new QPushButton(utf8("←"), this), "ToIn");
-  m_toIn->setToolTip(utf8("左のディレクトリパスを、右のディレクトリパスと同じにします。"));
-  for (QPushButton* b : {m_toOut, m_toIn}) b->setFixedWidth(28);
-  connect(m_toOut, &QPushButton::clicked, this, [this] { copySide(*m_in, *m_out); });
-  connect(m_toIn, &QPushButton::clicked, this, [this] { copySide(*m_out, *m_in); });
-
-  auto* middle = new QVBoxLayout;
-  middle->addStretch();
-  middle->addWidget(m_toOut);
-  middle->addWidget(m_toIn);
-  middle->addStretch();
-  auto* sidesLayout = new QHBoxLayout(folderView);
+  auto* sidesLayout = new QVBoxLayout(folderView);
   sidesLayout->setContentsMargins(0, 0, 0, 0);
-  sidesLayout->setSpacing(3);
-  sidesLayout->addWidget(m_in, 1);
-  sidesLayout->addLayout(middle);
-  sidesLayout->addWidget(m_out, 1);
+  sidesLayout->addLayout(makeSidePair(m_in, m_out));
 
   m_details = named(new QGroupBox(utf8("詳細設定"), this), "SettingFrame");
   makeDetailToggle(folderView, m_details);
@@ -171,16 +155,7 @@ void frmReName::buildFolderView() {
   controls->addWidget(runButton());
   controls->addWidget(cancelButton());
 
-  m_noSpace = makeLabel("NoSpace");
-  QPalette warning = m_noSpace->palette();
-  warning.setColor(QPalette::WindowText, Qt::red);
-  m_noSpace->setPalette(warning);
-  auto* progress = new QHBoxLayout;
-  progress->addWidget(makeLabel("FileMax"));
-  progress->addWidget(makeLabel("FileNo"));
-  progress->addSpacing(8);
-  progress->addWidget(makeLabel("Command"), 1);
-  progress->addWidget(m_noSpace);
+  QHBoxLayout* progress = makeProgressRow("FileMax", "FileNo");
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 4);
@@ -511,8 +486,8 @@ void frmReName::arrangeTargetSide() {
   const bool stay = mode == Mode::Stay;
   runButton()->setText(stay ? "ReName" : mode == Mode::Copy ? "Copy" : "Move");
   setBackground(runButton(), panelColour(mode == Mode::Copy ? kCopyColour : kMoveColour));
-  m_toIn->setEnabled(!stay);
-  m_toOut->setEnabled(!stay);
+  copyButtons().second->setEnabled(!stay);
+  copyButtons().first->setEnabled(!stay);
   if (stay) {
     m_out->showFolder(m_in->folder());
     m_out->setListsEnabled(false, panelColour(kGrey));
@@ -608,8 +583,8 @@ void frmReName::sideDropped(FolderSide& side, const std::string& item) {
 }
 
 void frmReName::copySide(FolderSide& from, FolderSide& to) {
-  if (stayMode() || running()) return;
-  if (to.showFolder(from.folder())) sideFolderChanged(to);
+  if (stayMode()) return;
+  PanelBase::copySide(from, to);
 }
 
 // ---- folder editor ------------------------------------------------------------------------
@@ -713,7 +688,8 @@ void frmReName::eject(Editor& editor) {
 void frmReName::runStateChanged(bool isRunning) {
   for (QWidget* w : {static_cast<QWidget*>(m_nameSample), static_cast<QWidget*>(m_extensionSample)})
     w->setVisible(!isRunning);
-  for (QWidget* w : std::initializer_list<QWidget*>{m_stay, m_copy, m_move, m_toIn, m_toOut})
+  for (QWidget* w : std::initializer_list<QWidget*>{m_stay, m_copy, m_move, copyButtons().second,
+                                                    copyButtons().first})
     w->setEnabled(!isRunning);
   if (isRunning) {
     for (Editor* e : {&m_inEditor, &m_outEditor}) {
@@ -728,7 +704,7 @@ void frmReName::runStateChanged(bool isRunning) {
 
 void frmReName::runRename() {
   if (running()) return;
-  m_noSpace->clear();
+  noSpace()->clear();
   beginRun();
   const RenameSettings s = settings();
   const rename::RunReport report = rename::RenameEngine(s, runView()).run();
@@ -741,7 +717,7 @@ void frmReName::reportOutcome(const rename::RunReport& report) {
   if (report.refused) {
     // The disk-space message stays a moment in NoSpace; the main timer clears it.
     if (shell().timerLoop > 0) {
-      m_noSpace->setText(QString::fromStdString(report.message));
+      noSpace()->setText(QString::fromStdString(report.message));
     } else {
       showMessage("オリジナル　ディレクトリが見つかりません。\n" + settings().inDir(),
                   msgbox::kExclamation);
