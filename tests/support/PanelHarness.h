@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
@@ -18,11 +19,13 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/Main.h"
 #include "shell/core/ShellState.h"
+#include "support/Fakes.h"
 #include "support/TempTree.h"
 
 namespace quillmere::test {
@@ -30,38 +33,52 @@ namespace quillmere::test {
 template <typename PanelType>
 class PanelHarness : public ::testing::Test {
  protected:
-  explicit PanelHarness(std::string section) : m_section(std::move(section)) {}
+  // windowSize: the size the window manager gives the panel; stateNumber: the panel state
+  // number the shell holds for the panel during the test (none: left at 0).
+  explicit PanelHarness(std::string section, QSize windowSize = QSize(635, 438),
+                        std::optional<std::int32_t> stateNumber = std::nullopt)
+      : m_section(std::move(section)), m_windowSize(windowSize), m_stateNumber(stateNumber) {}
 
   void SetUp() override {
     shell() = ShellState{};
     shell().iniPath = tree.pathText("quillmere.ini");
     shell().programDrive = "c:\\";
     shell().ready = true;
+    if (m_stateNumber) shell().state(panel.panel()) = *m_stateNumber;
     panel.setCompletionStep([this](std::string_view word) { completions.emplace_back(word); });
   }
   void TearDown() override { shell() = ShellState{}; }
 
   void open() {
-    panel.resize(635, 438);
+    panel.resize(m_windowSize);
     panel.show();
     panel.load();
   }
+  void openDetails() { click("SettingOpen"); }
 
   template <typename W = QWidget>
-  W* control(const char* name) {
+  W* control(const QString& name) {
     W* w = panel.template findChild<W*>(name);
-    EXPECT_NE(w, nullptr) << name;
+    EXPECT_NE(w, nullptr) << name.toStdString();
     return w;
   }
-  void click(const char* name) {
+  void click(const QString& name) {
     auto* button = control<QAbstractButton>(name);
-    ASSERT_TRUE(button->isVisible()) << name;
-    ASSERT_TRUE(button->isEnabled()) << name;
-    // Near the left edge: a check box reacts to its box and caption, not to the blank room a
-    // layout gives it.
-    const QPoint at(std::min(10, button->width() / 2), button->height() / 2);
+    ASSERT_TRUE(button->isVisible()) << name.toStdString();
+    ASSERT_TRUE(button->isEnabled()) << name.toStdString();
+    // A push button in its middle; a check box or option button near its left edge, where its
+    // box and caption are, not in the blank room a layout gives it.
+    const QPoint at = button->inherits("QPushButton")
+                          ? button->rect().center()
+                          : QPoint(std::min(8, button->width() / 2), button->height() / 2);
     QTest::mouseClick(button, Qt::LeftButton, {}, at);
   }
+  void choose(const QString& list, int position) {
+    control<QComboBox>(list)->setCurrentIndex(position);
+  }
+  bool checked(const QString& name) { return control<QAbstractButton>(name)->isChecked(); }
+  bool enabled(const QString& name) { return control<QWidget>(name)->isEnabled(); }
+  QString label(const QString& name) { return control<QLabel>(name)->text(); }
   std::string key(const std::string& name) const {
     return dll().DLL_GetStringFromINI(shell().iniPath, m_section, name, "absent");
   }
@@ -88,11 +105,15 @@ class PanelHarness : public ::testing::Test {
   }
 
   TempTree tree;
+  // Message boxes are answered by a script (OK or No unless answers are queued).
+  ScriptedUiHook hook;
   PanelType panel;
   std::vector<std::string> completions;
 
  private:
   std::string m_section;
+  QSize m_windowSize;
+  std::optional<std::int32_t> m_stateNumber;
 };
 
 // Samples the texts of some labels at every pass of the event loop (the runs yield often) and

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "shell/panels/duplicates/frmWFileDel.h"
+#include "support/DriveTable.h"
 #include "support/Fakes.h"
 #include "support/PanelHarness.h"
 
@@ -143,17 +144,14 @@ TEST_F(DeletePanel, ARemovableCardAsksBeforeEachDeletion) {
   tree.write("disk/b.jpg", kOther);
   tree.write("card/DCIM/a.jpg", kPicture);
   tree.write("card/DCIM/b.jpg", kOther);
-  const std::string table = tree.write("drives.tsv", "E\t" + tree.path("card") + "\t2\tCARD\n");
-  ::setenv("QUILLMERE_DRIVES", table.c_str(), 1);
+  const DriveTable drives({{'E', tree.path("card"), 2, "CARD"}});
   store("WFileDel-InDir", tree.pathText("disk"));
   store("WFileDel-OutDir", "E:\\DCIM");
   store("WFileDel-RDFileDel", "1");
-  ScriptedUiHook hook;
   hook.answer(msgbox::kNo);
   hook.answer(msgbox::kYes);
   open();
   click("Del");
-  ::unsetenv("QUILLMERE_DRIVES");
   ASSERT_EQ(hook.shown.size(), 2u);
   EXPECT_EQ(hook.shown[0].style & 7, msgbox::kYesNo);
   EXPECT_TRUE(tree.exists("card/DCIM/a.jpg"));  // declined

@@ -4,12 +4,23 @@
 #include <tuple>
 #include <vector>
 
-#include "MirrorPanelFixture.h"
 #include "frmMain.h"
+#include "shell/core/ShellState.h"
+#include "shell/panels/mirror/frmMirrorring.h"
 #include "shell/timer/MainTimer.h"
+#include "support/Fakes.h"
+#include "support/PanelHarness.h"
 
 namespace quillmere::mirror::panel::test {
 namespace {
+
+using quillmere::test::TempTree;
+
+// A mirroring panel on its own settings file, open as the window manager has it.
+class MirrorPanel : public quillmere::test::PanelHarness<frmMirrorring> {
+ protected:
+  MirrorPanel() : PanelHarness("Mirrorring", QSize(635, 438), kPanelOpen) {}
+};
 
 // Samples the progress labels at every pass of the event loop during a run.
 class LabelWatch {
@@ -91,7 +102,7 @@ TEST_F(MirrorPanelRun, ARunCopiesThroughTheEngineWithItsLabelsAndAsksToReopen) {
   EXPECT_TRUE(control("Setting")->isVisible());
   EXPECT_FALSE(control("Cancel")->isVisible());
   EXPECT_FALSE(shell().mirroringRunning);
-  EXPECT_EQ(shell().state(Panel::Mirrorring), kPanelAskedToOpen);
+  EXPECT_EQ(shell().state(Panel::Mirroring), kPanelAskedToOpen);
 }
 
 TEST_F(MirrorPanelRun, EmptyingAWholeSideIsAskedWithNoAsTheDefault) {
@@ -121,14 +132,14 @@ TEST_F(MirrorPanelRun, TheTimerRunsTheMirroringAtItsMinuteWithThePanelClosed) {
   store("Mirrorring-Week3", "1");  // 2024-05-15 is a Wednesday
   store("Mirrorring-Hour10", "1");
   store("Mirrorring-Minute6", "1");
-  shell().state(Panel::Mirrorring) = kPanelClosed;
+  shell().state(Panel::Mirroring) = kPanelClosed;
 
   frmMain window;
   bool panelShownDuringRun = false;
   MainTimerSteps steps;
   steps.clock = [] { return ClockTexts{"2024", "05", "15", "10", "30", "00"}; };
   steps.windowManagerPass = [&] {
-    if (shell().mirroringRunning && window.windows().panel(Panel::Mirrorring) != nullptr)
+    if (shell().mirroringRunning && window.windows().panel(Panel::Mirroring) != nullptr)
       panelShownDuringRun = true;
   };
   window.setTimerSteps(steps);
@@ -137,9 +148,9 @@ TEST_F(MirrorPanelRun, TheTimerRunsTheMirroringAtItsMinuteWithThePanelClosed) {
   while (window.timer().scheduledRunUnderWay()) QTest::qWait(20);
   EXPECT_EQ(tree.read("disk/DCIM/P002.JPG"), "two");
   EXPECT_FALSE(panelShownDuringRun);
-  EXPECT_EQ(window.windows().panel(Panel::Mirrorring), nullptr);
+  EXPECT_EQ(window.windows().panel(Panel::Mirroring), nullptr);
   // After the run the window manager is asked to open the panel.
-  EXPECT_EQ(shell().state(Panel::Mirrorring), kPanelAskedToOpen);
+  EXPECT_EQ(shell().state(Panel::Mirroring), kPanelAskedToOpen);
 
   // The same minute does not start a second run.
   tree.write("card/P004.JPG", "four");

@@ -1,12 +1,41 @@
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QRadioButton>
 
-#include "MirrorPanelFixture.h"
 #include "mirror/MirrorSettings.h"
+#include "shell/core/ShellState.h"
 #include "shell/panels/FolderSide.h"
+#include "shell/panels/mirror/frmMirrorring.h"
+#include "support/Fakes.h"
+#include "support/PanelHarness.h"
 
 namespace quillmere::mirror::panel::test {
 namespace {
+
+using quillmere::test::TempTree;
+
+// A mirroring panel on its own settings file, open as the window manager has it.
+class MirrorPanel : public quillmere::test::PanelHarness<frmMirrorring> {
+ protected:
+  MirrorPanel() : PanelHarness("Mirrorring", QSize(635, 438), kPanelOpen) {}
+
+  // The saved-setting combo: typing a title and pressing a key, or clicking a row.
+  QComboBox* setting() { return control<QComboBox>("Setting"); }
+  void type(const std::string& title, Qt::Key keyPressed) {
+    setting()->lineEdit()->setText(QString::fromStdString(title));
+    QTest::keyClick(setting()->lineEdit(), keyPressed);
+  }
+  void pick(int row) {
+    setting()->setCurrentIndex(row);
+    emit setting()->activated(row);
+  }
+  QStringList rows() {
+    QStringList out;
+    for (int i = 0; i < setting()->count(); ++i) out << setting()->itemText(i);
+    return out;
+  }
+};
 
 std::string indexedKey(const char* prefix, int j) {
   return prefix + std::to_string(j);
@@ -227,7 +256,7 @@ TEST_F(MirrorPanel, SelectingASavedSettingRestoresEverythingButThePreset) {
   EXPECT_TRUE(enabled("Hour_22"));
   EXPECT_EQ(key(key::kInDir), tree.pathText("card"));
   EXPECT_EQ(key(key::kOutDir), tree.pathText("disk"));
-  EXPECT_EQ(shell().state(Panel::Mirrorring), kPanelReread);
+  EXPECT_EQ(shell().state(Panel::Mirroring), kPanelReread);
   EXPECT_EQ(setting()->currentText(), "nightly");
   (void)card;
   (void)disk;
@@ -278,7 +307,7 @@ TEST_F(MirrorPanel, ToOutAndToInCopyAFolderAcrossAndStoreIt) {
   open();
   click("ToOut");
   EXPECT_EQ(key(key::kOutDir), tree.pathText("card"));
-  EXPECT_EQ(shell().state(Panel::Mirrorring), kPanelReread);
+  EXPECT_EQ(shell().state(Panel::Mirroring), kPanelReread);
 
   // A file dropped on the mirror side moves it to the file's folder and stores it twice.
   tree.write("disk/DCIM/P001.JPG", "x");

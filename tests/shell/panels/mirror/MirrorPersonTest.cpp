@@ -5,36 +5,23 @@
 
 #include <cstdlib>
 
-#include "MirrorPanelFixture.h"
 #include "frmMain.h"
+#include "shell/core/ShellState.h"
+#include "shell/panels/mirror/frmMirrorring.h"
+#include "support/Fakes.h"
+#include "support/PanelHarness.h"
 
 namespace quillmere::mirror::panel::test {
 namespace {
 
-// Pictures of what a person sees go below the build folder (or QUILLMERE_SCREENSHOT_DIR), to
-// be looked at after a run under Xvfb.
-void screenshot(QWidget& window, const QString& name) {
-  const char* chosen = std::getenv("QUILLMERE_SCREENSHOT_DIR");
-  const QString folder = chosen != nullptr && *chosen != '\0'
-                             ? QString(chosen)
-                             : QString(QUILLMERE_BIN_DIR) + "/../screenshots";
-  QDir().mkpath(folder);
-  window.grab().save(folder + "/" + name + ".png");
-}
+using quillmere::test::openFolderLine;
+using quillmere::test::screenshot;
 
-// Opens a subfolder the way a person does: a double click on its line in the folder list.
-void openSubfolder(QListWidget& list, const QString& name) {
-  for (int row = 0; row < list.count(); ++row) {
-    QListWidgetItem* item = list.item(row);
-    if (item->text().trimmed() != name) continue;
-    list.scrollToItem(item);
-    const QPoint at = list.visualItemRect(item).center();
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, at);
-    return;
-  }
-  ADD_FAILURE() << "no folder " << name.toStdString() << " in " << list.objectName().toStdString();
-}
+// A mirroring panel on its own settings file, open as the window manager has it.
+class MirrorPanel : public quillmere::test::PanelHarness<frmMirrorring> {
+ protected:
+  MirrorPanel() : PanelHarness("Mirrorring", QSize(635, 438), kPanelOpen) {}
+};
 
 void press(QWidget& panel, const char* name) {
   auto* button = panel.findChild<QAbstractButton*>(name);
@@ -50,19 +37,19 @@ TEST_F(MirrorPanel, APhotographerSetsUpAMirrorOfTheCardFromTheMenu) {
   tree.mkdir("backup");
   store(key::kInDir, tree.pathText());
   store(key::kOutDir, tree.pathText());
-  shell().state(Panel::Mirrorring) = kPanelClosed;
+  shell().state(Panel::Mirroring) = kPanelClosed;
   shell().themedMetrics = true;
 
   frmMain window;
   window.resize(700, 540);
   window.show();
   window.menuItem("Mirrorring")->trigger();
-  auto* mirroring = qobject_cast<frmMirrorring*>(window.windows().panel(Panel::Mirrorring));
+  auto* mirroring = qobject_cast<frmMirrorring*>(window.windows().panel(Panel::Mirroring));
   ASSERT_NE(mirroring, nullptr);
   QTest::qWait(50);
 
-  openSubfolder(*mirroring->findChild<QListWidget*>("InDir"), "card");
-  openSubfolder(*mirroring->findChild<QListWidget*>("OutDir"), "backup");
+  openFolderLine(*mirroring->findChild<QListWidget*>("InDir"), "card");
+  openFolderLine(*mirroring->findChild<QListWidget*>("OutDir"), "backup");
   EXPECT_EQ(key(key::kInDir), tree.pathText("card"));
   EXPECT_EQ(key(key::kOutDir), tree.pathText("backup"));
 
@@ -91,7 +78,7 @@ TEST_F(MirrorPanel, APhotographerSetsUpAMirrorOfTheCardFromTheMenu) {
   EXPECT_EQ(tree.read("backup/DCIM/100CAM/P0001.JPG"), "first picture");
   EXPECT_EQ(tree.read("backup/DCIM/100CAM/P0002.JPG"), "second picture");
   window.windows().pass();  // the run asked the window manager to reopen the panel
-  EXPECT_EQ(shell().state(Panel::Mirrorring), kPanelOpen);
+  EXPECT_EQ(shell().state(Panel::Mirroring), kPanelOpen);
   QTest::qWait(50);
   screenshot(window, "mirroring-after-run");
 }

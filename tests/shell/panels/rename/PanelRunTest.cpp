@@ -6,15 +6,26 @@
 #include <set>
 #include <tuple>
 
-#include "PanelFixture.h"
 #include "frmMain.h"
+#include "rename/RenameFixture.h"
+#include "shell/core/ShellState.h"
 #include "shell/panels/FolderSide.h"
+#include "shell/panels/rename/frmReName.h"
 #include "shell/panels/rename/frmRecovery.h"
 #include "shell/widgets/FolderWidgets.h"
 #include "support/Fakes.h"
+#include "support/PanelHarness.h"
 
 namespace quillmere::panel::test {
 namespace {
+
+using quillmere::test::TempTree;
+
+// A rename panel on its own settings file, shown at the size the window manager gives it.
+class RenamePanel : public quillmere::test::PanelHarness<frmReName> {
+ protected:
+  RenamePanel() : PanelHarness("ReName", QSize(635, 410)) {}
+};
 
 using rename::test::picture;
 

@@ -5,40 +5,26 @@
 
 #include <cstdlib>
 
-#include "PanelFixture.h"
 #include "frmMain.h"
+#include "rename/RenameFixture.h"
+#include "shell/core/ShellState.h"
 #include "shell/panels/FolderSide.h"
+#include "shell/panels/rename/frmReName.h"
 #include "shell/widgets/FolderWidgets.h"
+#include "support/PanelHarness.h"
 
 namespace quillmere::panel::test {
 namespace {
 
+using quillmere::test::openFolderLine;
+using quillmere::test::screenshot;
 using rename::test::picture;
 
-// Pictures of what a person sees go below the build folder (or QUILLMERE_SCREENSHOT_DIR), to
-// be looked at after a run under Xvfb.
-void screenshot(QWidget& window, const QString& name) {
-  const char* chosen = std::getenv("QUILLMERE_SCREENSHOT_DIR");
-  const QString folder = chosen != nullptr && *chosen != '\0'
-                             ? QString(chosen)
-                             : QString(QUILLMERE_BIN_DIR) + "/../screenshots";
-  QDir().mkpath(folder);
-  window.grab().save(folder + "/" + name + ".png");
-}
-
-// Opens a subfolder the way a person does: a double click on its line in the folder list.
-void openSubfolder(QListWidget& list, const QString& name) {
-  for (int row = 0; row < list.count(); ++row) {
-    QListWidgetItem* item = list.item(row);
-    if (item->text().trimmed() != name) continue;
-    list.scrollToItem(item);
-    const QPoint at = list.visualItemRect(item).center();
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, at);
-    return;
-  }
-  ADD_FAILURE() << "no folder " << name.toStdString() << " in " << list.objectName().toStdString();
-}
+// A rename panel on its own settings file, shown at the size the window manager gives it.
+class RenamePanel : public quillmere::test::PanelHarness<frmReName> {
+ protected:
+  RenamePanel() : PanelHarness("ReName", QSize(635, 410)) {}
+};
 
 TEST_F(RenamePanel, APhotographerCopiesACardIntoDatedNamesFromTheMenu) {
   tree.write("card/DSC0001.JPG", picture("2002:03:15 14:23:05", "one"));
@@ -57,13 +43,13 @@ TEST_F(RenamePanel, APhotographerCopiesACardIntoDatedNamesFromTheMenu) {
   EXPECT_EQ(shell().state(Panel::ReName), kPanelOpen);
   QTest::qWait(50);
 
-  openSubfolder(*rename->findChild<QListWidget*>("InDir"), "card");
+  openFolderLine(*rename->findChild<QListWidget*>("InDir"), "card");
   EXPECT_EQ(key("ReName-InDir"), tree.pathText("card"));
   QTest::mouseClick(rename->findChild<QAbstractButton*>("Copy_Mode"), Qt::LeftButton);
   // Stay mode kept the target on the source: up one folder, then into the album.
   auto* outDir = rename->findChild<QListWidget*>("OutDir");
-  openSubfolder(*outDir, QDir(QString::fromStdString(tree.root())).dirName());
-  openSubfolder(*outDir, "album");
+  openFolderLine(*outDir, QDir(QString::fromStdString(tree.root())).dirName());
+  openFolderLine(*outDir, "album");
   EXPECT_EQ(key("ReName-OutDir"), tree.pathText("album"));
   QTest::qWait(50);
   screenshot(window, "rename-folder-view");

@@ -2,13 +2,24 @@
 #include <QLineEdit>
 #include <QListWidget>
 
-#include "PanelFixture.h"
+#include "rename/RenameFixture.h"
+#include "shell/core/ShellState.h"
 #include "shell/panels/FolderSide.h"
+#include "shell/panels/rename/frmReName.h"
 #include "shell/widgets/FolderWidgets.h"
 #include "support/Fakes.h"
+#include "support/PanelHarness.h"
 
 namespace quillmere::panel::test {
 namespace {
+
+using quillmere::test::TempTree;
+
+// A rename panel on its own settings file, shown at the size the window manager gives it.
+class RenamePanel : public quillmere::test::PanelHarness<frmReName> {
+ protected:
+  RenamePanel() : PanelHarness("ReName", QSize(635, 410)) {}
+};
 
 TEST_F(RenamePanel, LoadOnAnEmptyFileWritesTheOptionKeysWithTheirDefaultsInOrder) {
   store("ReName-WinShutDown", "1");
@@ -251,7 +262,7 @@ TEST_F(RenamePanel, TheFolderEditorMakesAndDeletesFolders) {
   click("RmDir1");
   EXPECT_EQ(control<QAbstractButton>("OrjGo")->text(), "Delete");
   EXPECT_EQ(text->text().toStdString(), tree.pathText("pics/2002"));
-  quillmere::test::ScriptedUiHook hook;
+  hook.shown.clear();
   click("OrjGo");
   EXPECT_TRUE(hook.shown.empty());
   EXPECT_FALSE(tree.exists("pics/2002"));
