@@ -150,12 +150,8 @@ void MirrorJournal::rewrite(const std::vector<Entry>& entries) {
     appendField(bytes, e.target);
     bytes += '\n';
   }
-  const std::string temporary = m_path + ".new";
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return;
-  const bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
-  ::close(fd);
-  if (ok) ::rename(temporary.c_str(), m_path.c_str());
+  // A failed rewrite leaves the old journal; settling it again skips what is done.
+  fileops::writeFileAtomically(m_path, bytes, 0600);
 }
 
 std::vector<std::string> MirrorJournal::settle() {

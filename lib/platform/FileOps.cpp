@@ -512,6 +512,23 @@ FileResult move(const std::string& from, const std::string& to, const CopyOption
 
 // ---- copies ------------------------------------------------------------------------------
 
+namespace {
+
+// Creates a fresh hidden file in folder for the target, open for writing with mode 0600: temp
+// gets its path, out its descriptor. Goes through the fault seam's Create step for the target.
+FileResult createTemporary(const std::string& folder, const std::string& target, const char* tag,
+                           std::string& temp, Fd& out) {
+  if (int e = fault(Call::Create, target)) return FileResult(e);
+  for (int attempt = 0; attempt < 100 && !out; ++attempt) {
+    temp = temporaryName(folder, nameOf(target), tag);
+    out.reset(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (!out && errno != EEXIST) return fromErrno();
+  }
+  return out ? FileResult() : FileResult(EEXIST);
+}
+
+}  // namespace
+
 FileResult copyFile(const std::string& from, const std::string& to, const CopyOptions& options) {
   InputFile in;
   if (FileResult r = in.open(from); !r) return r;
@@ -529,15 +546,9 @@ FileResult copyFile(const std::string& from, const std::string& to, const CopyOp
   if (options.createFolders)
     if (FileResult r = makeFolders(folder); !r) return r;
 
-  if (int e = fault(Call::Create, to)) return FileResult(e);
   std::string temp;
   Fd out;
-  for (int attempt = 0; attempt < 100 && !out; ++attempt) {
-    temp = temporaryName(folder, nameOf(to), "part");
-    out.reset(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-    if (!out && errno != EEXIST) return fromErrno();
-  }
-  if (!out) return FileResult(EEXIST);
+  if (FileResult r = createTemporary(folder, to, "part", temp, out); !r) return r;
 
   auto fail = [&](FileResult r) {
     out.reset();
@@ -579,6 +590,57 @@ FileResult copyFile(const std::string& from, const std::string& to, const CopyOp
     return published;
   }
   if (options.flush) syncFolder(folder);
+  return {};
+}
+
+FileResult writeFileAtomically(const std::string& path, std::string_view bytes, mode_t newMode) {
+  // A symbolic link stays: the file it points to is the one replaced.
+  char resolved[PATH_MAX];
+  const std::string target = ::realpath(path.c_str(), resolved) != nullptr ? resolved : path;
+  struct stat old {};
+  const bool replacing = ::stat(target.c_str(), &old) == 0;
+  if (replacing && S_ISDIR(old.st_mode)) return FileResult(EISDIR);
+  const std::string folder = parentOf(target);
+
+  std::string temp;
+  Fd out;
+  if (FileResult r = createTemporary(folder, target, "tmp", temp, out); !r) return r;
+  auto fail = [&](FileResult r) {
+    out.reset();
+    ::unlink(temp.c_str());
+    return r;
+  };
+
+  if (int e = fault(Call::SetMode, target)) return fail(FileResult(e));
+  // Only root can give a file away; an ordinary user's own file needs no change of owner.
+  if (replacing && (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) &&
+      ::fchown(out.get(), old.st_uid, old.st_gid) != 0)
+    return fail(fromErrno());
+  if (::fchmod(out.get(), replacing ? old.st_mode & 07777 : newMode) != 0) return fail(fromErrno());
+  if (int e = fault(Call::Write, target)) return fail(FileResult(e));
+  for (std::size_t done = 0; done < bytes.size();) {
+    const ssize_t n = ::write(out.get(), bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return fail(fromErrno());
+    done += static_cast<std::size_t>(n);
+  }
+  if (int e = fault(Call::Sync, target)) return fail(FileResult(e));
+  if (::fsync(out.get()) != 0) return fail(fromErrno());
+  if (::close(out.release()) != 0) {
+    const FileResult r = fromErrno();
+    ::unlink(temp.c_str());
+    return r;
+  }
+  if (int e = fault(Call::Rename, target)) {
+    ::unlink(temp.c_str());
+    return FileResult(e);
+  }
+  if (::rename(temp.c_str(), target.c_str()) != 0) {
+    const FileResult r = fromErrno();
+    ::unlink(temp.c_str());
+    return r;
+  }
+  syncFolder(folder);
   return {};
 }
 

@@ -101,6 +101,14 @@ FileResult move(const std::string& from, const std::string& to, const CopyOption
 FileResult copyFile(const std::string& from, const std::string& to,
                     const CopyOptions& options = {});
 
+// Replaces a file's contents as one step: the bytes go to a temporary file beside it, which
+// gets the owner, group and mode of the file it replaces (newMode for a new file), is flushed
+// and renamed over it; the folder is flushed too. A symbolic link is followed: its target is
+// replaced and the link stays. On failure the temporary file is removed and the old file is
+// left as it was. Goes through the fault seam (Create, SetMode, Write, Sync, Rename, each with
+// the target's path).
+FileResult writeFileAtomically(const std::string& path, std::string_view bytes, mode_t newMode);
+
 // Writes everything cached for the file system that holds the path to its medium.
 FileResult syncFileSystem(const std::string& path);
 

@@ -13,6 +13,7 @@
 #include <unordered_map>
 
 #include "platform/DriveMap.h"
+#include "platform/FileOps.h"
 #include "platform/Text.h"
 #include "settings/IniDocument.h"
 
@@ -56,9 +57,6 @@ struct Loaded {
   gid_t group = 0;
   IniDocument doc;
 };
-
-std::function<void()> g_beforePublish;
-int g_writeFault = 0;
 
 thread_local std::unordered_map<std::string, std::shared_ptr<const Loaded>> t_cache;
 
@@ -137,65 +135,6 @@ std::string resolveLinks(const std::string& path) {
   return path;
 }
 
-std::string folderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-bool writeAll(int fd, const std::string& data) {
-  if (g_writeFault != 0) {
-    errno = g_writeFault;
-    return false;
-  }
-  std::size_t done = 0;
-  while (done < data.size()) {
-    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-// Writes the text to a temporary file beside the target and renames it over the target. The
-// copy gets the owner, group and mode of the file it replaces (when there is one). Answers 0 or
-// the errno of the step that failed.
-int replaceAtomically(const std::string& path, const std::string& data, const Loaded& old,
-                      mode_t newMode) {
-  const std::string folder = folderOf(path);
-  const std::string base = path.substr(path.rfind('/') + 1);
-  std::string tmpl = folder + "/." + base + ".tmp-XXXXXX";
-  const int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
-  if (fd < 0) return errno;
-  int error = 0;
-  auto step = [&](bool ok) {
-    if (!ok && error == 0) error = errno != 0 ? errno : EIO;
-    return ok;
-  };
-  // Only root can give a file away; an ordinary user's own file needs no change of owner.
-  if (old.exists && (old.owner != ::geteuid() || old.group != ::getegid()))
-    step(::fchown(fd, old.owner, old.group) == 0);
-  if (error == 0) step(writeAll(fd, data));
-  if (error == 0) step(::fchmod(fd, old.exists ? old.mode : newMode) == 0);
-  if (error == 0) step(::fsync(fd) == 0);
-  step(::close(fd) == 0);
-  if (error == 0 && g_beforePublish) g_beforePublish();
-  if (error == 0) step(::rename(tmpl.c_str(), path.c_str()) == 0);
-  if (error != 0) {
-    ::unlink(tmpl.c_str());
-    return error;
-  }
-  const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    ::fsync(dirFd);
-    ::close(dirFd);
-  }
-  return 0;
-}
-
 mode_t newFileMode() {
   const mode_t mask = ::umask(0);
   ::umask(mask);
@@ -225,7 +164,7 @@ bool writable(const std::string& path, const Loaded& loaded) {
 class WriteLock {
  public:
   explicit WriteLock(const std::string& path) {
-    m_fd = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    m_fd = ::open(platform::fileops::parentOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_fd < 0) {
       m_error = errno;
       return;
@@ -294,10 +233,11 @@ bool commitChanges(const std::string& path, const std::vector<KeyChange>& wanted
     t_lastError.clear();
     return true;
   }
-  const int error = replaceAtomically(path, doc.serialize(), *loaded, newFileMode());
-  if (error != 0) {
+  const platform::FileResult written =
+      platform::fileops::writeFileAtomically(path, doc.serialize(), newFileMode());
+  if (!written) {
     replaced.clear();
-    return fail(path, std::strerror(error));
+    return fail(path, std::strerror(written.error()));
   }
   // Keep what was written as the cached copy, so the next read needs no parse.
   auto fresh = std::make_shared<Loaded>();
@@ -413,14 +353,5 @@ std::string iniNativePath(const std::string& iniPath) {
   if (!native || *native == "/") return {};
   return *native;
 }
-
-namespace testing {
-void setBeforePublishHook(std::function<void()> hook) {
-  g_beforePublish = std::move(hook);
-}
-void setWriteFault(int error) {
-  g_writeFault = error;
-}
-}  // namespace testing
 
 }  // namespace quillmere::settings

@@ -68,13 +68,6 @@ class IniBatch {
   std::vector<KeyChange> m_replaced;
 };
 
-namespace testing {
-// Called after the temporary file is complete and before it replaces the settings file.
-void setBeforePublishHook(std::function<void()> hook);
-// Makes the next writes of the temporary file fail with this errno (0 switches it off).
-void setWriteFault(int error);
-}  // namespace testing
-
 // The native path of an INIPath argument: a path text ("C:\...") through the drive map, or an
 // absolute native path as it is. Empty when the text names no file.
 std::string iniNativePath(const std::string& iniPath);

@@ -12,21 +12,19 @@
 #include <random>
 
 #include "core/Main.h"
+#include "platform/FileOps.h"
 #include "settings/IniStore.h"
 #include "support/TempTree.h"
 
 namespace quillmere {
 namespace {
 
+namespace fileops = platform::fileops;
 using test::TempTree;
 
 class SettingsFile : public ::testing::Test {
  protected:
   void SetUp() override { settings::IniStore::clearCache(); }
-  void TearDown() override {
-    settings::testing::setBeforePublishHook(nullptr);
-    settings::testing::setWriteFault(0);
-  }
 
   std::string ini() const { return tree.pathText("quillmere.ini"); }
   std::string get(const std::string& section, const std::string& key,
@@ -222,7 +220,11 @@ TEST_F(SettingsFile, WriterKilledBeforeTheRenameLeavesTheOldFileIntact) {
   tree.write("quillmere.ini", original);
   const pid_t child = ::fork();
   if (child == 0) {
-    settings::testing::setBeforePublishHook([] { ::raise(SIGKILL); });
+    // Killed with the temporary file complete, just before it replaces the settings file.
+    const fileops::ScopedFault killed([](fileops::Call call, const std::string&) {
+      if (call == fileops::Call::Rename) ::raise(SIGKILL);
+      return 0;
+    });
     dll().DLL_WriteStringINI(ini(), "Main", "A", "changed");
     _exit(0);
   }
@@ -237,9 +239,12 @@ TEST_F(SettingsFile, WriterKilledBeforeTheRenameLeavesTheOldFileIntact) {
 TEST_F(SettingsFile, FullDiskLeavesTheOldFileAndNoTemporaryFile) {
   const std::string original = "[Main]\nA=1\n";
   tree.write("quillmere.ini", original);
-  settings::testing::setWriteFault(ENOSPC);
-  put("Main", "A", "2");
-  settings::testing::setWriteFault(0);
+  {
+    const fileops::ScopedFault full([](fileops::Call call, const std::string&) {
+      return call == fileops::Call::Write ? ENOSPC : 0;
+    });
+    put("Main", "A", "2");
+  }
   EXPECT_EQ(tree.read("quillmere.ini"), original);
   EXPECT_EQ(tree.files(), std::vector<std::string>{"quillmere.ini"});
   EXPECT_EQ(get("Main", "A"), "1");
@@ -263,7 +268,10 @@ TEST_F(SettingsFile, FailedWriteIsReportedWithTheFileAndTheReason) {
 TEST_F(SettingsFile, ConcurrentWritersKeepEachOthersKeys) {
   put("Main", "Start", "1");
   // Widen the window between reading the file and replacing it.
-  settings::testing::setBeforePublishHook([] { ::usleep(3000); });
+  const fileops::ScopedFault slow([](fileops::Call call, const std::string&) {
+    if (call == fileops::Call::Rename) ::usleep(3000);
+    return 0;
+  });
   std::vector<pid_t> children;
   for (int w = 0; w < 16; ++w) {
     const pid_t child = ::fork();
@@ -303,7 +311,10 @@ TEST_F(SettingsFile, WriteKeepsOwnerGroupAndMode) {
 TEST_F(SettingsFile, BatchWritesTheFileOnceAndOnlyWhenSomethingChanged) {
   tree.write("quillmere.ini", "[Main]\nA=1\n");
   int publishes = 0;
-  settings::testing::setBeforePublishHook([&] { ++publishes; });
+  const fileops::ScopedFault counted([&](fileops::Call call, const std::string&) {
+    publishes += call == fileops::Call::Rename ? 1 : 0;
+    return 0;
+  });
   {
     settings::IniBatch batch(tree.path("quillmere.ini"));
     for (int i = 0; i < 20; ++i) put("Main", "K" + std::to_string(i), std::to_string(i));

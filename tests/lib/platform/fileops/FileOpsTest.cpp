@@ -176,6 +176,37 @@ TEST(FileOpsCopy, FailuresLeaveNoPartialTarget) {
   EXPECT_FALSE(t.exists("fresh"));
 }
 
+// A whole-file write replaces the target of a link (the link stays), keeps the mode of the file
+// it replaces, gives a new file the mode asked for, and a failing step at any point leaves the
+// old bytes and no temporary file.
+TEST(FileOpsWrite, WholeFileWriteFollowsLinksKeepsModesAndFailsCleanly) {
+  TempTree t;
+  const auto target = t.write("real", "old");
+  ::chmod(target.c_str(), 0640);
+  ASSERT_EQ(::symlink("real", t.path("link").c_str()), 0);
+  ASSERT_TRUE(fo::writeFileAtomically(t.path("link"), "new", 0600).ok());
+  EXPECT_EQ(t.read("real"), "new");
+  struct stat st {};
+  ASSERT_EQ(::lstat(t.path("link").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  ASSERT_EQ(::stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+  ASSERT_TRUE(fo::writeFileAtomically(t.path("fresh"), "x", 0604).ok());
+  ASSERT_EQ(::stat(t.path("fresh").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0604u);
+
+  for (fo::Call failing :
+       {fo::Call::Create, fo::Call::SetMode, fo::Call::Write, fo::Call::Sync, fo::Call::Rename}) {
+    fo::ScopedFault fault([&](fo::Call call, const std::string& path) {
+      return call == failing && fo::nameOf(path) == "real" ? ENOSPC : 0;
+    });
+    EXPECT_EQ(fo::writeFileAtomically(t.path("link"), "lost", 0600).error(), ENOSPC);
+    EXPECT_EQ(t.read("real"), "new");
+    EXPECT_EQ(namesIn(t.root()), (std::vector<std::string>{"fresh", "link", "real"}));
+  }
+}
+
 TEST(FileOpsCopy, RealFullFileSystem) {
   test::ScratchMount disk("256k");
   if (!disk.mounted()) GTEST_SKIP() << "cannot mount a small tmpfs here";
