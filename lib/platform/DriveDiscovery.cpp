@@ -1,5 +1,7 @@
 #include "platform/DriveDiscovery.h"
 
+#include "platform/FileOps.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -71,11 +73,6 @@ bool exists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0;
 }
 
-std::string baseName(std::string_view path) {
-  const std::size_t slash = path.rfind('/');
-  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
-}
-
 std::string realPath(const std::string& path) {
   char* resolved = ::realpath(path.c_str(), nullptr);
   if (resolved == nullptr) return {};
@@ -94,7 +91,7 @@ std::string linkTarget(const std::string& path) {
 // links such as /dev/disk/by-uuid/... or /dev/mapper/....
 std::string deviceName(const std::string& source) {
   const std::string resolved = realPath(source);
-  return baseName(resolved.empty() ? source : resolved);
+  return fileops::nameOf(resolved.empty() ? source : resolved);
 }
 
 bool startsWith(std::string_view s, std::string_view prefix) {
@@ -118,7 +115,7 @@ std::string diskLinkName(const SystemDirs& dirs, const char* kind, const std::st
   std::string found;
   while (const dirent* e = ::readdir(dir)) {
     if (e->d_name[0] == '.') continue;
-    if (baseName(linkTarget(folder + "/" + e->d_name)) == device) {
+    if (fileops::nameOf(linkTarget(folder + "/" + e->d_name)) == device) {
       found = unescapeHex(e->d_name);
       break;
     }
@@ -245,7 +242,7 @@ DriveType driveTypeOf(const MountEntry& mount, const SystemDirs& dirs) {
   if (exists(node + "/partition")) {
     const std::string parent = realPath(node + "/..");
     if (!parent.empty()) {
-      name = baseName(parent);
+      name = fileops::nameOf(parent);
       node = dirs.sysClassBlock + "/" + name;
     }
   }
@@ -279,8 +276,8 @@ std::vector<Medium> findMedia(const std::vector<MountEntry>& mounts, const Syste
       medium.identity = "net:" + mount->source;
       std::string share = mount->source;
       while (!share.empty() && share.back() == '/') share.pop_back();
-      medium.label =
-          baseName(share.substr(share.find(':') == std::string::npos ? 0 : share.find(':') + 1));
+      medium.label = fileops::nameOf(
+          share.substr(share.find(':') == std::string::npos ? 0 : share.find(':') + 1));
     } else {
       const std::string device = deviceName(mount->source);
       const std::string uuid = diskLinkName(dirs, "by-uuid", device);
