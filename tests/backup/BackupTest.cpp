@@ -1,6 +1,7 @@
 // The backup options and the backup run, through the settings file and a recording view.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -12,6 +13,8 @@
 #include "backup/BackupEngine.h"
 #include "backup/BackupSettings.h"
 #include "core/Main.h"
+#include "platform/FileOps.h"
+#include "support/DriveTable.h"
 #include "support/RecordingRunView.h"
 #include "support/TempTree.h"
 
@@ -29,10 +32,7 @@ class Backup : public ::testing::Test {
     ::unsetenv("QUILLMERE_ARCHIVER_DIR");
     ini = tree.pathText("quillmere.ini");
   }
-  void TearDown() override {
-    ::unsetenv("QUILLMERE_DRIVES");
-    ::unsetenv("QUILLMERE_ARCHIVER_DIR");
-  }
+  void TearDown() override { ::unsetenv("QUILLMERE_ARCHIVER_DIR"); }
   BackupSettings settings() const { return BackupSettings(ini, "c:\\"); }
   std::string value(const char* key) const {
     return dll().DLL_GetStringFromINI(ini, kSection, key, "<missing>");
@@ -105,27 +105,27 @@ TEST_F(Backup, DestinationNames) {
   tree.mkdir("Photos/2004");
   tree.mkdir("Photos/2003.05.01");
   tree.mkdir("card");
-  tree.write("drives.tab", "E\t" + tree.path("card") + "\t2\tCARD\n");
-  ::setenv("QUILLMERE_DRIVES", tree.path("drives.tab").c_str(), 1);
+  const test::DriveTable drives({{'E', tree.path("card"), 2, "CARD"}});
   const BackupSettings s = settings();
   set(key::kExe, "0");
-  EXPECT_EQ(destinationPath(s, "D:\\Backup", "2004", "03", "15", "09", "30", "05"),
+  EXPECT_EQ(destinationPath(s.runOptions(), "D:\\Backup", "2004", "03", "15", "09", "30", "05"),
             "D:\\Backup\\20040315_093005.lzh");
   s.setNameBy(NameBy::Dir);
   s.setInDir(tree.pathText("Photos/2004"));
   set(key::kExe, "1");
-  EXPECT_EQ(destinationPath(s, "D:\\Backup", "2004", "03", "15", "09", "30", "05"),
+  EXPECT_EQ(destinationPath(s.runOptions(), "D:\\Backup", "2004", "03", "15", "09", "30", "05"),
             "D:\\Backup\\2004.exe");
   s.setInDir(tree.pathText("Photos/2003.05.01"));
   EXPECT_EQ(s.nameCaption(), "2003.05.01");
   s.setInDir("E:\\");
   set(key::kExe, "0");
   EXPECT_EQ(s.nameCaption(), "E_Drive");
-  EXPECT_EQ(destinationPath(s, "D:\\Backup", "2004", "03", "15", "09", "30", "05"),
+  EXPECT_EQ(destinationPath(s.runOptions(), "D:\\Backup", "2004", "03", "15", "09", "30", "05"),
             "D:\\Backup\\E_Drive.lzh");
   s.setNameBy(NameBy::FileName);
   set(key::kFileNameText, "Holiday");
-  EXPECT_EQ(destinationPath(s, "D:\\", "2004", "03", "15", "09", "30", "05"), "D:\\Holiday.lzh");
+  EXPECT_EQ(destinationPath(s.runOptions(), "D:\\", "2004", "03", "15", "09", "30", "05"),
+            "D:\\Holiday.lzh");
 }
 
 TEST_F(Backup, TimeNamedArchiveLeavesTheBackedUpFolder) {
@@ -262,8 +262,7 @@ TEST_F(Backup, PackingShowsFilesAndBytesAsItGoes) {
 TEST_F(Backup, EmptiedFileNameAndDriveRoot) {
   tree.write("card/DCIM/100/a.jpg", "a");
   tree.mkdir("out");
-  tree.write("drives.tab", "E\t" + tree.path("card") + "\t2\tCARD\n");
-  ::setenv("QUILLMERE_DRIVES", tree.path("drives.tab").c_str(), 1);
+  const test::DriveTable drives({{'E', tree.path("card"), 2, "CARD"}});
   const BackupSettings s = settings();
   s.setOutDir(tree.pathText("out"));
   set(key::kExe, "0");
@@ -281,6 +280,43 @@ TEST_F(Backup, EmptiedFileNameAndDriveRoot) {
   EXPECT_EQ(value(key::kFileNameText), "FileName");
   EXPECT_TRUE(r.placed) << r.message;
   EXPECT_TRUE(tree.exists("out/FileName.lzh"));
+}
+
+// The run's one settings write (an empty given name becomes "FileName") comes before any file is
+// touched: a settings file that cannot take it refuses the run, and a run that has nothing to
+// store leaves the file as it was.
+TEST_F(Backup, TheSettingsFileIsWrittenBeforeTheFilesOrNotAtAll) {
+  tree.write("in/a.jpg", "a");
+  tree.mkdir("out");
+  const BackupSettings s = settings();
+  s.setInDir(tree.pathText("in"));
+  s.setOutDir(tree.pathText("out"));
+  s.setNameBy(NameBy::FileName);
+  set(key::kExe, "0");
+  set(key::kFileNameText, "");
+  RecordingRunView view;
+  {
+    const platform::fileops::ScopedFault full([](platform::fileops::Call call,
+                                                 const std::string& path) {
+      return call == platform::fileops::Call::Write && path.ends_with("quillmere.ini") ? ENOSPC : 0;
+    });
+    const BackupReport r = runBackup(s, view);
+    EXPECT_TRUE(r.refused);
+    EXPECT_NE(r.message.find(tree.path("quillmere.ini")), std::string::npos) << r.message;
+  }
+  EXPECT_EQ(files("in"), std::vector<std::string>{"a.jpg"});
+  EXPECT_TRUE(files("out").empty());
+
+  set(key::kFileNameText, "Card");
+  const std::string before = tree.read("quillmere.ini");
+  struct stat was {};
+  ASSERT_EQ(::stat(tree.path("quillmere.ini").c_str(), &was), 0);
+  const BackupReport r = runBackup(s, view);
+  EXPECT_TRUE(r.placed) << r.message;
+  struct stat now {};
+  ASSERT_EQ(::stat(tree.path("quillmere.ini").c_str(), &now), 0);
+  EXPECT_EQ(now.st_ino, was.st_ino);  // not replaced by a rewrite
+  EXPECT_EQ(tree.read("quillmere.ini"), before);
 }
 
 TEST_F(Backup, MissingFoldersNoArchiverAndCancel) {

@@ -10,12 +10,13 @@
 #include "EngineSupport.h"
 #include "core/Main.h"
 #include "duplicates/DuplicateDelete.h"
+#include "support/DriveTable.h"
 #include "support/ScratchMount.h"
 
 namespace quillmere::duplicates {
 namespace {
 
-using test_support::DriveTable;
+using quillmere::test::DriveTable;
 using test_support::trashedNames;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -244,7 +245,7 @@ TEST_F(DeleteRunTest, RemovableDriveConfirmsEachDeletionAndNeverUsesTheTrash) {
   tree.write("orig/c.jpg", "third picture");
   tree.write("card/DCIM/removable_a.jpg", kPictureA);
   tree.write("card/DCIM/removable_b.jpg", kPictureB);
-  DriveTable drive('E', tree.path("card"), 2);
+  const DriveTable drive({{'E', tree.path("card"), 2, "CARD"}});
   auto o = options("orig", "card");
   o.deletionDir = "E:\\DCIM";
   o.recycleOnFixedDrive = true;  // ignored on a removable drive

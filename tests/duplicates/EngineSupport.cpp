@@ -18,15 +18,4 @@ std::vector<std::string> trashedNames() {
   return out;
 }
 
-DriveTable::DriveTable(char letter, const std::string& nativeFolder, int driveType) {
-  const std::string table =
-      std::string(1, letter) + "\t" + nativeFolder + "\t" + std::to_string(driveType) + "\tCARD\n";
-  const std::string file = m_tableDir.write("drives.tsv", table);
-  ::setenv("QUILLMERE_DRIVES", file.c_str(), 1);
-}
-
-DriveTable::~DriveTable() {
-  ::unsetenv("QUILLMERE_DRIVES");
-}
-
 }  // namespace quillmere::duplicates::test_support

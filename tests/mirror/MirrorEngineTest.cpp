@@ -22,6 +22,7 @@
 #include "mirror/MirrorSettings.h"
 #include "platform/DriveMap.h"
 #include "platform/FileOps.h"
+#include "support/DriveTable.h"
 #include "support/RecordingRunView.h"
 #include "support/ScratchMount.h"
 #include "support/TempTree.h"
@@ -214,13 +215,11 @@ TEST_F(MirrorEngineTest, AMissingSideStopsTheRunAndTheOtherSideKeepsItsFiles) {
 
   // A drive letter whose folder is not there (a card reader without a card).
   tree.mkdir("cardreader");
-  const std::string table =
-      tree.write("drives.tsv", "D\t" + tree.path("cardreader/medium") + "\t2\tEOS_DIGITAL\n");
-  ::setenv("QUILLMERE_DRIVES", table.c_str(), 1);
+  test::DriveTable drives({{'D', tree.path("cardreader/medium"), 2, "EOS_DIGITAL"}});
   settings.put(key::kInDir, "D:\\DCIM");
   settings.put(key::kOutDir, tree.pathText("mirror"));
   EXPECT_EQ(run().outcome, MirrorOutcome::MasterMissing);
-  ::unsetenv("QUILLMERE_DRIVES");
+  drives.clear();
   EXPECT_EQ(peek("mirror/keep.jpg"), "only copy");
   EXPECT_TRUE(view.runningChanges.empty()) << "the panel never went into its run layout";
 

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "core/Main.h"
+#include "support/DriveTable.h"
 #include "support/TempTree.h"
 
 namespace fs = std::filesystem;
@@ -29,8 +30,7 @@ class Bindings : public ::testing::Test {
  protected:
   void SetUp() override {
     tree.mkdir("e");
-    tree.write("drives.tab", "C\t" + tree.root() + "\t3\t\nE\t" + tree.path("e") + "\t2\tCARD\n");
-    ::setenv("QUILLMERE_DRIVES", tree.path("drives.tab").c_str(), 1);
+    drives.set({{'C', tree.root(), 3}, {'E', tree.path("e"), 2, "CARD"}});
     ::setenv("QUILLMERE_ARCHIVER_DIR", QUILLMERE_FAKE_DIR, 1);
     ::setenv("QUILLMERE_FAKE_LOG", tree.path("calls.log").c_str(), 1);
     ::unsetenv("QUILLMERE_FAKE_VERSION");
@@ -38,9 +38,8 @@ class Bindings : public ::testing::Test {
     ::unsetenv("QUILLMERE_FAKE_WATCH");
   }
   void TearDown() override {
-    for (const char* v :
-         {"QUILLMERE_DRIVES", "QUILLMERE_ARCHIVER_DIR", "QUILLMERE_FAKE_LOG",
-          "QUILLMERE_FAKE_VERSION", "QUILLMERE_FAKE_RESULT", "QUILLMERE_FAKE_WATCH"})
+    for (const char* v : {"QUILLMERE_ARCHIVER_DIR", "QUILLMERE_FAKE_LOG", "QUILLMERE_FAKE_VERSION",
+                          "QUILLMERE_FAKE_RESULT", "QUILLMERE_FAKE_WATCH"})
       ::unsetenv(v);
   }
   // Native paths below the folders of C: and E:, as the archivers are handed them.
@@ -58,6 +57,7 @@ class Bindings : public ::testing::Test {
     return std::regex_replace(text, fresh, "$1<work>");
   }
   TempTree tree;
+  quillmere::test::DriveTable drives;
 };
 
 TEST_F(Bindings, LzhMakeBuildsItsCommandLineToTheLetter) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/Main.h"
+#include "support/DriveTable.h"
 #include "support/ScratchMount.h"
 #include "support/TempTree.h"
 
@@ -24,25 +25,14 @@ class Drives : public ::testing::Test {
     tree.mkdir("card");
     tree.mkdir("cd");
     tree.mkdir("disk");
-    const std::string table =
-        "# test drives\n"
-        "D\t" +
-        tree.path("card") +
-        "\t2\tEOS_DIGITAL\n"
-        "E\t" +
-        tree.path("cd") +
-        "\t5\tDISC\n"
-        "F\t" +
-        tree.path("no-card") +
-        "\t2\t\n"
-        "G\t" +
-        tree.path("disk") + "\t3\tDATA\n";
-    tree.write("drives.tsv", table);
-    ::setenv("QUILLMERE_DRIVES", tree.path("drives.tsv").c_str(), 1);
+    drives.set({{'D', tree.path("card"), 2, "EOS_DIGITAL"},
+                {'E', tree.path("cd"), 5, "DISC"},
+                {'F', tree.path("no-card"), 2},
+                {'G', tree.path("disk"), 3, "DATA"}});
   }
-  void TearDown() override { ::unsetenv("QUILLMERE_DRIVES"); }
 
   TempTree tree;
+  test::DriveTable drives;
 };
 
 TEST_F(Drives, CheckDiskReadinessNumbers) {
@@ -100,8 +90,7 @@ TEST_F(Drives, FreeSpaceInExactBytes) {
 TEST_F(Drives, FreeSpaceOfASmallCard) {
   test::ScratchMount card("512k");
   if (!card.mounted()) GTEST_SKIP() << "cannot mount a small tmpfs here";
-  tree.write("drives2.tsv", "H\t" + card.root() + "\t2\tSMALL\n");
-  ::setenv("QUILLMERE_DRIVES", tree.path("drives2.tsv").c_str(), 1);
+  drives.set({{'H', card.root(), 2, "SMALL"}});
   EXPECT_EQ(m.DLL_DiskFreeSpace("H:\\", 0).toDouble(), 512.0 * 1024);
   EXPECT_EQ(m.DLL_DiskFreeSpace("H:\\", 1).toDouble(), 512.0 * 1024);
   std::ofstream(card.root() + "/pic.jpg") << std::string(100 * 1024, 'x');

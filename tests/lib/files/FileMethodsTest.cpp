@@ -11,6 +11,7 @@
 
 #include "core/Main.h"
 #include "platform/FileOps.h"
+#include "support/DriveTable.h"
 #include "support/Fakes.h"
 #include "support/ScratchMount.h"
 #include "support/TempTree.h"
@@ -130,15 +131,13 @@ TEST(FileDelete, ToTheTrashWhereNoneCanBeMadeKeepsTheFile) {
 TEST(FileDelete, NeverADriveRoot) {
   TempTree t;
   t.write("card/DCIM/IMG_0001.JPG", "only copy");
-  t.write("drives.tsv", "D\t" + t.path("card") + "\t2\tEOS_DIGITAL\n");
-  ::setenv("QUILLMERE_DRIVES", t.path("drives.tsv").c_str(), 1);
+  const test::DriveTable drives({{'D', t.path("card"), 2, "EOS_DIGITAL"}});
   EXPECT_FALSE(m.DLL_FileDelete(0, "D:\\"));
   EXPECT_FALSE(m.DLL_FileDelete(0, "D:"));
   EXPECT_FALSE(m.DLL_FileDelete(0, "D:\\", false, true));
   EXPECT_FALSE(m.DLL_FileMove(0, "D:\\", t.pathText("backup")));
   EXPECT_FALSE(t.exists("backup"));
   EXPECT_EQ(t.read("card/DCIM/IMG_0001.JPG"), "only copy");
-  ::unsetenv("QUILLMERE_DRIVES");
 }
 
 TEST(FileDelete, ConfirmationThroughTheUiHook) {
@@ -394,13 +393,11 @@ TEST(SubDirDel, RemovesEmptyFoldersKeepsFilesNeverTouchesADriveRoot) {
 TEST(SubDirDel, TheWalkUpStopsAtTheCardsRoot) {
   TempTree t;
   t.mkdir("card/DCIM/100CANON");
-  t.write("drives.tsv", "D\t" + t.path("card") + "\t2\tEOS_DIGITAL\n");
-  ::setenv("QUILLMERE_DRIVES", t.path("drives.tsv").c_str(), 1);
+  const test::DriveTable drives({{'D', t.path("card"), 2, "EOS_DIGITAL"}});
   EXPECT_TRUE(m.DLL_SubDirDel("D:\\DCIM\\100CANON"));
   EXPECT_FALSE(t.exists("card/DCIM"));
   EXPECT_TRUE(t.exists("card"));
   EXPECT_FALSE(m.DLL_SubDirDel("D:\\"));
-  ::unsetenv("QUILLMERE_DRIVES");
 }
 
 TEST(WholeFile, GetPutSaveAndHex) {

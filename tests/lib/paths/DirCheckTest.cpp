@@ -9,25 +9,13 @@
 
 #include "core/Main.h"
 #include "paths/LibraryFolder.h"
+#include "support/DriveTable.h"
 #include "support/TempTree.h"
 
 namespace quillmere {
 namespace {
 
 const Main& m = dll();
-
-// Points QUILLMERE_DRIVES at a table for the life of the object.
-class DriveTable {
- public:
-  DriveTable(test::TempTree& tree, const std::string& text) {
-    m_file = tree.write(".drives", text);
-    setenv("QUILLMERE_DRIVES", m_file.c_str(), 1);
-  }
-  ~DriveTable() { unsetenv("QUILLMERE_DRIVES"); }
-
- private:
-  std::string m_file;
-};
 
 TEST(DirCheck, NearestExistingFolder) {
   test::TempTree tree;
@@ -95,8 +83,7 @@ TEST(DirCheck, UpDirName) {
 TEST(DiskCheck, ReadyMissingAndUnmappedDrives) {
   test::TempTree tree;
   tree.mkdir("card/DCIM");
-  DriveTable table(tree, "E\t" + tree.path("card") + "\t2\tCARD\nF\t" + tree.path("gone") +
-                             "\t5\t\n# comment\n\n");
+  const test::DriveTable drives({{'E', tree.path("card"), 2, "CARD"}, {'F', tree.path("gone"), 5}});
   const std::string libRoot = paths::libraryDriveRoot();
   EXPECT_EQ(m.DLL_DiskCheck("E:\\DCIM\\a.jpg"), "E:\\");
   EXPECT_EQ(m.DLL_DiskCheck("e"), "e:\\");
@@ -117,7 +104,7 @@ TEST(DiskCheck, ReadyMissingAndUnmappedDrives) {
 TEST(DiskCheck, LeavesTheWorkingFolderAlone) {
   test::TempTree tree;
   tree.mkdir("card");
-  DriveTable table(tree, "E\t" + tree.path("card") + "\t2\t\n");
+  const test::DriveTable drives({{'E', tree.path("card"), 2}});
   char before[4096];
   ASSERT_NE(::getcwd(before, sizeof before), nullptr);
   EXPECT_EQ(m.DLL_DiskCheck("E:\\"), "E:\\");

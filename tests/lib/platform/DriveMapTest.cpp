@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "platform/DriveMap.h"
+#include "support/DriveTable.h"
 #include "support/TempTree.h"
 
 namespace quillmere::platform {
@@ -57,18 +58,13 @@ TEST(DriveMap, TableLines) {
 
 class DrivesEnv : public ::testing::Test {
  protected:
-  ~DrivesEnv() override { unsetenv("QUILLMERE_DRIVES"); }
-  void useTable(const std::string& text) {
-    m_table = m_tree.write("drives.tsv", text);
-    setenv("QUILLMERE_DRIVES", m_table.c_str(), 1);
-  }
   test::TempTree m_tree;
-  std::string m_table;
+  test::DriveTable m_drives;
 };
 
 TEST_F(DrivesEnv, TableFileReplacesDiscoveryAndIsReReadWhenChanged) {
   m_tree.mkdir("card");
-  useTable("D\t" + m_tree.path("card") + "\t2\tCARD\n");
+  m_drives.set({{'D', m_tree.path("card"), 2, "CARD"}});
   const DriveMap& map = DriveMap::current();
   ASSERT_TRUE(map.drive('D'));
   EXPECT_EQ(map.drive('C')->nativeRoot, "/");  // C: stays "/" unless the table names it
@@ -80,8 +76,8 @@ TEST_F(DrivesEnv, TableFileReplacesDiscoveryAndIsReReadWhenChanged) {
 
   // The same file written again with other drives is read again.
   m_tree.mkdir("cd");
-  useTable("C\t" + m_tree.path("") + "\t3\t\nE\t" + m_tree.path("cd") + "\t5\t\nF\t" +
-           m_tree.path("gone") + "\t2\t\n");
+  m_drives.set(
+      {{'C', m_tree.path(""), 3}, {'E', m_tree.path("cd"), 5}, {'F', m_tree.path("gone"), 2}});
   const DriveMap& again = DriveMap::current();
   EXPECT_FALSE(again.drive('D'));
   EXPECT_EQ(again.toNative("C:\\cd"), m_tree.path("cd"));
@@ -96,18 +92,18 @@ TEST_F(DrivesEnv, TableFileReplacesDiscoveryAndIsReReadWhenChanged) {
   EXPECT_EQ(again.readiness("F:\\"), 21);
 
   // A table file that cannot be read leaves C: alone.
-  setenv("QUILLMERE_DRIVES", m_tree.path("missing.tsv").c_str(), 1);
+  m_drives.setMissing();
   EXPECT_EQ(DriveMap::current().drives().size(), 1u);
   EXPECT_EQ(DriveMap::current().toNative("C:\\x"), "/x");
 
-  unsetenv("QUILLMERE_DRIVES");
+  m_drives.clear();
   EXPECT_EQ(DriveMap::current().toNative("C:\\"), "/");
 }
 
 TEST_F(DrivesEnv, ReadinessFollowsTheFolder) {
   m_tree.mkdir("card");
   m_tree.write("file", "x");
-  useTable("D\t" + m_tree.path("card") + "\t2\t\nE\t" + m_tree.path("file") + "\t2\t\n");
+  m_drives.set({{'D', m_tree.path("card"), 2}, {'E', m_tree.path("file"), 2}});
   EXPECT_EQ(DriveMap::current().readiness("D:"), 0);
   EXPECT_EQ(DriveMap::current().readiness("E:"), 21);  // not a folder
   std::filesystem::remove(m_tree.path("card"));

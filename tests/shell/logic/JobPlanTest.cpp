@@ -64,7 +64,7 @@ TEST(JobPlan, OnlyCheckedStepsRunInAscendingOrderWithOneActionEach) {
   c.chosen[optionIndex(4, 5) - 1] = true;
   EXPECT_EQ(c.chosenChoice(4), 5);
   EXPECT_EQ(asPairs(plannedSteps(c)),
-            (std::vector<std::pair<int, StepAction>>{{4, StepAction::Mirrorring}}));
+            (std::vector<std::pair<int, StepAction>>{{4, StepAction::Mirroring}}));
 }
 
 TEST(JobPlan, ChoosingAButtonRewritesOnlyItsOwnStep) {

@@ -35,7 +35,7 @@ TEST(ShellRunView, RunCallsSetTheProgramsSharedState) {
   EXPECT_FALSE(shell().mirroringRunning);
 
   view.reopenAfterRun("Mirrorring");
-  EXPECT_EQ(shell().state(Panel::Mirrorring), kPanelAskedToOpen);
+  EXPECT_EQ(shell().state(Panel::Mirroring), kPanelAskedToOpen);
   view.reopenAfterRun("NoSuchPanel");
   view.setTimerLoop(10);
   EXPECT_EQ(shell().timerLoop, 10);

@@ -166,7 +166,7 @@ TEST_F(JobPanel, AJobOfTheRealEnginesEmptiesTheCardStepByStep) {
         EXPECT_EQ(scenario.filesIn("backups"), std::vector<std::string>{"archive.lzh"});
         EXPECT_TRUE(scenario.filesIn("mirror2").empty());
         break;
-      case job::StepAction::Mirrorring:
+      case job::StepAction::Mirroring:
         EXPECT_EQ(scenario.filesIn("mirror2"), (std::vector<std::string>{"a.jpg", "b.jpg"}));
         break;
       default:
@@ -182,7 +182,7 @@ TEST_F(JobPanel, AJobOfTheRealEnginesEmptiesTheCardStepByStep) {
   EXPECT_EQ(shell().state(Panel::BackUP), kPanelClosed) << "each step's panel is asked to close";
   EXPECT_TRUE(hook.shown.empty()) << hook.shown.front().text;
   window.windows().pass();  // the last step's panel closes
-  EXPECT_EQ(window.windows().subWindow(Panel::Mirrorring), nullptr);
+  EXPECT_EQ(window.windows().subWindow(Panel::Mirroring), nullptr);
   screenshot(window, "job-panel-run");
 }
 

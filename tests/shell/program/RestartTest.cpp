@@ -55,7 +55,7 @@ TEST(Restart, PanelsOpenedFromTheMenuComeBackWhereTheyWereLeft) {
     start(window, tree.path("quillmere"));
     window.menuItem("ReName")->trigger();
     window.menuItem("Mirrorring")->trigger();
-    QMdiSubWindow* mirror = window.windows().subWindow(Panel::Mirrorring);
+    QMdiSubWindow* mirror = window.windows().subWindow(Panel::Mirroring);
     ASSERT_NE(mirror, nullptr);
     ASSERT_NE(window.windows().subWindow(Panel::ReName), nullptr);
     window.menuItem("Win1")->trigger();
@@ -74,7 +74,7 @@ TEST(Restart, PanelsOpenedFromTheMenuComeBackWhereTheyWereLeft) {
   {
     frmMain window;
     start(window, tree.path("quillmere"));
-    QMdiSubWindow* mirror = window.windows().subWindow(Panel::Mirrorring);
+    QMdiSubWindow* mirror = window.windows().subWindow(Panel::Mirroring);
     ASSERT_NE(mirror, nullptr);
     EXPECT_EQ(mirror->pos(), QPoint(60, 40));
     EXPECT_NE(window.windows().subWindow(Panel::ReName), nullptr);

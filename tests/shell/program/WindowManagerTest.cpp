@@ -93,13 +93,13 @@ TEST_F(Windows, StateTwoAsksThePanelToRereadItsFolders) {
   };
   CountingPanel* made = nullptr;
   window.windows().setPanelFactory([&](Panel p) { return made = new CountingPanel(p); });
-  shell().state(Panel::Mirrorring) = 3;
+  shell().state(Panel::Mirroring) = 3;
   window.windows().pass();
-  shell().state(Panel::Mirrorring) = 2;
+  shell().state(Panel::Mirroring) = 2;
   window.windows().pass();
   ASSERT_NE(made, nullptr);
   EXPECT_EQ(made->rereads, 1);
-  EXPECT_EQ(shell().state(Panel::Mirrorring), kPanelOpen);
+  EXPECT_EQ(shell().state(Panel::Mirroring), kPanelOpen);
 }
 
 TEST_F(Windows, AnIdlePassWritesNothing) {

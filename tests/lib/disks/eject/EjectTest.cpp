@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "core/Main.h"
+#include "support/DriveTable.h"
 #include "support/TempTree.h"
 
 extern char** environ;
@@ -62,15 +63,13 @@ class FakeUdisks : public ::testing::Test {
     const char* system = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
     ASSERT_TRUE(system != nullptr && s_address == system) << "refusing to use a foreign bus";
     tree.mkdir("card");
-    tree.write("drives.tsv", "D\t" + tree.path("card") + "\t2\tEOS_DIGITAL\n");
-    ::setenv("QUILLMERE_DRIVES", tree.path("drives.tsv").c_str(), 1);
+    drives.set({{'D', tree.path("card"), 2, "EOS_DIGITAL"}});
   }
   void TearDown() override {
     if (m_mockPid > 0) {
       ::kill(m_mockPid, SIGTERM);
       ::waitpid(m_mockPid, nullptr, 0);
     }
-    ::unsetenv("QUILLMERE_DRIVES");
   }
 
   // Starts the mock; false when python3-dbusmock is missing.
@@ -108,6 +107,7 @@ class FakeUdisks : public ::testing::Test {
   }
 
   TempTree tree;
+  test::DriveTable drives;
   pid_t m_mockPid = -1;
   static inline std::string s_address;
   static inline pid_t s_busPid = -1;
