@@ -30,10 +30,6 @@ inline constexpr std::int32_t kPathNotFound = 76;
 inline constexpr std::int32_t kPermissionDenied = 70;
 inline constexpr std::int32_t kDiskFull = 61;
 inline constexpr std::int32_t kDeviceIo = 57;
-// Methods whose family is not part of this build yet: 30000 + position in the method list.
-inline constexpr std::int32_t kNotAvailableBase = 30000;
 }  // namespace dllerr
-
-[[noreturn]] void throwNotAvailable(std::int32_t methodPosition);
 
 }  // namespace quillmere

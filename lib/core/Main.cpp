@@ -4,10 +4,6 @@
 
 namespace quillmere {
 
-void throwNotAvailable(std::int32_t methodPosition) {
-  throw DllError(dllerr::kNotAvailableBase + methodPosition, "not available in this build");
-}
-
 const Main& dll() {
   static const Main instance;
   return instance;

@@ -321,8 +321,7 @@ bool Main::DLL_SubDirDel(const std::string& Root_Path) const {
   StringArray dirs;
   try {
     DLL_SubDirList(Root_Path, dirs);
-  } catch (const DllError& e) {
-    if (e.number() > dllerr::kNotAvailableBase) throw;
+  } catch (const DllError&) {
     dirs.erase();
   }
   if (dirs.dims() == 1) {
@@ -331,8 +330,7 @@ bool Main::DLL_SubDirDel(const std::string& Root_Path) const {
       try {
         folder =
             platform::nativePathOf(dirs(i).empty() ? Root_Path : DLL_PathAdd(Root_Path, dirs(i)));
-      } catch (const DllError& e) {
-        if (e.number() > dllerr::kNotAvailableBase) throw;
+      } catch (const DllError&) {
         continue;
       }
       if (!folder) continue;

@@ -7,7 +7,7 @@ namespace quillmere {
 namespace {
 // Only the mirroring run is started by the main timer as well as by its panel.
 bool isMirroring(std::string_view sectionWord) {
-  return panelOf(sectionWord) == Panel::Mirrorring;
+  return panelOf(sectionWord) == Panel::Mirroring;
 }
 }  // namespace
 

@@ -9,7 +9,7 @@
 namespace quillmere {
 
 // The eight managed windows, in the fixed panel order every shell routine walks.
-enum class Panel : int { ReName, WFileDel, BackUP, Mirrorring, FileBack, Recovery, Job, Version };
+enum class Panel : int { ReName, WFileDel, BackUP, Mirroring, FileBack, Recovery, Job, Version };
 inline constexpr int kPanelCount = 8;
 
 // The panel word used in settings keys ("Window-FlagReName", "Window-ReName-Top").

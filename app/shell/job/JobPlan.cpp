@@ -18,7 +18,7 @@ const Choice kChoices[kChoicesPerStep] = {
     {"リネーム", StepAction::ReName},
     {"重複ファイル削除", StepAction::WFileDel},
     {"バックアップ", StepAction::BackUP},
-    {"ミラーリング", StepAction::Mirrorring},
+    {"ミラーリング", StepAction::Mirroring},
     {"ファイル書き戻し", StepAction::FileBack},
     {"リカバリー", StepAction::Recovery},
     {"予約", StepAction::None},
@@ -62,7 +62,7 @@ const char* actionName(StepAction action) {
       return "WFileDel";
     case StepAction::BackUP:
       return "BackUP";
-    case StepAction::Mirrorring:
+    case StepAction::Mirroring:
       return "Mirrorring";
     case StepAction::FileBack:
       return "FileBack";

@@ -17,7 +17,7 @@ inline constexpr int kChoicesPerStep = 10;
 inline constexpr int kOptionCount = kStepCount * kChoicesPerStep;
 
 // What a step runs. Scan disk and the reserved choices run nothing.
-enum class StepAction { None, ReName, WFileDel, BackUP, Mirrorring, FileBack, Recovery };
+enum class StepAction { None, ReName, WFileDel, BackUP, Mirroring, FileBack, Recovery };
 
 // Option button i of step s, choice k: i = (s - 1) * 10 + k, all counted from 1.
 int optionIndex(int step, int choice);

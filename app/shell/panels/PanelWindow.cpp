@@ -19,7 +19,7 @@ QString panelCaption(Panel panel) {
       return QString::fromUtf8("重複ファイル削除");
     case Panel::BackUP:
       return QString::fromUtf8("バックアップ");
-    case Panel::Mirrorring:
+    case Panel::Mirroring:
       return QString::fromUtf8("ミラーリング");
     case Panel::FileBack:
       return QString::fromUtf8("ファイル書き戻し");
@@ -31,10 +31,6 @@ QString panelCaption(Panel panel) {
       return "Version";
   }
   return {};
-}
-
-PanelWindow* makePlaceholderPanel(Panel panel) {
-  return new PanelWindow(panel);
 }
 
 }  // namespace quillmere

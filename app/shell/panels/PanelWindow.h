@@ -36,8 +36,7 @@ class PanelWindow : public QWidget {
 QString panelFormName(Panel panel);
 QString panelCaption(Panel panel);
 
-// Makes the window of a panel; panels not built yet get an empty frame with the form's name.
+// Makes the window of a panel.
 using PanelFactory = std::function<PanelWindow*(Panel)>;
-PanelWindow* makePlaceholderPanel(Panel panel);
 
 }  // namespace quillmere

@@ -19,7 +19,7 @@ PanelBase* makeToolPanel(Panel panel) {
   switch (panel) {
     case Panel::ReName:
       return new frmReName;
-    case Panel::Mirrorring:
+    case Panel::Mirroring:
       return new frmMirrorring;
     case Panel::Recovery:
       return new frmRecovery;
@@ -29,9 +29,11 @@ PanelBase* makeToolPanel(Panel panel) {
       return new frmFileBack;
     case Panel::BackUP:
       return new frmBackUP;
-    default:
-      return nullptr;
+    case Panel::Job:
+    case Panel::Version:
+      break;
   }
+  return nullptr;
 }
 
 void setProgramCompletion(PanelBase& tool, QWidget* mainWindow) {
@@ -44,13 +46,12 @@ void setProgramCompletion(PanelBase& tool, QWidget* mainWindow) {
 
 PanelWindow* makeProgramPanel(Panel panel, QWidget* mainWindow) {
   PanelBase* tool = makeToolPanel(panel);
-  if (tool == nullptr) return makePlaceholderPanel(panel);
-  setProgramCompletion(*tool, mainWindow);
+  if (tool != nullptr) setProgramCompletion(*tool, mainWindow);
   return tool;
 }
 
 void runScheduledMirroring(WindowManager& windows, QWidget* mainWindow) {
-  if (auto* open = qobject_cast<frmMirrorring*>(windows.panel(Panel::Mirrorring))) {
+  if (auto* open = qobject_cast<frmMirrorring*>(windows.panel(Panel::Mirroring))) {
     open->runMirroring();
     return;
   }

@@ -4,8 +4,8 @@
 
 namespace quillmere {
 
-// The program's panels: the built tool panels with the program's completion step, an empty
-// frame for the panels not built yet.
+// The program's tool panels with the program's completion step; null for the job and version
+// windows, which the main window makes itself.
 PanelWindow* makeProgramPanel(Panel panel, QWidget* mainWindow);
 
 class WindowManager;

@@ -19,8 +19,7 @@ namespace quillmere {
 // and keeps the main window's geometry in section "Main" of the settings file (in twips).
 class WindowManager {
  public:
-  WindowManager(QMainWindow& main, QMdiArea& area, ShellState& state,
-                PanelFactory factory = makePlaceholderPanel);
+  WindowManager(QMainWindow& main, QMdiArea& area, ShellState& state, PanelFactory factory);
 
   // One pass: closes panels whose state is 0, stores the main window's geometry, opens panels
   // asked to open at their stored places, asks state-2 panels to re-read their folders and

@@ -69,7 +69,7 @@ void frmMain::buildMenu() {
       {"ReName", "リネーム", Panel::ReName},
       {"Duplication_File_Delete", "重複ファイル削除", Panel::WFileDel},
       {"BackUP", "バックアップ", Panel::BackUP},
-      {"Mirrorring", "ミラーリング", Panel::Mirrorring},
+      {"Mirrorring", "ミラーリング", Panel::Mirroring},
       {"FileBack", "ファイル書き戻し", Panel::FileBack},
       {"Recovery", "リカバリー", Panel::Recovery},
       {"Job", "Job", Panel::Job},
@@ -223,7 +223,7 @@ void frmMain::showHelp() {
 }
 
 void frmMain::clearNoSpaceMessage() {
-  for (Panel p : {Panel::ReName, Panel::Mirrorring}) {
+  for (Panel p : {Panel::ReName, Panel::Mirroring}) {
     PanelWindow* panel = m_windows->panel(p);
     if (panel == nullptr) continue;
     if (auto* label = panel->findChild<QLabel*>("NoSpace"); label && !label->text().isEmpty())
