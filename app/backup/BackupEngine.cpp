@@ -13,28 +13,26 @@
 #include "platform/DriveMap.h"
 #include "platform/FileOps.h"
 #include "run/RunFrame.h"
+#include "settings/IniStore.h"
 
 namespace quillmere::backup {
 
-namespace {}  // namespace
-
-std::string destinationPath(const BackupSettings& settings, const std::string& outDir,
+std::string destinationPath(const BackupOptions& options, const std::string& outDir,
                             const std::string& yyyy, const std::string& mm, const std::string& dd,
                             const std::string& hh, const std::string& mi, const std::string& ss) {
-  const Main& m = dll();
   std::string name;
-  switch (settings.nameBy()) {
+  switch (options.nameBy) {
     case NameBy::Time:
       name = yyyy + mm + dd + "_" + hh + mi + ss;
       break;
     case NameBy::Dir:
-      name = archive::folderOwnName(settings.inDir());
+      name = archive::folderOwnName(options.inDir);
       break;
     case NameBy::FileName:
-      name = settings.fileNameText();
+      name = options.fileNameText;
       break;
   }
-  return m.DLL_PathAdd(outDir, name) + settings.extension();
+  return dll().DLL_PathAdd(outDir, name) + archiveExtension(options.exe);
 }
 
 namespace {
@@ -101,23 +99,21 @@ std::string packShowingProgress(const std::string& folder, bool subDir, RunView&
 // The archiving steps 2 to 6. Each step that fails is passed over; the caller restores the view.
 // Whatever the run made in the backed-up folder is gone from there at the end: placed, or
 // removed when it cannot be placed or the run is cancelled.
-void archiveAndPlace(const BackupSettings& settings, const std::string& inDir,
-                     const std::string& outDir, RunView& view, BackupReport& report) {
+void archiveAndPlace(const BackupOptions& options, const std::string& inDir, RunView& view,
+                     BackupReport& report) {
   const Main& m = dll();
-  if (m.DLL_GetStringFromINI(settings.iniPath(), kSection, key::kFileNameText, "").empty())
-    m.DLL_WriteStringINI(settings.iniPath(), kSection, key::kFileNameText, "FileName");
   std::string yyyy, mm, dd, hh, mi, ss;
   m.DLL_Date(yyyy, mm, dd);
   m.DLL_Time(hh, mi, ss);
 
   if (!view.cancelRequested()) {
-    report.archive = packShowingProgress(inDir, settings.subDir(), view);
+    report.archive = packShowingProgress(inDir, options.subDir, view);
     view.yield();
   }
   // DLL_LZHMake never hands back a file that was there before: what it names is this run's.
   const bool made = !report.archive.empty() && m.DLL_FileCheck(report.archive);
   if (!view.cancelRequested())
-    report.destination = destinationPath(settings, outDir, yyyy, mm, dd, hh, mi, ss);
+    report.destination = destinationPath(options, options.outDir, yyyy, mm, dd, hh, mi, ss);
   if (view.cancelRequested()) {
     if (made) discard(report.archive);
     return;
@@ -128,7 +124,7 @@ void archiveAndPlace(const BackupSettings& settings, const std::string& inDir,
     return;
   }
   report.archiveMade = true;
-  if (settings.exe()) {
+  if (options.exe) {
     report.archive = convertToProgram(report.archive, report);
     view.yield();
     if (report.archive.empty()) return;
@@ -159,11 +155,12 @@ BackupReport runBackup(const BackupSettings& settings, RunView& view) {
   RunFrame frame(view);
   view.yield();
 
+  BackupOptions options = settings.runOptions();
+  const std::string& inDir = options.inDir;
+  const std::string& outDir = options.outDir;
   // A run never backs up a folder nobody chose, nor the nearest ancestor of a missing one (an
   // unplugged card would otherwise send the whole drive into the archive).
-  const std::string inDir = settings.inDir();
-  const std::string outDir = settings.outDir();
-  if (!settings.inDirChosen()) {
+  if (!options.inDirChosen) {
     report.refused = true;
     report.message = "no folder to back up has been chosen (BackUP-InDir)";
   } else if (!platform::pathTextIsFolder(inDir)) {
@@ -172,6 +169,12 @@ BackupReport runBackup(const BackupSettings& settings, RunView& view) {
   } else if (!platform::pathTextIsFolder(outDir)) {
     report.refused = true;
     report.message = "the output folder is not there: " + outDir;
+  } else if (!settings.storeFileNameDefault()) {
+    // The run's one settings write comes before any file is touched.
+    report.refused = true;
+    report.message = settings::IniStore::lastWriteError();
+  } else if (options.fileNameText.empty()) {
+    options.fileNameText = settings.fileNameText();
   }
   if (report.refused) {
     frame.end();
@@ -180,7 +183,7 @@ BackupReport runBackup(const BackupSettings& settings, RunView& view) {
   // An unexpected error is shown once; the run still closes normally.
   report.failed = !frame.guarded([&] {
     std::string folder = inDir;
-    archiveAndPlace(settings, dll().DLL_DirCheck(folder), outDir, view, report);
+    archiveAndPlace(options, dll().DLL_DirCheck(folder), view, report);
   });
   if (report.failed)
     report.message = "error " + std::to_string(frame.errorNumber()) + ": " + frame.errorText();

@@ -22,12 +22,14 @@ struct BackupReport {
 // The destination path of the archive: the output folder plus a name by date and time, by the
 // folder's own name ("E_Drive" for a drive root) or the given text, plus ".exe" or ".lzh".
 // Date and time texts as DLL_Date and DLL_Time give them.
-std::string destinationPath(const BackupSettings& settings, const std::string& outDir,
+std::string destinationPath(const BackupOptions& options, const std::string& outDir,
                             const std::string& yyyy, const std::string& mm, const std::string& dd,
                             const std::string& hh, const std::string& mi, const std::string& ss);
 
-// The backup run: packs the folder of "BackUP-InDir" into an LZH archive inside it (with
-// sub-folders when "BackUP-SubDir"), makes it a self-extracting program when "BackUP-Exe" is 1,
+// The backup run: reads its options once, stores "FileName" as the given name when none is
+// stored (a settings file that cannot take it refuses the run before any file is touched), then
+// packs the folder of "BackUP-InDir" into an LZH archive inside it (with sub-folders when
+// "BackUP-SubDir"), makes it a self-extracting program when "BackUP-Exe" is 1,
 // and moves the result into "BackUP-OutDir" under its name without replacing an existing file.
 // No file that was there before the run is updated, replaced or removed, and no archive is left
 // in the backed-up folder: one that cannot be placed (the destination is taken) or whose run

@@ -3,6 +3,7 @@
 #include "archive/FolderName.h"
 #include "core/Main.h"
 #include "platform/Text.h"
+#include "settings/IniStore.h"
 #include "settings/ValueText.h"
 
 namespace quillmere::backup {
@@ -11,7 +12,12 @@ namespace {
 const char* boolText(bool v) {
   return v ? "True" : "False";
 }
+constexpr const char* kDefaultFileName = "FileName";
 }  // namespace
+
+std::string archiveExtension(bool exe) {
+  return exe ? ".exe" : ".lzh";
+}
 
 BackupSettings::BackupSettings(std::string iniPath, std::string programDrive)
     : m_ini(std::move(iniPath)), m_programDrive(std::move(programDrive)) {}
@@ -42,7 +48,7 @@ NameBy BackupSettings::nameBy() const {
 }
 
 std::string BackupSettings::fileNameText() const {
-  return get(key::kFileNameText, "FileName");
+  return get(key::kFileNameText, kDefaultFileName);
 }
 bool BackupSettings::exe() const {
   return settings::numberOrZero(get(key::kExe, "1")) == 1;
@@ -55,6 +61,22 @@ bool BackupSettings::shutDown() const {
 }
 bool BackupSettings::winShutDown() const {
   return settings::numberOrZero(get(key::kWinShutDown, "0")) == 1;
+}
+
+BackupOptions BackupSettings::runOptions() const {
+  return {.inDir = inDir(),
+          .outDir = outDir(),
+          .inDirChosen = inDirChosen(),
+          .nameBy = nameBy(),
+          .fileNameText = fileNameText(),
+          .exe = exe(),
+          .subDir = subDir()};
+}
+
+bool BackupSettings::storeFileNameDefault() const {
+  if (!get(key::kFileNameText, "").empty()) return true;
+  return settings::IniStore::write(settings::iniNativePath(m_ini), kSection, key::kFileNameText,
+                                   kDefaultFileName);
 }
 
 void BackupSettings::writeBackOnLoad() const {
@@ -91,7 +113,7 @@ std::string BackupSettings::nameCaption() const {
 }
 
 std::string BackupSettings::extension() const {
-  return exe() ? ".exe" : ".lzh";
+  return archiveExtension(exe());
 }
 
 std::string BackupSettings::applyControl(const std::string& k, const std::string& value) const {

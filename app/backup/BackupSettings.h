@@ -30,8 +30,22 @@ const settings::KeyTable& keyTable();
 // How the archive is named: one of the three option buttons of the group.
 enum class NameBy { Time, Dir, FileName };
 
+// The options a backup run works with, read once before it starts (BackupSettings::runOptions).
+struct BackupOptions {
+  std::string inDir;
+  std::string outDir;
+  bool inDirChosen = false;
+  NameBy nameBy = NameBy::Time;
+  std::string fileNameText;
+  bool exe = true;
+  bool subDir = true;
+};
+
+// ".exe" for a self-extracting program, ".lzh" for an archive.
+std::string archiveExtension(bool exe);
+
 // The backup options as the settings file holds them, read and written through Main. The panel
-// and the runner drive the same object; it knows no widget.
+// and the runner drive the same object; it knows no widget. The getters hold the defaults.
 class BackupSettings {
  public:
   BackupSettings(std::string iniPath, std::string programDrive);
@@ -45,6 +59,12 @@ class BackupSettings {
   bool subDir() const;               // "BackUP-SubDir" is not 0 (default 1)
   bool shutDown() const;
   bool winShutDown() const;
+  // What a run reads, all at once.
+  BackupOptions runOptions() const;
+
+  // Stores "FileName" as the given name when none is stored, as a run does before it touches
+  // a file. False when the settings file could not take it (IniStore::lastWriteError says why).
+  bool storeFileNameDefault() const;
 
   // The load routine's write-back of FileName, Exe, SubDir, ShutDown and WinShutDown with their
   // values (defaults where missing).

@@ -20,9 +20,9 @@ RunAction backupAction() {
           },
       .run =
           [](const RunRequest& request, RunView& view) {
+            // The load routine's write-back and the folder were stored by prepare and the
+            // runner's --set step.
             const BackupSettings settings(request.iniPath, programDrive());
-            settings.writeBackOnLoad();
-            if (request.folder) settings.setInDir(*request.folder);
             const BackupReport report = runBackup(settings, view);
             RunOutcome result;
             result.cancelled = report.cancelled;
