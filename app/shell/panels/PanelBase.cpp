@@ -142,19 +142,27 @@ QHBoxLayout* PanelBase::makeSidePair(FolderSide* in, FolderSide* out) {
   return row;
 }
 
-QHBoxLayout* PanelBase::makeProgressRow(const QString& firstCounter, const QString& secondCounter,
-                                        QLabel* trailing) {
-  m_noSpace = makeLabel("NoSpace");
-  QPalette warning = m_noSpace->palette();
-  warning.setColor(QPalette::WindowText, Qt::red);
-  m_noSpace->setPalette(warning);
+QHBoxLayout* PanelBase::makeProgressRow(const QString& firstCounter, const QString& secondCounter) {
   auto* row = new QHBoxLayout;
   row->addWidget(makeLabel(firstCounter));
   row->addWidget(makeLabel(secondCounter));
   row->addSpacing(8);
-  row->addWidget(makeLabel("Command"), trailing == nullptr ? 1 : 0);
+  row->addWidget(makeLabel("Command"), 1);
+  return row;
+}
+
+QHBoxLayout* PanelBase::makeProgressRowWithNoSpace(const QString& firstCounter,
+                                                   const QString& secondCounter, QLabel* trailing) {
+  QHBoxLayout* row = makeProgressRow(firstCounter, secondCounter);
+  m_noSpace = makeLabel("NoSpace");
+  QPalette warning = m_noSpace->palette();
+  warning.setColor(QPalette::WindowText, Qt::red);
+  m_noSpace->setPalette(warning);
   row->addWidget(m_noSpace);
-  if (trailing != nullptr) row->addWidget(trailing, 1);
+  if (trailing != nullptr) {
+    row->setStretchFactor(findChild<QLabel*>("Command"), 0);
+    row->addWidget(trailing, 1);
+  }
   return row;
 }
 

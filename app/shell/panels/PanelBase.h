@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QString>
 
 #include <functional>
 #include <memory>
@@ -21,6 +22,19 @@ class RunView;
 
 // The colour of a colour number as the panels' tables give it (&HBBGGRR).
 QColor panelColour(unsigned bgr);
+
+// A UTF-8 text of the source as a Qt string.
+inline QString utf8(const char* text) {
+  return QString::fromUtf8(text);
+}
+
+// Gives a widget its control name and, when one is given, its tool tip.
+template <typename W>
+W* named(W* widget, const QString& name, const char* tip = nullptr) {
+  widget->setObjectName(name);
+  if (tip != nullptr) widget->setToolTip(utf8(tip));
+  return widget;
+}
 
 // What every tool panel shares: its folder sides, the folder view / detail view toggle
 // (SettingOpen / SettingClose), the Run and Cancel buttons, the progress labels, the loading
@@ -71,10 +85,12 @@ class PanelBase : public PanelWindow {
   // calls copySide. Both buttons are kept by the panel (copyButtons).
   QHBoxLayout* makeSidePair(FolderSide* in, FolderSide* out);
   std::pair<QPushButton*, QPushButton*> copyButtons() const { return {m_toOut, m_toIn}; }
-  // The progress row: the two counter labels, Command, and the red disk-space label NoSpace.
-  // trailing, when given, follows NoSpace and takes the spare width; otherwise Command does.
-  QHBoxLayout* makeProgressRow(const QString& firstCounter, const QString& secondCounter,
-                               QLabel* trailing = nullptr);
+  // The progress row: the two counter labels, then Command, which takes the spare width.
+  QHBoxLayout* makeProgressRow(const QString& firstCounter, const QString& secondCounter);
+  // The progress row with the red disk-space label NoSpace after Command. trailing, when given,
+  // follows NoSpace and takes the spare width instead of Command.
+  QHBoxLayout* makeProgressRowWithNoSpace(const QString& firstCounter, const QString& secondCounter,
+                                          QLabel* trailing = nullptr);
   QLabel* noSpace() const { return m_noSpace; }
   // The detail toggle: SettingOpen shows the detail frame in place of the folder view and the
   // Run button; SettingClose brings them back.

@@ -24,10 +24,6 @@ namespace {
 
 constexpr int kFileNameLength = 64;
 
-QString utf8(const char* text) {
-  return QString::fromUtf8(text);
-}
-
 }  // namespace
 
 frmBackUP::frmBackUP(QWidget* parent)
@@ -64,11 +60,7 @@ frmBackUP::frmBackUP(QWidget* parent)
   controls->addWidget(settingClose());
   controls->addWidget(runButton());
   controls->addWidget(cancelButton());
-  auto* progress = new QHBoxLayout;
-  progress->addWidget(makeLabel("FileMax"));
-  progress->addWidget(makeLabel("FileNo"));
-  progress->addSpacing(8);
-  progress->addWidget(makeLabel("Command"), 1);
+  QHBoxLayout* progress = makeProgressRow("FileMax", "FileNo");
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 4);
   layout->setSpacing(3);

@@ -34,17 +34,6 @@ namespace {
 // Problems listed after a run; the rest are counted.
 constexpr std::size_t kListedProblems = 20;
 
-QString utf8(const char* text) {
-  return QString::fromUtf8(text);
-}
-
-template <typename W>
-W* named(W* widget, const QString& name, const char* tip = nullptr) {
-  widget->setObjectName(name);
-  if (tip != nullptr) widget->setToolTip(utf8(tip));
-  return widget;
-}
-
 std::string indexed(const char* prefix, int j) {
   return prefix + std::to_string(j);
 }
@@ -63,7 +52,7 @@ std::string nativeOrText(const std::string& pathText) {
 }  // namespace
 
 frmMirrorring::frmMirrorring(QWidget* parent)
-    : PanelBase(Panel::Mirrorring, mirror::kSection, parent) {
+    : PanelBase(Panel::Mirroring, mirror::kSection, parent) {
   setWindowTitle(utf8("[ミラーリング]"));
   buildFolderView();
   buildDetails();
@@ -89,7 +78,7 @@ void frmMirrorring::buildFolderView() {
   // A side picked from its history asks the window manager to re-read the folders.
   for (FolderSide* side : {m_in, m_out})
     connect(side, &FolderSide::favouriteChosen, this, [this] {
-      if (!loading() && !running()) shell().state(Panel::Mirrorring) = kPanelReread;
+      if (!loading() && !running()) shell().state(Panel::Mirroring) = kPanelReread;
     });
 
   QHBoxLayout* sidesLayout = makeSidePair(m_in, m_out);
@@ -130,7 +119,7 @@ void frmMirrorring::buildFolderView() {
 
   QLabel* fileName = makeLabel("FileName");
   fileName->setMinimumWidth(1);
-  QHBoxLayout* progress = makeProgressRow("No", "MaxNo", fileName);
+  QHBoxLayout* progress = makeProgressRowWithNoSpace("No", "MaxNo", fileName);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 4);
@@ -418,7 +407,7 @@ void frmMirrorring::fillSettingList(const mirror::SettingList& list) {
 }
 
 void frmMirrorring::load() {
-  if (shell().state(Panel::Mirrorring) == kPanelClosed || running()) return;
+  if (shell().state(Panel::Mirroring) == kPanelClosed || running()) return;
   {
     const Loading guard(*this);
     closeDetails();
@@ -469,20 +458,20 @@ void frmMirrorring::sideDropped(FolderSide& side, const std::string& item) {
 void frmMirrorring::copySide(FolderSide& from, FolderSide& to) {
   if (running()) return;
   PanelBase::copySide(from, to);
-  shell().state(Panel::Mirrorring) = kPanelReread;
+  shell().state(Panel::Mirroring) = kPanelReread;
 }
 
 // ---- saved settings -----------------------------------------------------------------------
 
 void frmMirrorring::selectSetting(int listIndex) {
-  if (shell().state(Panel::Mirrorring) == kPanelClosed || running()) return;
+  if (shell().state(Panel::Mirroring) == kPanelClosed || running()) return;
   const MirrorSettings s = settings();
   const std::string title = s.select(listIndex);
   {
     const Loading guard(*this);
     showFoldersFromKeys();
     fillDetails();
-    shell().state(Panel::Mirrorring) = kPanelReread;
+    shell().state(Panel::Mirroring) = kPanelReread;
   }
   m_setting->setEditText(QString::fromStdString(title));
   updateRunPlan();
@@ -560,11 +549,11 @@ mirror::MirrorReport frmMirrorring::runMirroring() {
 
 void frmMirrorring::reportOutcome(const mirror::MirrorReport& report) {
   // The disk-space message stays in NoSpace for the main timer's ten ticks.
-  std::string noSpace;
-  if (report.mirrorSpaceRefused) noSpace = mirror::msg::kMirrorNoSpace;
+  std::string spaceText;
+  if (report.mirrorSpaceRefused) spaceText = mirror::msg::kMirrorNoSpace;
   if (report.masterSpaceRefused)
-    noSpace += (noSpace.empty() ? "" : "　") + std::string(mirror::msg::kMasterNoSpace);
-  noSpace()->setText(QString::fromStdString(noSpace));
+    spaceText += (spaceText.empty() ? "" : "　") + std::string(mirror::msg::kMasterNoSpace);
+  noSpace()->setText(QString::fromStdString(spaceText));
   if (report.outcome == mirror::MirrorOutcome::AlreadyRunning)
     showMessage("ミラーリングは実行中です。", msgbox::kExclamation);
   if (report.problems.empty()) return;

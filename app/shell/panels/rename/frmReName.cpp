@@ -44,10 +44,6 @@ constexpr unsigned kDeleteButtonColour = 0x8080FF;
 constexpr unsigned kMakeTextColour = 0xFFFFC0;
 constexpr unsigned kDeleteTextColour = 0xC0C0FF;
 
-QString utf8(const char* text) {
-  return QString::fromUtf8(text);
-}
-
 void setBackground(QWidget* widget, const QColor& colour) {
   if (qobject_cast<QPushButton*>(widget) != nullptr) {
     // Styles paint buttons with their own gradient; a style sheet keeps the mode's colour.
@@ -61,13 +57,6 @@ void setBackground(QWidget* widget, const QColor& colour) {
   palette.setColor(QPalette::Base, colour);
   widget->setAutoFillBackground(true);
   widget->setPalette(palette);
-}
-
-template <typename W>
-W* named(W* widget, const char* name, const char* tip = nullptr) {
-  widget->setObjectName(name);
-  if (tip != nullptr) widget->setToolTip(utf8(tip));
-  return widget;
 }
 
 QComboBox* list(QWidget* parent, const char* name, const std::vector<std::string>& items,
@@ -93,8 +82,6 @@ template <typename E>
 std::array<QWidget*, 3> editorParts(const E& editor) {
   return {editor.text, editor.go, editor.close};
 }
-
-// The native folder of a path text, for the one step the library has no method for.
 }  // namespace
 
 frmReName::frmReName(QWidget* parent) : PanelBase(Panel::ReName, rename::kSection, parent) {
@@ -155,7 +142,7 @@ void frmReName::buildFolderView() {
   controls->addWidget(runButton());
   controls->addWidget(cancelButton());
 
-  QHBoxLayout* progress = makeProgressRow("FileMax", "FileNo");
+  QHBoxLayout* progress = makeProgressRowWithNoSpace("FileMax", "FileNo");
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 4);

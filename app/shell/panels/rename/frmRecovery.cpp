@@ -48,11 +48,7 @@ frmRecovery::frmRecovery(QWidget* parent) : PanelBase(Panel::Recovery, "", paren
   auto* top = new QHBoxLayout;
   top->addWidget(m_in, 1);
   top->addLayout(right, 1);
-  auto* progress = new QHBoxLayout;
-  progress->addWidget(makeLabel("FileMax"));
-  progress->addWidget(makeLabel("FileNo"));
-  progress->addSpacing(8);
-  progress->addWidget(makeLabel("Command"), 1);
+  QHBoxLayout* progress = makeProgressRow("FileMax", "FileNo");
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 4);
   layout->addLayout(top, 1);
