@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QDir>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMdiSubWindow>
 
