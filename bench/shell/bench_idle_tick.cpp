@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
 
   frmMain window;
   window.show();
-  for (Panel p : {Panel::ReName, Panel::BackUP, Panel::Mirrorring, Panel::Job})
+  for (Panel p : {Panel::ReName, Panel::BackUP, Panel::Mirroring, Panel::Job})
     state.state(p) = kPanelAskedToOpen;
   window.timer().tick();
   window.timer().tick();

@@ -19,9 +19,9 @@ using quillmere::test::openFolderLine;
 using quillmere::test::screenshot;
 
 // A mirroring panel on its own settings file, open as the window manager has it.
-class MirrorPanel : public quillmere::test::PanelHarness<frmMirrorring> {
+class MirrorPerson : public quillmere::test::PanelHarness<frmMirrorring> {
  protected:
-  MirrorPanel() : PanelHarness("Mirrorring", QSize(635, 438), kPanelOpen) {}
+  MirrorPerson() : PanelHarness("Mirrorring", QSize(635, 438), kPanelOpen) {}
 };
 
 void press(QWidget& panel, const char* name) {
@@ -32,7 +32,7 @@ void press(QWidget& panel, const char* name) {
   QTest::mouseClick(button, Qt::LeftButton, {}, at);
 }
 
-TEST_F(MirrorPanel, APhotographerSetsUpAMirrorOfTheCardFromTheMenu) {
+TEST_F(MirrorPerson, APhotographerSetsUpAMirrorOfTheCardFromTheMenu) {
   tree.write("card/DCIM/100CAM/P0001.JPG", "first picture");
   tree.write("card/DCIM/100CAM/P0002.JPG", "second picture");
   tree.mkdir("backup");

@@ -21,12 +21,12 @@ using quillmere::test::screenshot;
 using rename::test::picture;
 
 // A rename panel on its own settings file, shown at the size the window manager gives it.
-class RenamePanel : public quillmere::test::PanelHarness<frmReName> {
+class RenamePerson : public quillmere::test::PanelHarness<frmReName> {
  protected:
-  RenamePanel() : PanelHarness("ReName", QSize(635, 410)) {}
+  RenamePerson() : PanelHarness("ReName", QSize(635, 410)) {}
 };
 
-TEST_F(RenamePanel, APhotographerCopiesACardIntoDatedNamesFromTheMenu) {
+TEST_F(RenamePerson, APhotographerCopiesACardIntoDatedNamesFromTheMenu) {
   tree.write("card/DSC0001.JPG", picture("2002:03:15 14:23:05", "one"));
   tree.write("card/DSC0002.JPG", picture("2002:03:16 09:00:00", "two"));
   tree.mkdir("album");
