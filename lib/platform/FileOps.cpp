@@ -887,11 +887,9 @@ bool sameFile(const std::string& a, const std::string& b) {
          sa.st_ino == sb.st_ino;
 }
 
-FileResult readTimes(const std::string& path, FileTimes& times) {
-  if (int e = fault(Call::Stat, path)) return FileResult(e);
-  struct statx sx {};
-  if (::statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
-    return fromErrno();
+namespace {
+
+void timesFrom(const struct statx& sx, FileTimes& times) {
   auto ts = [](const statx_timestamp& t) {
     timespec out{};
     out.tv_sec = t.tv_sec;
@@ -902,6 +900,16 @@ FileResult readTimes(const std::string& path, FileTimes& times) {
   times.lastAccess = ts(sx.stx_atime);
   times.hasBirthTime = (sx.stx_mask & STATX_BTIME) != 0;
   times.creation = times.hasBirthTime ? ts(sx.stx_btime) : times.lastWrite;
+}
+
+}  // namespace
+
+FileResult readTimes(const std::string& path, FileTimes& times) {
+  if (int e = fault(Call::Stat, path)) return FileResult(e);
+  struct statx sx {};
+  if (::statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
+    return fromErrno();
+  timesFrom(sx, times);
   return {};
 }
 
@@ -1000,6 +1008,16 @@ FileResult setAttribute(const std::string& path, std::uint32_t bit, bool on) {
 
 InputFile::~InputFile() {
   if (m_fd >= 0) ::close(m_fd);
+}
+
+FileResult InputFile::readTimes(FileTimes& times) const {
+  if (m_fd < 0) return FileResult(EBADF);
+  if (int e = fault(Call::Stat, m_path)) return FileResult(e);
+  struct statx sx {};
+  if (::statx(m_fd, "", AT_EMPTY_PATH, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
+    return fromErrno();
+  timesFrom(sx, times);
+  return {};
 }
 
 FileResult InputFile::open(const std::string& path) {

@@ -161,12 +161,12 @@ std::size_t findLastDate(std::string_view head) {
   return std::string_view::npos;
 }
 
-platform::FileResult findShootingDate(const std::string& nativePath, std::int64_t maxLines,
-                                      double timeoutSeconds, ShootingDate& result) {
-  result = ShootingDate{};
-  platform::fileops::InputFile file;
-  if (platform::FileResult r = file.open(nativePath); !r) return r;
-  if (maxLines < 1) return {};
+namespace {
+
+// The search on a file opened for it, from its first byte.
+void searchHead(platform::fileops::InputFile& file, std::int64_t maxLines, double timeoutSeconds,
+                ShootingDate& result) {
+  if (maxLines < 1) return;
 
   const auto start = std::chrono::steady_clock::now();
   // Buffers kept between calls: the search runs once per picture of a large folder.
@@ -284,6 +284,26 @@ platform::FileResult findShootingDate(const std::string& nativePath, std::int64_
     result.minute = number(found + 14, 2);
     result.second = number(found + 17, 2);
   }
+}
+
+}  // namespace
+
+platform::FileResult findShootingDate(const std::string& nativePath, std::int64_t maxLines,
+                                      double timeoutSeconds, ShootingDate& result) {
+  result = ShootingDate{};
+  platform::fileops::InputFile file;
+  if (platform::FileResult r = file.open(nativePath); !r) return r;
+  searchHead(file, maxLines, timeoutSeconds, result);
+  return {};
+}
+
+platform::FileResult surveyPicture(const std::string& nativePath, std::int64_t maxLines,
+                                   double timeoutSeconds, PictureFacts& facts) {
+  facts = PictureFacts{};
+  platform::fileops::InputFile file;
+  if (platform::FileResult r = file.open(nativePath); !r) return r;
+  if (platform::FileResult r = file.readTimes(facts.times); !r) return r;
+  searchHead(file, maxLines, timeoutSeconds, facts.date);
   return {};
 }
 
