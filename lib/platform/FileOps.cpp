@@ -1010,13 +1010,15 @@ InputFile::~InputFile() {
   if (m_fd >= 0) ::close(m_fd);
 }
 
-FileResult InputFile::readTimes(FileTimes& times) const {
+FileResult InputFile::readTimes(FileTimes& times, std::optional<std::uint64_t>* regularSize) const {
   if (m_fd < 0) return FileResult(EBADF);
   if (int e = fault(Call::Stat, m_path)) return FileResult(e);
   struct statx sx {};
   if (::statx(m_fd, "", AT_EMPTY_PATH, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
     return fromErrno();
   timesFrom(sx, times);
+  if (regularSize)
+    *regularSize = S_ISREG(sx.stx_mode) ? std::optional<std::uint64_t>(sx.stx_size) : std::nullopt;
   return {};
 }
 

@@ -197,8 +197,9 @@ class InputFile {
   FileResult read(void* buffer, std::size_t size, std::size_t& got);
   // The open file's status (asked of the system on first use; zeroed when that fails).
   const struct stat& status() const;
-  // The open file's times, as readTimes gives them for its path (one statx on the open file).
-  FileResult readTimes(FileTimes& times) const;
+  // The open file's times, as readTimes gives them for its path, and when asked the size of a
+  // regular file (nothing for another kind) from the same statx on the open file.
+  FileResult readTimes(FileTimes& times, std::optional<std::uint64_t>* regularSize = nullptr) const;
   int fd() const { return m_fd; }
 
  private:

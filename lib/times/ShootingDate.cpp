@@ -1,7 +1,9 @@
 #include "times/ShootingDate.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #if defined(__x86_64__)
@@ -166,8 +168,10 @@ std::size_t findLastDate(std::string_view head) {
 namespace {
 
 // The search on a file opened for it, from its first byte.
+// A known size of a regular file ends the reads there, instead of one more read that finds the
+// end.
 void searchHead(platform::fileops::InputFile& file, std::int64_t maxLines, double timeoutSeconds,
-                ShootingDate& result) {
+                ShootingDate& result, std::optional<std::uint64_t> knownSize = std::nullopt) {
   if (maxLines < 1) return;
 
   const auto start = std::chrono::steady_clock::now();
@@ -185,11 +189,17 @@ void searchHead(platform::fileops::InputFile& file, std::int64_t maxLines, doubl
   bool pendingCr = false;
   std::int64_t lines = 0;
   bool stop = false;
+  std::uint64_t readSoFar = 0;
 
   while (!stop) {
+    std::size_t want = kChunk;
+    if (knownSize)
+      want = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, *knownSize - readSoFar));
     std::size_t n = 0;
-    if (!file.read(raw.data(), kChunk, n) || n == 0) break;
-    const bool atEnd = n < kChunk;  // a short read is the end of the file
+    if (want == 0 || !file.read(raw.data(), want, n) || n == 0) break;
+    readSoFar += n;
+    // A short read is the end of the file, and so is its known size.
+    const bool atEnd = n < want || (knownSize && readSoFar >= *knownSize);
     const char* data = raw.data();
     char* out = joined.data() + carried;
     std::size_t segment = 0;  // start of the current line's bytes in data
@@ -304,8 +314,9 @@ platform::FileResult surveyPicture(const std::string& nativePath, std::int64_t m
   facts = PictureFacts{};
   platform::fileops::InputFile file;
   if (platform::FileResult r = file.open(nativePath); !r) return r;
-  if (platform::FileResult r = file.readTimes(facts.times); !r) return r;
-  searchHead(file, maxLines, timeoutSeconds, facts.date);
+  std::optional<std::uint64_t> size;
+  if (platform::FileResult r = file.readTimes(facts.times, &size); !r) return r;
+  searchHead(file, maxLines, timeoutSeconds, facts.date, size);
   return {};
 }
 
