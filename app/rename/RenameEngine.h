@@ -37,8 +37,9 @@ struct RunReport {
   std::vector<FileProblem> problems;
 };
 
-// The batch rename: survey, capacity check, ordering, park, settle, closing steps. Options come
-// from the settings file; the screen is reached only through the view.
+// The batch rename: survey, capacity check, ordering, park, settle, closing steps. The options
+// are read from the settings file once, as the run starts (RenameOptions); the screen is reached
+// only through the view.
 class RenameEngine {
  public:
   RenameEngine(const RenameSettings& settings, RunView& view);
