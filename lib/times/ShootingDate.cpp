@@ -15,9 +15,10 @@ namespace quillmere::times {
 namespace {
 
 constexpr std::size_t kWindow = 19;
-// One read takes the whole head a picture usually has within its first lines (256 lines of
-// compressed data are about 33 KB).
 constexpr std::size_t kChunk = 48 * 1024;
+// The first read takes the head a picture usually has within the default 256 lines (compressed
+// data has a line end about every 128 bytes: some 33 KB), without copying much more.
+constexpr std::size_t kFirstRead = 36 * 1024;
 
 bool in(char c, char lo, char hi) {
   return c >= lo && c <= hi;
@@ -192,9 +193,9 @@ void searchHead(platform::fileops::InputFile& file, std::int64_t maxLines, doubl
   std::uint64_t readSoFar = 0;
 
   while (!stop) {
-    std::size_t want = kChunk;
+    std::size_t want = readSoFar == 0 ? kFirstRead : kChunk;
     if (knownSize)
-      want = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, *knownSize - readSoFar));
+      want = static_cast<std::size_t>(std::min<std::uint64_t>(want, *knownSize - readSoFar));
     std::size_t n = 0;
     if (want == 0 || !file.read(raw.data(), want, n) || n == 0) break;
     readSoFar += n;
