@@ -64,9 +64,10 @@ class FakeDeleteHost final : public DeleteLoopHost {
     }
     return m_fs.bytes[a->id] == m_fs.bytes[b->id];
   }
-  void remove(const std::string& d) override {
+  bool remove(const std::string& d) override {
     removals.push_back(d);
     if (!m_fs.refuseRemoval.count(d)) m_fs.entries.erase(d);
+    return !m_fs.exists(d);
   }
   void comparing(int, int, int) override {}
   void passing(int, int) override {}
