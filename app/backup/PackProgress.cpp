@@ -61,9 +61,12 @@ PackProgress::PackProgress(const std::string& folder, bool subFolders) {
   if (!root || !m.DLL_FileNameList(folder, list, subFolders ? 1 : 0) || !m.DLL_XBoundString(list))
     return;
   const std::string prefix = *root == "/" ? "/" : *root + "/";
+  // One drive map for the whole survey: asking for the current one reads the mount table.
+  const platform::DriveMap map = platform::DriveMap::current();
   std::vector<Surveyed> found;
+  found.reserve(static_cast<std::size_t>(list.count()));
   for (std::int32_t i = list.lbound(); i <= list.ubound(); ++i) {
-    const auto native = platform::nativePathOf(list(i));
+    const auto native = map.toNative(list(i));
     struct stat st {};
     if (!native || native->rfind(prefix, 0) != 0 ||
         !platform::fileops::status(*native, st, false) || !S_ISREG(st.st_mode))
