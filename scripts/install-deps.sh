@@ -12,9 +12,9 @@ packages=(
   googletest libgtest-dev libgmock-dev
   lhasa 7zip
   xvfb xauth xdg-utils python3 python3-dbusmock dbus
-  # benchmark peers: the rename run, the mirroring run
+  # benchmark peers: the rename run, the mirroring run, the duplicate delete
   jhead exiv2 libimage-exiftool-perl
-  rsync
+  rsync jdupes
   # run: Japanese user interface
   fonts-ipafont-gothic
 )
