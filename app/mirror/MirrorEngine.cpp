@@ -192,6 +192,7 @@ class SideReader {
     m_thread = std::thread([this, folder = std::move(folder), fat] {
       try {
         paths::listFiles(folder, m_list, 1, &m_unreadable);
+        m_count = m_list.count();
         m_listed = true;
         RowReader reader(folder, fat);
         if (m_list.isDimensioned()) {
@@ -199,6 +200,9 @@ class SideReader {
           for (std::int32_t i = m_list.lbound(); i <= m_list.ubound() && !m_stop; ++i)
             m_rows.push_back(reader.read(m_list(i)));
         }
+        // The rows carry the path texts from here on: the listing is let go (a large tree
+        // would otherwise be held twice).
+        m_list.erase();
       } catch (...) {
         m_error = std::current_exception();
       }
@@ -213,8 +217,8 @@ class SideReader {
   }
   const std::atomic<bool>& listed() const { return m_listed; }
   const std::atomic<bool>& done() const { return m_done; }
-  // Valid once listed() is true.
-  std::int32_t count() const { return m_list.count(); }
+  // The number of listed files; valid once listed() is true.
+  std::int32_t count() const { return m_count; }
   const std::vector<std::string>& unreadableFolders() const { return m_unreadable; }
   // Once done(): hands over the rows, or raises what went wrong on the thread.
   std::vector<Row> takeRows() {
@@ -227,6 +231,7 @@ class SideReader {
   std::thread m_thread;
   std::atomic<bool> m_stop{false}, m_listed{false}, m_done{false};
   StringArray m_list;
+  std::atomic<std::int32_t> m_count{0};
   std::vector<std::string> m_unreadable;
   std::vector<Row> m_rows;
   std::exception_ptr m_error;
@@ -473,6 +478,7 @@ void Run::runPhases() {
 
   label("Command", msg::kChecking);
   buildTable(m_inDir, masterList, m_inFat, m_master);
+  masterList.erase();  // the rows carry the path texts from here on
   if (cancelled() || !waitFor(mirrorSide.done())) return;
   m_mirror = mirrorSide.takeRows();
   label("MaxNo", "/ " + std::to_string(m_mirror.size()));
