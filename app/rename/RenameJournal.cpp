@@ -101,7 +101,11 @@ std::vector<std::string> journalNames(const std::string& folder) {
 }  // namespace
 
 RenameJournal::RenameJournal(bool copies, std::string folder)
-    : m_copies(copies), m_folder(folder.empty() ? defaultFolder() : std::move(folder)) {}
+    : m_copies(copies), m_folder(folder.empty() ? defaultFolder() : std::move(folder)) {
+  // The coarse clock is the one file times are taken from: a folder made right after this
+  // moment never looks older than it.
+  ::clock_gettime(CLOCK_REALTIME_COARSE, &m_began);
+}
 
 RenameJournal::~RenameJournal() {
   finish();
@@ -136,12 +140,31 @@ void RenameJournal::record(const std::string& oldPath, const std::string& newPat
   if (m_fd < 0) return;
   const std::int64_t mtime =
       static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  noteFoldersMade(*to);
   writeAll(m_fd, escaped(*from) + "\t" + escaped(*to) + "\t" + std::to_string(st.st_size) + "\t" +
                      std::to_string(mtime) + "\n");
   ++m_lines;
   if (++m_unsynced >= kSyncEvery) {
     ::fdatasync(m_fd);
     m_unsynced = 0;
+  }
+}
+
+void RenameJournal::noteFoldersMade(const std::string& nativeFile) {
+  for (std::string folder = fileops::parentOf(nativeFile); folder.size() > 1;
+       folder = fileops::parentOf(folder)) {
+    if (std::find(m_foldersNoted.begin(), m_foldersNoted.end(), folder) != m_foldersNoted.end())
+      return;
+    struct statx sx {};
+    if (::statx(AT_FDCWD, folder.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BTIME, &sx) != 0 ||
+        !(sx.stx_mask & STATX_BTIME))
+      return;
+    const bool madeByRun = sx.stx_btime.tv_sec > m_began.tv_sec ||
+                           (sx.stx_btime.tv_sec == m_began.tv_sec &&
+                            static_cast<long>(sx.stx_btime.tv_nsec) >= m_began.tv_nsec);
+    if (!madeByRun) return;
+    m_foldersNoted.push_back(folder);
+    writeAll(m_fd, "folder\t" + escaped(folder) + "\n");
   }
 }
 
@@ -174,6 +197,10 @@ bool RenameJournal::read(const std::string& journalPath, Contents& contents) {
       if (fields.size() != 2 || fields[0] != kHeader) return false;
       contents.copies = fields[1] == "copy";
       header = false;
+      continue;
+    }
+    if (fields.size() == 2 && fields[0] == "folder") {
+      contents.foldersMade.push_back(unescaped(fields[1]));
       continue;
     }
     if (fields.size() != 4) continue;

@@ -12,6 +12,9 @@ namespace quillmere::rename {
 // it). Journals live in the per-user data folder ($XDG_DATA_HOME/quillmere/rename-journals);
 // those older than 30 days are deleted when a new one begins.
 //
+// Folders the run made on the way to a new path (born after the journal began) get a line of
+// their own, so that an undo can remove them again once they are empty.
+//
 // Each line is appended with one write as soon as its file is settled, so a killed run leaves
 // every line it wrote (the kernel keeps them); the file is flushed to the medium every
 // kSyncEvery lines and at finish(), so a power cut loses at most the last few lines. A line cut
@@ -44,6 +47,7 @@ class RenameJournal {
   struct Contents {
     bool copies = false;
     std::vector<Entry> entries;
+    std::vector<std::string> foldersMade;  // native paths
   };
   static std::string defaultFolder();
   // The newest journal of the folder that is not yet taken back; empty when there is none.
@@ -56,7 +60,10 @@ class RenameJournal {
 
  private:
   void open();
+  void noteFoldersMade(const std::string& nativeFile);
   int m_fd = -1;
+  timespec m_began{};
+  std::vector<std::string> m_foldersNoted;
   bool m_copies;
   std::string m_folder, m_path;
   int m_lines = 0;

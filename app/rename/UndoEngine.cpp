@@ -2,8 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
+#include <set>
 
 #include "platform/FileOps.h"
 #include "rename/RenameJournal.h"
@@ -76,6 +78,23 @@ Step removeCopy(const RenameJournal::Entry& e, std::string& why) {
   return Step::Refused;
 }
 
+// Files of one run that took each other's names wait for each other: one of them that holds a
+// name another wants moves to a temporary name beside it first (its entry follows it there).
+bool stepAside(std::vector<RenameJournal::Entry>& waiting) {
+  std::set<std::string> wanted;
+  for (const auto& e : waiting) wanted.insert(e.oldPath);
+  for (auto& e : waiting) {
+    if (!wanted.count(e.newPath)) continue;
+    const std::string aside =
+        fileops::temporaryName(fileops::parentOf(e.newPath), fileops::nameOf(e.newPath), "undo");
+    if (fileops::rename(e.newPath, aside).ok()) {
+      e.newPath = aside;
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 UndoReport undoLastRename(const std::string& journalFolder) {
@@ -110,9 +129,14 @@ UndoReport undoLastRename(const std::string& journalFolder) {
     }
     open = std::move(waiting);
     reasons = std::move(waitingWhy);
+    if (!progress && !contents.copies) progress = stepAside(open);
   }
   for (std::size_t i = 0; i < open.size(); ++i)
     report.refused.push_back(open[i].newPath + " (" + reasons[i] + ")");
+  // Folders the run made go again once empty; the deepest first.
+  std::sort(contents.foldersMade.begin(), contents.foldersMade.end(),
+            [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+  for (const auto& folder : contents.foldersMade) fileops::removeFolder(folder);
   if (report.refused.empty()) RenameJournal::markUndone(report.journal);
   return report;
 }
