@@ -137,12 +137,16 @@ void RenameJournal::record(const std::string& oldPath, const std::string& newPat
   struct stat st {};
   if (!from || !to || !fileops::status(*to, st, false).ok()) return;
   if (m_fd < 0 && m_path.empty()) open();
-  if (m_fd < 0) return;
+  if (m_fd < 0) {
+    m_failed = true;
+    return;
+  }
   const std::int64_t mtime =
       static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   noteFoldersMade(*to);
-  writeAll(m_fd, escaped(*from) + "\t" + escaped(*to) + "\t" + std::to_string(st.st_size) + "\t" +
-                     std::to_string(mtime) + "\n");
+  if (!writeAll(m_fd, escaped(*from) + "\t" + escaped(*to) + "\t" + std::to_string(st.st_size) +
+                          "\t" + std::to_string(mtime) + "\n"))
+    m_failed = true;
   ++m_lines;
   if (++m_unsynced >= kSyncEvery) {
     ::fdatasync(m_fd);

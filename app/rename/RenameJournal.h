@@ -37,6 +37,8 @@ class RenameJournal {
   void finish();
 
   const std::string& path() const { return m_path; }
+  // True when a line could not be written: the run cannot be taken back in full.
+  bool failed() const { return m_failed; }
 
   // One line of a journal, native paths.
   struct Entry {
@@ -67,6 +69,7 @@ class RenameJournal {
   bool m_copies;
   std::string m_folder, m_path;
   int m_lines = 0;
+  bool m_failed = false;
   int m_unsynced = 0;
 };
 

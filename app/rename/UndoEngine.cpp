@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
-#include <set>
+#include <map>
 
 #include "platform/FileOps.h"
 #include "rename/RenameJournal.h"
@@ -78,13 +78,26 @@ Step removeCopy(const RenameJournal::Entry& e, std::string& why) {
   return Step::Refused;
 }
 
-// Files of one run that took each other's names wait for each other: one of them that holds a
-// name another wants moves to a temporary name beside it first (its entry follows it there).
+// Files of one run that took each other's names in a ring wait for each other: one of them moves
+// to a temporary name beside it first (its entry follows it there), which frees the ring. A file
+// that waits for a name held by anything else is left alone.
 bool stepAside(std::vector<RenameJournal::Entry>& waiting) {
-  std::set<std::string> wanted;
-  for (const auto& e : waiting) wanted.insert(e.oldPath);
-  for (auto& e : waiting) {
-    if (!wanted.count(e.newPath)) continue;
+  std::map<std::string, std::size_t> byNewPath;
+  for (std::size_t i = 0; i < waiting.size(); ++i) byNewPath[waiting[i].newPath] = i;
+  for (std::size_t start = 0; start < waiting.size(); ++start) {
+    std::size_t at = start;
+    bool ring = false;
+    for (std::size_t hops = 0; hops < waiting.size(); ++hops) {
+      const auto holder = byNewPath.find(waiting[at].oldPath);
+      if (holder == byNewPath.end()) break;
+      at = holder->second;
+      if (at == start) {
+        ring = true;
+        break;
+      }
+    }
+    if (!ring) continue;
+    auto& e = waiting[start];
     const std::string aside =
         fileops::temporaryName(fileops::parentOf(e.newPath), fileops::nameOf(e.newPath), "undo");
     if (fileops::rename(e.newPath, aside).ok()) {

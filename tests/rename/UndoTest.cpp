@@ -87,6 +87,24 @@ TEST_F(UndoTest, FilesThatSwappedNamesGetTheirOwnNamesBack) {
   EXPECT_EQ(pictures(), before);
 }
 
+TEST_F(UndoTest, FilesWaitingForANameHeldByAnotherFileStayWhereTheyAre) {
+  // X went from a to b, Y from b to c; then someone put a new file under a. Y waits for X, X for
+  // the stranger: no ring, so no file steps aside under a temporary name.
+  tree.write("t/b", "X");
+  tree.write("t/c", "Y");
+  {
+    RenameJournal journal(false, journals());
+    journal.record(tree.pathText("t/a"), tree.pathText("t/b"));
+    journal.record(tree.pathText("t/b"), tree.pathText("t/c"));
+  }
+  tree.write("t/a", "a stranger");
+  const auto before = pictures();
+  const UndoReport undone = undoLastRename(journals());
+  EXPECT_EQ(undone.restored, 0);
+  EXPECT_EQ(undone.refused.size(), 2u);
+  EXPECT_EQ(pictures(), before);
+}
+
 TEST_F(UndoTest, AnEditedOrTakenFileIsRefusedAndNothingIsOverwritten) {
   options(Mode::Move);
   writePictures();

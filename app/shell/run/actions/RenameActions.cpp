@@ -85,7 +85,13 @@ RunAction renameAction() {
             RenameEngine engine(settings, view);
             RenameJournal journal(settings.mode() == Mode::Copy);
             engine.keepJournal(journal);
-            return toResult(engine.run());
+            RunOutcome result = toResult(engine.run());
+            if (journal.failed())
+              result.message += (result.message.empty() ? "" : "\n") +
+                                std::string("the journal could not be written in full (") +
+                                RenameJournal::defaultFolder() +
+                                "): Undo cannot take this run back";
+            return result;
           },
       .keys = describedKeys,
       .prepare =
