@@ -43,9 +43,9 @@ CardDecision CardTrigger::mounted(const Volume& volume) {
   if (!matchesFilter(settings, volume)) return CardDecision::NotACard;
   const std::string key = insertionKey(volume);
   if (m_taken.contains(key)) return CardDecision::AlreadyHandled;
-  if (busy()) return CardDecision::Busy;
+  // One decision per insertion: a card refused as busy does not start a job later either.
   m_taken.insert(key);
-  return CardDecision::Run;
+  return busy() ? CardDecision::Busy : CardDecision::Run;
 }
 
 void CardTrigger::unmounted(const Volume& volume) {

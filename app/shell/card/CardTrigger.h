@@ -29,8 +29,8 @@ class CardTrigger {
   CardTrigger(std::function<CardSettings()> settings, std::function<bool()> busy)
       : m_settings(std::move(settings)), m_busy(std::move(busy)) {}
 
-  // Answers Run at most once per insertion, and only while no run is under way. A volume
-  // refused as busy is not taken: the user starts the job by hand after the other run.
+  // Answers Run at most once per insertion, and only while no run is under way. An insertion
+  // refused as busy stays refused: the user starts the job by hand after the other run.
   CardDecision mounted(const Volume& volume);
   // The insertion ends: the next mount of the medium is a new one.
   void unmounted(const Volume& volume);

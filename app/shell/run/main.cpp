@@ -23,6 +23,7 @@
 #include "run/RunFrame.h"
 #include "settings/IniStore.h"
 #include "settings/KeyTable.h"
+#include "shell/card/HeadlessCards.h"
 #include "shell/core/SettingsLocation.h"
 #include "shell/run/RunAction.h"
 #include "shell/run/TerminalRunView.h"
@@ -62,6 +63,7 @@ void printHelp(std::FILE* out) {
   std::fprintf(out,
                "usage: quillmere-run [--ini FILE] [--set KEY=VALUE]... ACTION [FOLDER]\n"
                "       quillmere-run [--ini FILE] --scheduled [Mirrorring]\n"
+               "       quillmere-run [--ini FILE] --on-card-insert\n"
                "       quillmere-run --help ACTION\n"
                "\n"
                "Runs one panel's action without a window, with the options stored in the\n"
@@ -90,6 +92,15 @@ void printHelp(std::FILE* out) {
                "                    terminal it says why). For a crontab line or a systemd\n"
                "                    timer every five minutes:\n"
                "                      */5 * * * * quillmere-run --scheduled\n"
+               "  --on-card-insert  stay running and run the stored Job for each card that is\n"
+               "                    inserted, at once and without asking, as section [Card]\n"
+               "                    of the settings file says: Card-Run=1 turns it on,\n"
+               "                    Card-Filter 0 any removable volume, 1 one with a DCIM\n"
+               "                    folder, 2 one labelled Card-Label; Card-Drive=E moves\n"
+               "                    the job's folders on E: to the card's letter. One run per\n"
+               "                    insertion, none while a run is under way. Ctrl-C or\n"
+               "                    SIGTERM ends it (a running job first stops after its\n"
+               "                    current file).\n"
                "  --allow-mass-delete\n"
                "                    let a mirroring run delete every file of a side, or more\n"
                "                    than half of them and more than 20; without it such a\n"
@@ -266,6 +277,21 @@ void restoreSettings(const std::string& iniPath, const std::vector<settings::Key
   batch.commit();
 }
 
+// --on-card-insert: SIGTERM (systemd stopping the service) stops like Ctrl-C.
+int watchCards(const std::string& iniArg) {
+  const std::string programDir = QCoreApplication::applicationDirPath().toStdString();
+  const std::string iniPath =
+      platform::DriveMap::current().toPathText(settingsFileLocation(programDir, iniArg));
+  run::TerminalRunView view(stderr, ::isatty(STDERR_FILENO) == 1, g_cancel);
+  StderrUiHook hook(view);
+  setUiHook(&hook);
+  std::signal(SIGINT, onInterrupt);
+  std::signal(SIGTERM, onInterrupt);
+  const int status = card::watchForCards(iniPath, view, g_cancel);
+  setUiHook(nullptr);
+  return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -277,6 +303,7 @@ int main(int argc, char** argv) {
   bool scheduled = false;
   bool help = false;
   bool allowMassDelete = false;
+  bool onCardInsert = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     auto takeValue = [&](const std::string& option, std::string& into) -> bool {
@@ -303,6 +330,8 @@ int main(int argc, char** argv) {
       sets.emplace_back(value.substr(0, eq), value.substr(eq + 1));
     } else if (arg == "--scheduled") {
       scheduled = true;
+    } else if (arg == "--on-card-insert") {
+      onCardInsert = true;
     } else if (arg == "--allow-mass-delete") {
       allowMassDelete = true;
     } else if (arg == "--") {
@@ -317,6 +346,11 @@ int main(int argc, char** argv) {
   if (help && positional.empty()) {
     printHelp(stdout);
     return kExitAllHandled;
+  }
+  if (onCardInsert) {
+    if (!positional.empty() || !sets.empty() || scheduled)
+      return usageError("--on-card-insert takes no ACTION, --set or --scheduled");
+    return watchCards(iniArg);
   }
   if (scheduled && positional.empty()) positional.emplace_back("Mirrorring");
   if (positional.empty()) return usageError("no ACTION given");
