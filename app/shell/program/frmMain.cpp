@@ -15,6 +15,7 @@
 #include "QtUiHook.h"
 #include "core/Main.h"
 #include "frmJob.h"
+#include "frmJobCards.h"
 #include "frmVersion.h"
 #include "platform/DriveMap.h"
 #include "settings/ValueText.h"
@@ -34,6 +35,7 @@ frmMain::frmMain()
   m_timer = new MainTimer(shell(), defaultTimerSteps(), this);
   buildMenu();
   buildHelp();
+  startCardWatch(*this);
 }
 
 frmMain::~frmMain() = default;
