@@ -113,6 +113,8 @@ class CardBus : public ::testing::Test {
     put("Card", "Card-Filter", "1");
     put("Card", "Card-Drive", "F");
     device = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    ASSERT_TRUE(control({"add", device, "CARD", "uuid-" + device, "1"}));
+    if (device.startsWith("Headless")) return;  // the runner listens instead
 
     auto source = std::make_unique<card::UdisksVolumeSource>();
     watch = std::make_unique<card::CardWatch>(
@@ -127,7 +129,6 @@ class CardBus : public ::testing::Test {
                                    },
                                .log = [this](const std::string& line) { log.push_back(line); }});
     ASSERT_EQ(watch->start(), "");
-    ASSERT_TRUE(control({"add", device, "CARD", "uuid-" + device, "1"}));
   }
 
   std::string ini() const { return tree.pathText("quillmere.ini"); }
@@ -242,6 +243,34 @@ TEST_F(CardBus, ACardRemovedDuringTheRunStopsItCleanly) {
   // Every picture is still on the card that was taken out.
   for (const auto& [name, bytes] : pictures) EXPECT_EQ(tree.read("gone/DCIM/" + name), bytes);
   EXPECT_EQ(watch->runsStarted(), 1);
+}
+
+TEST_F(CardBus, HeadlessRunnerRunsTheJobOnceAndEndsOnSigterm) {
+  QProcess runner;
+  runner.setProcessChannelMode(QProcess::MergedChannels);
+  runner.start(QStringLiteral(QUILLMERE_BIN_DIR "/quillmere-run"),
+               {"--ini", QString::fromStdString(tree.path("quillmere.ini")), "--on-card-insert"});
+  QByteArray output;
+  const auto saw = [&](const char* part) {
+    return spinUntil(
+        [&] {
+          output += runner.readAll();
+          return output.contains(part);
+        },
+        20000);
+  };
+  ASSERT_TRUE(saw("waiting for cards")) << output.constData();
+  ASSERT_TRUE(mount());
+  ASSERT_TRUE(saw("Job: 40 handled, 0 not handled, status 0")) << output.constData();
+  EXPECT_EQ(checkedArchive(), pictures.size());
+  ASSERT_TRUE(mount());
+  spinUntil([] { return false; }, 1500);
+  output += runner.readAll();
+  EXPECT_EQ(output.count("Job: "), 1) << output.constData();
+  runner.terminate();
+  ASSERT_TRUE(runner.waitForFinished(10000));
+  EXPECT_EQ(runner.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(runner.exitCode(), 0) << output.constData();
 }
 
 }  // namespace
