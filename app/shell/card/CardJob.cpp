@@ -63,15 +63,20 @@ std::string putCardDrive(const std::string& iniPath, char from, char to) {
 }
 
 RunOutcome runJobForCard(const std::string& iniPath, const Volume& volume, RunView& view) {
-  const CardSettings settings = readCardSettings(iniPath);
-  if (settings.drive != '\0') {
-    const char letter = driveLetterOf(volume.mountPoint);
-    if (letter == '\0') return refused("the card at " + volume.mountPoint + " has no drive letter");
-    if (const std::string error = putCardDrive(iniPath, settings.drive, letter); !error.empty())
-      return refused(error);
-  }
+  // The settings are changed only for a run that is going to start.
   if (!view.claimRun(job::kSection)) return refused("another run of the job is under way");
-  RunOutcome result = run::runStoredAction("Job", iniPath, view);
+  RunOutcome result;
+  const CardSettings settings = readCardSettings(iniPath);
+  const char letter = settings.drive == '\0' ? '\0' : driveLetterOf(volume.mountPoint);
+  if (settings.drive != '\0' && letter == '\0') {
+    result = refused("the card at " + volume.mountPoint + " has no drive letter");
+  } else if (const std::string error =
+                 letter == '\0' ? std::string() : putCardDrive(iniPath, settings.drive, letter);
+             !error.empty()) {
+    result = refused(error);
+  } else {
+    result = run::runStoredAction("Job", iniPath, view);
+  }
   view.releaseRun(job::kSection);
   return result;
 }

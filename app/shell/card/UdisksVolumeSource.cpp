@@ -71,8 +71,9 @@ std::string UdisksVolumeSource::start() {
   if (!added || !removed || !properties)
     return "the disk service's signals cannot be received: " +
            bus.lastError().message().toStdString();
-  // What is mounted already is no news; without the service every mount is news later.
-  look(m_mounted);
+  // What is mounted already is no news. When the service cannot be asked yet, its first
+  // answer later sets what is no news.
+  m_baseline = look(m_mounted);
   return {};
 }
 
@@ -138,6 +139,11 @@ bool UdisksVolumeSource::look(std::map<std::string, Volume>& mounted) const {
 void UdisksVolumeSource::compare() {
   std::map<std::string, Volume> now;
   if (!look(now)) return;
+  if (!m_baseline) {
+    m_mounted = std::move(now);
+    m_baseline = true;
+    return;
+  }
   const std::map<std::string, Volume> before = std::exchange(m_mounted, now);
   for (const auto& [object, volume] : before) {
     const auto still = now.find(object);

@@ -30,6 +30,7 @@ class UdisksVolumeSource final : public QObject, public VolumeSource {
   void compare();
 
   std::map<std::string, Volume> m_mounted;  // by block device
+  bool m_baseline = false;                  // m_mounted holds an answer of the service
   QTimer m_settle;
 };
 

@@ -216,6 +216,8 @@ TEST_F(CardBus, NoRunWhileAnotherRunIsUnderWay) {
                                                  view);
   EXPECT_TRUE(refused.refused);
   EXPECT_EQ(checkedArchive(), 0u);
+  // A refused run leaves the job's folders as they were.
+  EXPECT_EQ(dll().DLL_GetStringFromINI(ini(), "ReName", "ReName-InDir", ""), "F:\\DCIM");
 }
 
 TEST_F(CardBus, ACardRemovedDuringTheRunStopsItCleanly) {
