@@ -31,28 +31,36 @@ endforeach()
 install(FILES ${dist}/QuMere_Help.html DESTINATION ${CMAKE_INSTALL_DATADIR}/quillmere)
 install(FILES ${dist}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
-# Debian's policy wants the change log compressed beside the copyright file.
-set(changelog_gz ${CMAKE_BINARY_DIR}/dist/changelog.gz)
-add_custom_command(OUTPUT ${changelog_gz}
-                   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/dist
-                   COMMAND gzip -9nc ${dist}/changelog > ${changelog_gz}
-                   DEPENDS ${dist}/changelog VERBATIM)
-add_custom_target(quillmere_changelog ALL DEPENDS ${changelog_gz})
-install(FILES ${changelog_gz} DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# Debian's policy wants the change log and the manual pages compressed.
+set(compressed)
+foreach(file changelog quillmere.1 quillmere-run.1)
+  set(gz ${CMAKE_BINARY_DIR}/dist/${file}.gz)
+  add_custom_command(OUTPUT ${gz}
+                     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/dist
+                     COMMAND gzip -9nc ${dist}/${file} > ${gz}
+                     DEPENDS ${dist}/${file} VERBATIM)
+  list(APPEND compressed ${gz})
+endforeach()
+add_custom_target(quillmere_compressed_docs ALL DEPENDS ${compressed})
+install(FILES ${CMAKE_BINARY_DIR}/dist/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${CMAKE_BINARY_DIR}/dist/quillmere.1.gz ${CMAKE_BINARY_DIR}/dist/quillmere-run.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # In the build tree the help file lies beside the program, where the help command finds it too.
 configure_file(${dist}/QuMere_Help.html ${CMAKE_BINARY_DIR}/bin/QuMere_Help.html COPYONLY)
 
-# The Debian package: cpack -G DEB from the release build installs under /usr.
+# The Debian package: cpack -G DEB from the release build installs under /usr. CPack adds
+# ldconfig calls for any library below /usr/lib; lintian warns about them, harmlessly.
 set(CPACK_PACKAGE_NAME quillmere)
 set(CPACK_PACKAGE_VENDOR "Q_Works")
 set(CPACK_PACKAGE_CONTACT "quillmere maintainers <quillmere@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "batch rename, duplicates, backup and mirroring of camera folders")
 set(CPACK_PACKAGE_DESCRIPTION
-    "A desktop tool for people who keep large folders of digital-camera pictures: batch rename\n\
-by shooting date, recovery of an interrupted rename, duplicate delete, file write-back, LZH\n\
-backup, scheduled mirroring and a job runner that chains them, with a Japanese user interface.\n\
-quillmere-run runs the same actions without a window, from cron or a systemd timer.")
+    "A desktop tool for people who keep large folders of digital-camera pictures:\n\
+batch rename by shooting date, recovery of an interrupted rename, duplicate\n\
+delete, file write-back, LZH backup, scheduled mirroring and a job runner that\n\
+chains them, with a Japanese user interface. quillmere-run runs the same\n\
+actions without a window, from cron or a systemd timer.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -4,7 +4,6 @@ With a .deb built by cpack the package's contents are unpacked (dpkg-deb -x); ot
 tree is installed with cmake --install into the temporary root under the prefix /usr.
 """
 import os
-import shutil
 import subprocess
 from pathlib import Path
 
@@ -35,10 +34,3 @@ def clean_environment(home: Path) -> dict:
     return env
 
 
-def newest_deb(build_dir: Path) -> Path | None:
-    debs = sorted(build_dir.glob("quillmere_*.deb"), key=lambda p: p.stat().st_mtime)
-    return debs[-1] if debs else None
-
-
-def which(program: str) -> bool:
-    return shutil.which(program) is not None

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """The installed layout works on its own: the installed quillmere-run documents its actions and
 renames a camera folder, finding its library and archivers without any environment variable."""
+import os
 import subprocess
 import sys
 import tempfile
@@ -19,7 +20,9 @@ class InstalledRunner(unittest.TestCase):
     def setUpClass(cls):
         cls.tmp = tempfile.TemporaryDirectory(prefix="quillmere-installed-")
         root = Path(cls.tmp.name)
-        cls.prefix = installed.install(BUILD, root / "root")
+        # QUILLMERE_TEST_DEB names a built package to unpack instead of installing the build.
+        deb = os.environ.get("QUILLMERE_TEST_DEB")
+        cls.prefix = installed.install(BUILD, root / "root", Path(deb) if deb else None)
         cls.home = root / "home"
         cls.env = installed.clean_environment(cls.home)
         cls.ini = root / "quillmere.ini"
