@@ -25,11 +25,12 @@ def clean_environment(home: Path) -> dict:
     own so that the user's real settings are never read or written."""
     env = {k: v for k, v in os.environ.items()
            if not k.startswith("QUILLMERE_") and k not in ("LD_LIBRARY_PATH", "LD_PRELOAD")}
-    for name in ("config", "data", "cache", "state"):
-        (home / f".{name}").mkdir(parents=True, exist_ok=True)
+    for name in ("config", "data", "cache", "state", "runtime"):
+        (home / f".{name}").mkdir(mode=0o700, parents=True, exist_ok=True)
     env.update(HOME=str(home), XDG_CONFIG_HOME=str(home / ".config"),
                XDG_DATA_HOME=str(home / ".data"), XDG_CACHE_HOME=str(home / ".cache"),
-               XDG_STATE_HOME=str(home / ".state"), TZ="Asia/Tokyo", LANG="C.UTF-8",
+               XDG_STATE_HOME=str(home / ".state"),
+               XDG_RUNTIME_DIR=str(home / ".runtime"), TZ="Asia/Tokyo", LANG="C.UTF-8",
                QUILLMERE_SHUTDOWN_COMMAND="/bin/true")
     return env
 

@@ -70,12 +70,13 @@ class InstalledProgram(unittest.TestCase):
 
     # The person at the screen ------------------------------------------------------------------
 
-    def start_program(self):
+    def start_program(self, folder: Path):
+        """Starts the program in folder, the folder the panels without a stored one show."""
         cls = type(self)
         cls.app = subprocess.Popen([str(self.prefix / "bin" / "quillmere")], env=self.env,
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+                                   cwd=folder, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
         self.main = self.x.find_window("^quillmere$")
-        self.x.xdotool("windowsize", "--sync", self.main, "1000", "760")
+        self.x.xdotool("mousemove", "--sync", "0", "1000")  # the pointer out of the pictures
         self.x.wait_until_still()
 
     def choose_menu(self, item: str, *then: str):
@@ -85,6 +86,15 @@ class InstalledProgram(unittest.TestCase):
         self.x.keys("alt", *(["Right"] * MENU.index(item)), "Return", *then)
         wait_for(f"the screen to change after choosing {item}",
                  lambda: self.x.frame()[2] != before, timeout=20)
+        self.x.wait_until_still()
+
+    def click_first_menu_item(self):
+        """The mouse on the menu bar's first item, リネーム, at the main window's top left."""
+        before = self.x.frame()[2]
+        x, y, _, _ = self.x.geometry(self.main)
+        self.x.click(x + 25, y + 8)
+        self.x.xdotool("mousemove", "--sync", "0", "1000")
+        wait_for("the rename panel", lambda: self.x.frame()[2] != before, timeout=20)
         self.x.wait_until_still()
 
     def photograph(self, name: str):
@@ -135,16 +145,31 @@ class InstalledProgram(unittest.TestCase):
 
     def test_every_window_and_a_job_of_four_steps(self):
         pictures, originals, backups, mirror, expected = self.camera_folders()
-        self.start_program()
+        parked = self.home / "parked"
+        parked.mkdir()
+        (parked / "IMG_0100.JPGTemp").write_bytes(camera.jpeg("2002:03:16 10:00:00", 100))
+        self.start_program(parked)
         self.photograph("main-window")
 
-        for item in ("ReName", "WFileDel", "BackUP", "Mirrorring", "FileBack", "Recovery",
-                     "Version"):
+        self.click_first_menu_item()
+        self.photograph("rename-window")
+        self.close_all_windows()
+        for item in ("WFileDel", "BackUP", "Mirrorring", "FileBack", "Version"):
             with self.subTest(window=item):
                 self.choose_menu(item)
                 self.photograph(f"{WINDOW_FILES[item]}-window")
                 self.assertTrue(self.no_dialog_open(), f"a dialog opened with {item}")
                 self.close_all_windows()
+
+        # Recovery shows the folder the program started in; its button, Temp削除, is the last
+        # control of the window, one Shift+Tab away from where the focus starts.
+        self.choose_menu("Recovery")
+        self.photograph("recovery-window")
+        self.x.keys("shift+Tab", "space")
+        wait_for("the parked picture's name back",
+                 lambda: (parked / "IMG_0100.JPG").exists(), timeout=30)
+        self.assertFalse((parked / "IMG_0100.JPGTemp").exists())
+        self.close_all_windows()
 
         # The job window: its button is the last control of the window, one Shift+Tab away
         # from the first step's check box that has the focus when the window opens.
