@@ -73,9 +73,6 @@ class XSession:
             return ids[0] if ids else None
         return wait_for(f"a window titled {title_regex!r}", search, timeout)
 
-    def windows(self, title_regex: str) -> list:
-        return self.xdotool("search", "--onlyvisible", "--name", title_regex).split()
-
     def geometry(self, window: str) -> tuple:
         values = dict(line.split("=", 1) for line in
                       self.xdotool("getwindowgeometry", "--shell", window).splitlines())
