@@ -55,6 +55,14 @@ class InstalledProgram(unittest.TestCase):
         cls.x = XSession()
         cls.env = installed.clean_environment(cls.home)
         cls.env.update(DISPLAY=cls.x.display, QUILLMERE_INI=str(cls.ini), QT_QPA_PLATFORM="xcb")
+        # The desktop's opener is replaced by one that only notes what it was asked to open.
+        tools = root / "tools"
+        tools.mkdir()
+        cls.opened = root / "opened"
+        opener = tools / "xdg-open"
+        opener.write_text(f'#!/bin/sh\necho "$1" >> "{cls.opened}"\n')
+        opener.chmod(0o755)
+        cls.env["PATH"] = f"{tools}:{cls.env.get('PATH', '/usr/bin:/bin')}"
         cls.app = None
 
     @classmethod
@@ -154,6 +162,13 @@ class InstalledProgram(unittest.TestCase):
         (parked / "IMG_0100.JPGTemp").write_bytes(camera.jpeg("2002:03:16 10:00:00", 100))
         self.start_program(parked)
         self.photograph("main-window")
+
+        # F1 opens the installed help file.
+        self.x.focus(self.main)
+        self.x.keys("F1")
+        wait_for("the help file to be opened", self.opened.exists, timeout=20)
+        self.assertTrue(self.opened.read_text().strip().endswith(
+            "/usr/share/quillmere/QuMere_Help.html"), self.opened.read_text())
 
         self.click_first_menu_item()
         self.photograph("rename-window")
