@@ -48,6 +48,12 @@ class InstalledRunner(unittest.TestCase):
                                  capture_output=True, text=True, check=True).stdout
         self.assertIn("$ORIGIN/../lib/quillmere", dynamic)
         self.assertNotIn(str(BUILD), dynamic)
+        # Both programs load the installed library, not one from the build tree.
+        for program in ("quillmere", "quillmere-run"):
+            linked = subprocess.run(["ldd", str(self.prefix / "bin" / program)], env=self.env,
+                                    capture_output=True, text=True, check=True).stdout
+            library = next(line for line in linked.splitlines() if "libquillmereDLL" in line)
+            self.assertIn(str(self.prefix / "lib/quillmere/libquillmereDLL.so"), library)
 
     def test_help_documents_every_action(self):
         result = self.run_installed("--help")
