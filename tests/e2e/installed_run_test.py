@@ -52,8 +52,9 @@ class InstalledRunner(unittest.TestCase):
         for program in ("quillmere", "quillmere-run"):
             linked = subprocess.run(["ldd", str(self.prefix / "bin" / program)], env=self.env,
                                     capture_output=True, text=True, check=True).stdout
-            library = next(line for line in linked.splitlines() if "libquillmereDLL" in line)
-            self.assertIn(str(self.prefix / "lib/quillmere/libquillmereDLL.so"), library)
+            line = next(line for line in linked.splitlines() if "libquillmereDLL" in line)
+            found = Path(line.split("=>")[1].split("(")[0].strip()).resolve()
+            self.assertEqual(found, (self.prefix / "lib/quillmere/libquillmereDLL.so").resolve())
 
     def test_help_documents_every_action(self):
         result = self.run_installed("--help")
