@@ -24,6 +24,7 @@
 #include "run/RunPlan.h"
 #include "settings/IniStore.h"
 #include "settings/KeyTable.h"
+#include "shell/card/HeadlessCards.h"
 #include "shell/core/SettingsLocation.h"
 #include "shell/run/RunAction.h"
 #include "shell/run/TerminalRunView.h"
@@ -65,6 +66,7 @@ void printHelp(std::FILE* out) {
                "       quillmere-run [--ini FILE] --scheduled [Mirrorring]\n"
                "       quillmere-run [--ini FILE] [--set KEY=VALUE]... --preview\n"
                "                     [--format=tsv] ACTION [FOLDER]\n"
+               "       quillmere-run [--ini FILE] --on-card-insert\n"
                "       quillmere-run --help ACTION\n"
                "\n"
                "Runs one panel's action without a window, with the options stored in the\n"
@@ -100,6 +102,15 @@ void printHelp(std::FILE* out) {
                "  --format=tsv      with --preview: kind, from, to and size separated by\n"
                "                    tabs, one step a line, no summary (--format=text is the\n"
                "                    default)\n"
+               "  --on-card-insert  stay running and run the stored Job for each card that is\n"
+               "                    inserted, at once and without asking, as section [Card]\n"
+               "                    of the settings file says: Card-Run=1 turns it on,\n"
+               "                    Card-Filter 0 any removable volume, 1 one with a DCIM\n"
+               "                    folder, 2 one labelled Card-Label; Card-Drive=E moves\n"
+               "                    the job's folders on E: to the card's letter. One run per\n"
+               "                    insertion, none while a run is under way. Ctrl-C or\n"
+               "                    SIGTERM ends it (a running job first stops after its\n"
+               "                    current file).\n"
                "  --allow-mass-delete\n"
                "                    let a mirroring run delete every file of a side, or more\n"
                "                    than half of them and more than 20; without it such a\n"
@@ -316,6 +327,21 @@ void restoreSettings(const std::string& iniPath, const std::vector<settings::Key
   batch.commit();
 }
 
+// --on-card-insert: SIGTERM (systemd stopping the service) stops like Ctrl-C.
+int watchCards(const std::string& iniArg) {
+  const std::string programDir = QCoreApplication::applicationDirPath().toStdString();
+  const std::string iniPath =
+      platform::DriveMap::current().toPathText(settingsFileLocation(programDir, iniArg));
+  run::TerminalRunView view(stderr, ::isatty(STDERR_FILENO) == 1, g_cancel);
+  StderrUiHook hook(view);
+  setUiHook(&hook);
+  std::signal(SIGINT, onInterrupt);
+  std::signal(SIGTERM, onInterrupt);
+  const int status = card::watchForCards(iniPath, view, g_cancel);
+  setUiHook(nullptr);
+  return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -329,6 +355,7 @@ int main(int argc, char** argv) {
   bool allowMassDelete = false;
   bool previewOnly = false;
   std::string format;
+  bool onCardInsert = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     auto takeValue = [&](const std::string& option, std::string& into) -> bool {
@@ -360,6 +387,8 @@ int main(int argc, char** argv) {
     } else if (arg == "--format" || arg.rfind("--format=", 0) == 0) {
       if (!takeValue("--format", format) || (format != "tsv" && format != "text"))
         return usageError("--format is text or tsv");
+    } else if (arg == "--on-card-insert") {
+      onCardInsert = true;
     } else if (arg == "--allow-mass-delete") {
       allowMassDelete = true;
     } else if (arg == "--") {
@@ -376,6 +405,11 @@ int main(int argc, char** argv) {
   if (help && positional.empty()) {
     printHelp(stdout);
     return kExitAllHandled;
+  }
+  if (onCardInsert) {
+    if (!positional.empty() || !sets.empty() || scheduled || previewOnly)
+      return usageError("--on-card-insert takes no ACTION, --set, --scheduled or --preview");
+    return watchCards(iniArg);
   }
   if (scheduled && positional.empty()) positional.emplace_back("Mirrorring");
   if (positional.empty()) return usageError("no ACTION given");
