@@ -11,7 +11,9 @@ packages=(
   # tests
   googletest libgtest-dev libgmock-dev
   lhasa 7zip
-  xvfb xauth xdg-utils python3 python3-dbusmock dbus
+  xvfb xauth xdg-utils python3 python3-dbusmock dbus dbus-daemon
+  # the end-to-end suite drives the real window through the X server; the package check
+  xdotool lintian
   # benchmark peers: the rename run, the mirroring run, the duplicate delete
   jhead exiv2 libimage-exiftool-perl
   rsync jdupes

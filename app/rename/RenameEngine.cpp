@@ -11,6 +11,7 @@
 #include "platform/DriveMap.h"
 #include "platform/FileOps.h"
 #include "platform/Text.h"
+#include "rename/RenameJournal.h"
 #include "run/RunFrame.h"
 
 namespace quillmere::rename {
@@ -74,14 +75,16 @@ struct RenameEngine::Record {
   int listIndex = 0;
 
   enum class State { Listed, Parked, Settled, Problem } state = State::Listed;
-  std::string parked;  // the path the file was actually parked under
+  std::string parked;    // the path the file was actually parked under
+  std::string original;  // where the run found the file, for the journal
   FileProblem problem;
 };
 
 // The state of one run.
 class RenameEngine::Run {
  public:
-  Run(const RenameSettings& s, RunView& v) : m_s(s), m_view(v) {}
+  Run(const RenameSettings& s, RunView& v, RenameJournal* journal)
+      : m_s(s), m_view(v), m_journal(journal) {}
 
   RunReport go() {
     // A long copy (a video) lets the screen and Cancel work while it runs.
@@ -200,6 +203,7 @@ class RenameEngine::Run {
       Record r;
       r.listIndex = i;
       r.source = path;
+      r.original = path;
       LongArray pairs = table(3, 2);
       if (!dll().DLL_TimeGet(path, pairs)) {
         // Gone since the listing (or unreadable): nothing to rename.
@@ -535,6 +539,7 @@ class RenameEngine::Run {
             dll().DLL_TimePut(placed, pairs);
           }
           if (setAttribute) dll().DLL_ReadChenge(placed, readOnly);
+          if (m_journal) m_journal->record(r.original, placed);
         } else {
           // The file keeps its parked name; Recovery can finish it later.
           problem(r, r.parked, reasonFor(res, r), m_steps.lastError());
@@ -549,6 +554,7 @@ class RenameEngine::Run {
 
   void closing(RunFrame& frame) {
     m_steps.flushCopies();
+    if (m_journal) m_journal->finish();
     frame.guarded([this] {
       if (m_s.check("ReName-SubDirDel1")) dll().DLL_SubDirDel(m_inDir);
       if (m_mode != Mode::Stay && m_s.check("ReName-SubDirDel2")) dll().DLL_SubDirDel(m_outDir);
@@ -582,6 +588,7 @@ class RenameEngine::Run {
 
   const RenameSettings& m_s;
   RunView& m_view;
+  RenameJournal* m_journal;
   FileSteps m_steps;
   RunReport m_report;
 
@@ -600,7 +607,7 @@ RenameEngine::RenameEngine(const RenameSettings& settings, RunView& view)
     : m_settings(settings), m_view(view) {}
 
 RunReport RenameEngine::run() {
-  return Run(m_settings, m_view).go();
+  return Run(m_settings, m_view, m_journal).go();
 }
 
 }  // namespace quillmere::rename
