@@ -154,25 +154,49 @@ void archiveAndPlace(const BackupSettings& settings, const std::string& inDir,
 
 }  // namespace
 
+namespace {
+
+// Why a run does not start, empty when it does. A run never backs up a folder nobody chose, nor
+// the nearest ancestor of a missing one (an unplugged card would otherwise send the whole drive
+// into the archive).
+std::string refusalOf(const BackupSettings& settings) {
+  if (!settings.inDirChosen()) return "no folder to back up has been chosen (BackUP-InDir)";
+  if (!platform::pathTextIsFolder(settings.inDir()))
+    return "the folder to back up is not there: " + settings.inDir();
+  if (!platform::pathTextIsFolder(settings.outDir()))
+    return "the output folder is not there: " + settings.outDir();
+  return {};
+}
+
+}  // namespace
+
+RunPlan planBackup(const BackupSettings& settings, std::string& refusal) {
+  RunPlan plan;
+  refusal = refusalOf(settings);
+  if (!refusal.empty()) return plan;
+  std::string yyyy, mm, dd, hh, mi, ss;
+  dll().DLL_Date(yyyy, mm, dd);
+  dll().DLL_Time(hh, mi, ss);
+  const std::string destination =
+      destinationPath(settings, settings.outDir(), yyyy, mm, dd, hh, mi, ss);
+  std::string folder = settings.inDir();
+  const PackProgress survey(dll().DLL_DirCheck(folder), settings.subDir());
+  for (std::size_t i = 0; i < survey.packedFiles().size(); ++i)
+    plan.add(PlanStep::Kind::Copy, survey.packedFiles()[i], destination, survey.sizes()[i]);
+  plan.setNote("archive " + nativeText(destination) +
+               " (not stored when a file of that name is already there)");
+  return plan;
+}
+
 BackupReport runBackup(const BackupSettings& settings, RunView& view) {
   BackupReport report;
   RunFrame frame(view);
   view.yield();
 
-  // A run never backs up a folder nobody chose, nor the nearest ancestor of a missing one (an
-  // unplugged card would otherwise send the whole drive into the archive).
   const std::string inDir = settings.inDir();
   const std::string outDir = settings.outDir();
-  if (!settings.inDirChosen()) {
-    report.refused = true;
-    report.message = "no folder to back up has been chosen (BackUP-InDir)";
-  } else if (!platform::pathTextIsFolder(inDir)) {
-    report.refused = true;
-    report.message = "the folder to back up is not there: " + inDir;
-  } else if (!platform::pathTextIsFolder(outDir)) {
-    report.refused = true;
-    report.message = "the output folder is not there: " + outDir;
-  }
+  report.message = refusalOf(settings);
+  report.refused = !report.message.empty();
   if (report.refused) {
     frame.end();
     return report;

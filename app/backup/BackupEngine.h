@@ -3,6 +3,7 @@
 #include <string>
 
 #include "backup/BackupSettings.h"
+#include "run/RunPlan.h"
 #include "run/RunView.h"
 
 namespace quillmere::backup {
@@ -25,6 +26,11 @@ struct BackupReport {
 std::string destinationPath(const BackupSettings& settings, const std::string& outDir,
                             const std::string& yyyy, const std::string& mm, const std::string& dd,
                             const std::string& hh, const std::string& mi, const std::string& ss);
+
+// What a backup run would do now, without touching a file: one copy step per file packed, into
+// the archive under its destination name (named by the time of the preview when named by time).
+// When the run would refuse, refusal holds why and the plan is empty.
+RunPlan planBackup(const BackupSettings& settings, std::string& refusal);
 
 // The backup run: packs the folder of "BackUP-InDir" into an LZH archive inside it (with
 // sub-folders when "BackUP-SubDir"), makes it a self-extracting program when "BackUP-Exe" is 1,

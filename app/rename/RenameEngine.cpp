@@ -22,8 +22,8 @@ LongArray timeTable(int rows, int cols) {
   return a;
 }
 
-RenameEngine::Run::Run(const RenameSettings& settings, RunView& view)
-    : m_settings(settings), m_view(view), m_map(platform::DriveMap::current()) {
+RenameEngine::Run::Run(const RenameSettings& settings, RunView& view, RenameJournal* journal)
+    : m_settings(settings), m_view(view), m_journal(journal), m_map(platform::DriveMap::current()) {
   m_steps.fixDriveMap();
 }
 
@@ -101,6 +101,7 @@ void RenameEngine::Run::body() {
 
 void RenameEngine::Run::closing(RunFrame& frame) {
   m_steps.flushCopies();
+  if (m_journal) m_journal->finish();
   frame.guarded([this] {
     if (m_options.removeEmptyInDirs) dll().DLL_SubDirDel(m_options.inDir);
     if (m_options.mode != Mode::Stay && m_options.removeEmptyOutDirs)
@@ -137,7 +138,7 @@ RenameEngine::RenameEngine(const RenameSettings& settings, RunView& view)
     : m_settings(settings), m_view(view) {}
 
 RunReport RenameEngine::run() {
-  return Run(m_settings, m_view).go();
+  return Run(m_settings, m_view, m_journal).go();
 }
 
 }  // namespace quillmere::rename

@@ -12,6 +12,7 @@
 #include "platform/DriveMap.h"
 #include "rename/FileSteps.h"
 #include "rename/RenameEngine.h"
+#include "rename/RenameJournal.h"
 #include "rename/RenameSettings.h"
 #include "run/RunFrame.h"
 #include "run/RunView.h"
@@ -32,7 +33,8 @@ struct RenameEngine::Record {
   int listIndex = 0;
 
   enum class State { Listed, Parked, Settled, Problem } state = State::Listed;
-  std::string parked;  // the path the file was actually parked under
+  std::string parked;    // the path the file was actually parked under
+  std::string original;  // where the run found the file, for the journal
   FileProblem problem;
 };
 
@@ -40,7 +42,7 @@ struct RenameEngine::Record {
 // start serves every file.
 class RenameEngine::Run {
  public:
-  Run(const RenameSettings& settings, RunView& view);
+  Run(const RenameSettings& settings, RunView& view, RenameJournal* journal);
   RunReport go();
 
  private:
@@ -89,6 +91,7 @@ class RenameEngine::Run {
   const RenameSettings& m_settings;  // written once by a numbering run's auto increment
   RenameOptions m_options;           // read as the run starts, before any file is looked at
   RunView& m_view;
+  RenameJournal* m_journal;  // null when the run keeps no journal
   const platform::DriveMap m_map;
   FileSteps m_steps;
   RunReport m_report;

@@ -57,6 +57,7 @@ RenameEngine::Record RenameEngine::Run::surveyFile(const std::string& path, int 
   Record r;
   r.listIndex = listIndex;
   r.source = path;
+  r.original = path;
   const auto native = m_map.toNative(path);
   times::PictureFacts facts;
   // The head holds headLines lines; the search takes the lines before its last one.
