@@ -102,9 +102,16 @@ std::vector<std::string> journalNames(const std::string& folder) {
 
 RenameJournal::RenameJournal(bool copies, std::string folder)
     : m_copies(copies), m_folder(folder.empty() ? defaultFolder() : std::move(folder)) {
-  // The coarse clock is the one file times are taken from: a folder made right after this
-  // moment never looks older than it.
-  ::clock_gettime(CLOCK_REALTIME_COARSE, &m_began);
+  // The coarse clock is the one file times are taken from. Waiting for its next tick (a few
+  // milliseconds) makes the start unambiguous: a folder made before it carries an earlier tick,
+  // a folder made after it this tick or a later one.
+  timespec before{};
+  ::clock_gettime(CLOCK_REALTIME_COARSE, &before);
+  do {
+    const timespec pause{0, 200000};
+    ::nanosleep(&pause, nullptr);
+    ::clock_gettime(CLOCK_REALTIME_COARSE, &m_began);
+  } while (m_began.tv_sec == before.tv_sec && m_began.tv_nsec == before.tv_nsec);
 }
 
 RenameJournal::~RenameJournal() {
