@@ -11,10 +11,12 @@ packages=(
   # tests
   googletest libgtest-dev libgmock-dev
   lhasa 7zip
-  xvfb xauth xdg-utils python3 python3-dbusmock dbus
-  # benchmark peers: the rename run, the mirroring run
+  xvfb xauth xdg-utils python3 python3-dbusmock dbus dbus-daemon
+  # the end-to-end suite drives the real window through the X server; the package check
+  xdotool lintian
+  # benchmark peers: the rename run, the mirroring run, the duplicate delete
   jhead exiv2 libimage-exiftool-perl
-  rsync
+  rsync jdupes
   # run: Japanese user interface
   fonts-ipafont-gothic
 )

@@ -150,6 +150,44 @@ void archiveAndPlace(const BackupOptions& options, const std::string& inDir, Run
 
 }  // namespace
 
+namespace {
+
+// Why a run does not start, empty when it does. A run never backs up a folder nobody chose, nor
+// the nearest ancestor of a missing one (an unplugged card would otherwise send the whole drive
+// into the archive).
+std::string refusalOf(const BackupOptions& options) {
+  if (!options.inDirChosen) return "no folder to back up has been chosen (BackUP-InDir)";
+  if (!platform::pathTextIsFolder(options.inDir))
+    return "the folder to back up is not there: " + options.inDir;
+  if (!platform::pathTextIsFolder(options.outDir))
+    return "the output folder is not there: " + options.outDir;
+  return {};
+}
+
+}  // namespace
+
+RunPlan planBackup(const BackupSettings& settings, std::string& refusal) {
+  RunPlan plan;
+  BackupOptions options = settings.runOptions();
+  refusal = refusalOf(options);
+  if (!refusal.empty()) return plan;
+  // The run stores "FileName" for an empty given name before it starts; the preview only
+  // pretends to.
+  if (options.fileNameText.empty()) options.fileNameText = kDefaultFileName;
+  std::string yyyy, mm, dd, hh, mi, ss;
+  dll().DLL_Date(yyyy, mm, dd);
+  dll().DLL_Time(hh, mi, ss);
+  const std::string destination =
+      destinationPath(options, options.outDir, yyyy, mm, dd, hh, mi, ss);
+  std::string folder = options.inDir;
+  const PackProgress survey(dll().DLL_DirCheck(folder), options.subDir);
+  for (std::size_t i = 0; i < survey.packedFiles().size(); ++i)
+    plan.add(PlanStep::Kind::Copy, survey.packedFiles()[i], destination, survey.sizes()[i]);
+  plan.setNote("archive " + nativeText(destination) +
+               " (not stored when a file of that name is already there)");
+  return plan;
+}
+
 BackupReport runBackup(const BackupSettings& settings, RunView& view) {
   BackupReport report;
   RunFrame frame(view);
@@ -157,23 +195,13 @@ BackupReport runBackup(const BackupSettings& settings, RunView& view) {
 
   BackupOptions options = settings.runOptions();
   const std::string& inDir = options.inDir;
-  const std::string& outDir = options.outDir;
-  // A run never backs up a folder nobody chose, nor the nearest ancestor of a missing one (an
-  // unplugged card would otherwise send the whole drive into the archive).
-  if (!options.inDirChosen) {
-    report.refused = true;
-    report.message = "no folder to back up has been chosen (BackUP-InDir)";
-  } else if (!platform::pathTextIsFolder(inDir)) {
-    report.refused = true;
-    report.message = "the folder to back up is not there: " + inDir;
-  } else if (!platform::pathTextIsFolder(outDir)) {
-    report.refused = true;
-    report.message = "the output folder is not there: " + outDir;
-  } else if (!settings.storeFileNameDefault()) {
+  report.message = refusalOf(options);
+  report.refused = !report.message.empty();
+  if (!report.refused && !settings.storeFileNameDefault()) {
     // The run's one settings write comes before any file is touched.
     report.refused = true;
     report.message = settings::IniStore::lastWriteError();
-  } else if (options.fileNameText.empty()) {
+  } else if (!report.refused && options.fileNameText.empty()) {
     options.fileNameText = settings.fileNameText();
   }
   if (report.refused) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "backup/BackupSettings.h"
+#include "run/RunPlan.h"
 #include "run/RunView.h"
 
 namespace quillmere::backup {
@@ -26,10 +27,15 @@ std::string destinationPath(const BackupOptions& options, const std::string& out
                             const std::string& yyyy, const std::string& mm, const std::string& dd,
                             const std::string& hh, const std::string& mi, const std::string& ss);
 
+// What a backup run would do now, without touching a file: one copy step per file packed, into
+// the archive under its destination name (named by the time of the preview when named by time).
+// When the run would refuse, refusal holds why and the plan is empty.
+RunPlan planBackup(const BackupSettings& settings, std::string& refusal);
+
 // The backup run: reads its options once, stores "FileName" as the given name when none is
 // stored (a settings file that cannot take it refuses the run before any file is touched), then
-// packs the folder of "BackUP-InDir" into an LZH archive inside it (with sub-folders when
-// "BackUP-SubDir"), makes it a self-extracting program when "BackUP-Exe" is 1,
+// packs the folder of "BackUP-InDir" into an LZH archive inside it (with
+// sub-folders when "BackUP-SubDir"), makes it a self-extracting program when "BackUP-Exe" is 1,
 // and moves the result into "BackUP-OutDir" under its name without replacing an existing file.
 // No file that was there before the run is updated, replaced or removed, and no archive is left
 // in the backed-up folder: one that cannot be placed (the destination is taken) or whose run

@@ -12,7 +12,6 @@ namespace {
 const char* boolText(bool v) {
   return v ? "True" : "False";
 }
-constexpr const char* kDefaultFileName = "FileName";
 }  // namespace
 
 std::string archiveExtension(bool exe) {

@@ -27,6 +27,9 @@ inline constexpr const char* kWinShutDown = "BackUP-WinShutDown";
 // The keys of the section with their forms, defaults and meanings.
 const settings::KeyTable& keyTable();
 
+// The given name a run stores when none is stored.
+inline constexpr const char* kDefaultFileName = "FileName";
+
 // How the archive is named: one of the three option buttons of the group.
 enum class NameBy { Time, Dir, FileName };
 

@@ -22,6 +22,7 @@ struct Surveyed {
   std::uint64_t device = 0;
   std::uint64_t inode = 0;
   std::int64_t size = 0;
+  std::string path;  // path text
 };
 
 // The archiver's order as a sort key: each folder on the way, then the file, where a folder's
@@ -61,15 +62,19 @@ PackProgress::PackProgress(const std::string& folder, bool subFolders) {
   if (!root || !m.DLL_FileNameList(folder, list, subFolders ? 1 : 0) || !m.DLL_XBoundString(list))
     return;
   const std::string prefix = *root == "/" ? "/" : *root + "/";
+  // One drive map for the whole survey: asking for the current one reads the mount table.
+  const platform::DriveMap map = platform::DriveMap::current();
   std::vector<Surveyed> found;
+  found.reserve(static_cast<std::size_t>(list.count()));
   for (std::int32_t i = list.lbound(); i <= list.ubound(); ++i) {
-    const auto native = platform::nativePathOf(list(i));
+    const auto native = map.toNative(list(i));
     struct stat st {};
     if (!native || native->rfind(prefix, 0) != 0 ||
         !platform::fileops::status(*native, st, false) || !S_ISREG(st.st_mode))
       continue;
     found.push_back({orderKey(native->substr(prefix.size())), static_cast<std::uint64_t>(st.st_dev),
-                     static_cast<std::uint64_t>(st.st_ino), static_cast<std::int64_t>(st.st_size)});
+                     static_cast<std::uint64_t>(st.st_ino), static_cast<std::int64_t>(st.st_size),
+                     list(i)});
   }
   std::sort(found.begin(), found.end(),
             [](const Surveyed& a, const Surveyed& b) { return a.order < b.order; });
@@ -77,6 +82,7 @@ PackProgress::PackProgress(const std::string& folder, bool subFolders) {
     m_position.emplace(std::make_pair(f.device, f.inode), static_cast<int>(m_sizes.size()));
     m_before.push_back(m_total);
     m_sizes.push_back(f.size);
+    m_files.push_back(f.path);
     m_total += f.size;
   }
 }

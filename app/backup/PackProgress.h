@@ -30,12 +30,16 @@ class PackProgress {
 
   int files() const { return static_cast<int>(m_sizes.size()); }
   std::int64_t totalBytes() const { return m_total; }
+  // The files to be packed (path texts), in the archiver's order, and their sizes.
+  const std::vector<std::string>& packedFiles() const { return m_files; }
+  const std::vector<std::int64_t>& sizes() const { return m_sizes; }
 
  private:
   void show(RunView& view, int filesDone, std::int64_t bytesDone);
 
   std::map<std::pair<std::uint64_t, std::uint64_t>, int> m_position;  // device, inode -> index
   std::vector<std::int64_t> m_sizes;
+  std::vector<std::string> m_files;
   std::vector<std::int64_t> m_before;  // bytes of the files packed before each one
   std::int64_t m_total = 0;
   int m_filesShown = -1;

@@ -1,13 +1,20 @@
 #include "duplicates/DuplicateDelete.h"
 
+#include <sys/stat.h>
+
 #include <exception>
 #include <optional>
 
 #include "duplicates/FileFacts.h"
 #include "duplicates/PairLoops.h"
+#include "platform/DriveMap.h"
+#include "platform/FileOps.h"
+#include "platform/Text.h"
 #include "run/RunFrame.h"
 
 namespace quillmere::duplicates {
+
+namespace fileops = platform::fileops;
 
 namespace {
 
@@ -27,22 +34,41 @@ class DeleteHost final : public DeleteLoopHost {
         m_deletionCount(deletionCount) {}
 
   bool cancelled() override { return m_view.cancelRequested(); }
-  bool exists(const std::string& path) override { return dll().DLL_FileCheck(path); }
-  bool sameBytes(const std::string& comparison, const std::string& deletion) override {
-    ++m_report.comparedPairs;
-    return dll().DLL_BinFileCheck(comparison, deletion);
+
+  // The library's existence test, made on the native path of the run's drive map: one status
+  // call and no look at the mount table per file. A name that reads as a pattern goes through
+  // the library, which expands it.
+  bool exists(const std::string& path) override {
+    if (nameHasWildcard(path)) return dll().DLL_FileCheck(path);
+    const auto native = m_map.toNative(path);
+    struct stat st {};
+    return native && fileops::status(*native, st, false).ok();
   }
 
-  void remove(const std::string& deletion) override {
+  // The library's byte check, made the same way: distinct regular files of one size whose bytes
+  // agree, the files opened once each.
+  bool sameBytes(const std::string& comparison, const std::string& deletion) override {
+    ++m_report.comparedPairs;
+    if (nameHasWildcard(comparison) || nameHasWildcard(deletion))
+      return dll().DLL_BinFileCheck(comparison, deletion);
+    if (text::equalsNoCase(comparison, deletion)) return false;
+    const auto a = m_map.toNative(comparison);
+    const auto b = m_map.toNative(deletion);
+    return a && b && fileops::sameContents(*a, *b, {}).equal;
+  }
+
+  bool remove(const std::string& deletion) override {
     if (nameHasWildcard(deletion)) {
       m_report.notDeleted.push_back(deletion);  // would be read as a pattern: left alone
-      return;
+      return false;
     }
     if (!m_removable) m_removable = onRemovableDrive(m_options.deletionDir);
     const bool confirm = *m_removable && m_options.confirmOnRemovable;
     const bool recycle = !*m_removable && m_options.recycleOnFixedDrive;
     dll().DLL_FileDelete(0, deletion, confirm, recycle);
-    (dll().DLL_FileCheck(deletion) ? m_report.notDeleted : m_report.deleted).push_back(deletion);
+    const bool gone = !exists(deletion);
+    (gone ? m_report.deleted : m_report.notDeleted).push_back(deletion);
+    return gone;
   }
 
   // Progress shows at the pace of the yields, not for every pair.
@@ -80,12 +106,15 @@ class DeleteHost final : public DeleteLoopHost {
   int m_comparisonCount;
   int m_deletionCount;
   std::optional<bool> m_removable;  // asked once, at the first deletion
+  // One drive map for the whole run.
+  const platform::DriveMap m_map = platform::DriveMap::current();
 };
 
 std::vector<FileFacts> factsOf(const std::vector<std::string>& files) {
+  const platform::DriveMap map = platform::DriveMap::current();
   std::vector<FileFacts> facts;
   facts.reserve(files.size());
-  for (const auto& f : files) facts.push_back(readFileFacts(f));
+  for (const auto& f : files) facts.push_back(readFileFacts(f, map));
   return facts;
 }
 

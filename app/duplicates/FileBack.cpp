@@ -10,6 +10,7 @@
 #include "duplicates/PairLoops.h"
 #include "platform/DriveMap.h"
 #include "platform/FileOps.h"
+#include "run/QuietRunView.h"
 
 namespace quillmere::duplicates {
 
@@ -39,19 +40,24 @@ std::string matchKey(const std::string& file, bool withExtension) {
   return "e" + dll().DLL_FileName(file, withExtension ? 1 : 0);
 }
 
+// The decisions of the file back, for the run and for its plan alike: with a plan, each step is
+// added to it instead of being carried out, and the host answers every later question about the
+// files as if the step had been done.
 class FileBackHost final : public FileBackLoopHost {
  public:
   FileBackHost(const FileBackRunOptions& options, RunView& view, FileBackReport& report,
-               const std::vector<std::string>& sources, const std::vector<std::string>& dests)
+               const std::vector<std::string>& sources, const std::vector<std::string>& dests,
+               RunPlan* plan)
       : m_options(options),
         m_view(view),
         m_report(report),
         m_pacer(view),
         m_sources(sources),
-        m_dests(dests) {}
+        m_dests(dests),
+        m_plan(plan) {}
 
   bool cancelled() override { return m_view.cancelRequested(); }
-  bool exists(const std::string& path) override { return dll().DLL_FileCheck(path); }
+  bool exists(const std::string& path) override { return fileThere(path); }
 
   void comparing(int sourcePos, int destPos, int remaining) override {
     if (!m_pacer.due()) return;
@@ -79,10 +85,9 @@ class FileBackHost final : public FileBackLoopHost {
     std::string folder = destFolder;
     if (m_options.moveIntoSubDir) {
       folder = dll().DLL_PathAdd(destFolder, m_options.subDirName);
-      if (!platform::pathTextIsFolder(folder, false)) {
-        StringArray onlyRoot = StringArray::fromList({""});
-        if (!dll().DLL_FileCheck(folder)) dll().DLL_SubDirMake(folder, onlyRoot);
-        if (!platform::pathTextIsFolder(folder, false))
+      if (!folderThere(folder)) {
+        if (!fileThere(folder)) makeFolder(folder);
+        if (!folderThere(folder))
           return keep(FileBackProblem::Kind::SubDirUnavailable, source, folder);
       }
     }
@@ -92,22 +97,21 @@ class FileBackHost final : public FileBackLoopHost {
 
     // A move never replaces a file: only the namesake that is deleted first makes room, and
     // never when the file now under the namesake's name is one this run put there.
-    if (dll().DLL_FileCheck(target) &&
-        (!(targetIsNamesake && deleteNamesake) || m_placed.count(target)))
+    if (fileThere(target) && (!(targetIsNamesake && deleteNamesake) || m_placed.count(target)))
       return keep(FileBackProblem::Kind::TargetOccupied, source, target);
 
     if (deleteNamesake) {
       if (!m_removable) m_removable = onRemovableDrive(m_options.destDir);
       const bool confirm = *m_removable && m_options.confirmOnRemovable;
       const bool recycle = !*m_removable && m_options.recycleOnFixedDrive;
-      dll().DLL_FileDelete(0, dest, confirm, recycle);
-      if (!dll().DLL_FileCheck(dest)) m_report.namesakesDeleted.push_back(dest);
-      if (targetIsNamesake && dll().DLL_FileCheck(target))
+      deleteFile(dest, confirm, recycle);
+      if (!fileThere(dest)) m_report.namesakesDeleted.push_back(dest);
+      if (targetIsNamesake && fileThere(target))
         return keep(FileBackProblem::Kind::TargetOccupied, source, target);
     }
 
-    dll().DLL_FileMove(0, source, target);
-    if (!dll().DLL_FileCheck(source) && dll().DLL_FileCheck(target)) {
+    moveFile(source, target);
+    if (!fileThere(source) && fileThere(target)) {
       m_report.moved.emplace_back(source, target);
       m_placed.insert(target);
     } else
@@ -126,6 +130,51 @@ class FileBackHost final : public FileBackLoopHost {
     m_view.setLabel(kRun, labels::comparisonFirst(sourcePos, destPos), 3);
   }
 
+  // ---- the file system, or the plan's picture of it ----
+
+  bool fileThere(const std::string& path) const {
+    if (m_plan && m_gone.count(path)) return false;
+    if (m_plan && m_made.count(path)) return true;
+    return dll().DLL_FileCheck(path);
+  }
+
+  bool folderThere(const std::string& folder) const {
+    if (m_plan && m_madeFolders.count(folder)) return true;
+    return platform::pathTextIsFolder(folder, false);
+  }
+
+  void makeFolder(const std::string& folder) {
+    if (m_plan) {
+      m_plan->add(PlanStep::Kind::FolderMade, "", folder);
+      m_madeFolders.insert(folder);
+      return;
+    }
+    StringArray onlyRoot = StringArray::fromList({""});
+    dll().DLL_SubDirMake(folder, onlyRoot);
+  }
+
+  void deleteFile(const std::string& path, bool confirm, bool recycle) {
+    if (m_plan) {
+      m_plan->add(recycle ? PlanStep::Kind::Trash : PlanStep::Kind::Delete, path, "",
+                  fileSizeOf(path));
+      m_gone.insert(path);
+      if (confirm) m_plan->setNote("each deletion on a removable drive is asked for first");
+      return;
+    }
+    dll().DLL_FileDelete(0, path, confirm, recycle);
+  }
+
+  void moveFile(const std::string& from, const std::string& to) {
+    if (m_plan) {
+      m_plan->add(PlanStep::Kind::Move, from, to, fileSizeOf(from));
+      m_gone.insert(from);
+      m_gone.erase(to);
+      m_made.insert(to);
+      return;
+    }
+    dll().DLL_FileMove(0, from, to);
+  }
+
   const FileBackRunOptions& m_options;
   RunView& m_view;
   FileBackReport& m_report;
@@ -134,6 +183,8 @@ class FileBackHost final : public FileBackLoopHost {
   const std::vector<std::string>& m_dests;
   std::optional<bool> m_removable;           // asked once, at the first deletion
   std::unordered_set<std::string> m_placed;  // targets this run moved files to
+  RunPlan* m_plan;                           // null: the steps are carried out
+  std::unordered_set<std::string> m_gone, m_made, m_madeFolders;  // the plan's steps so far
 };
 
 }  // namespace
@@ -166,43 +217,62 @@ std::string describeProblems(const std::vector<FileBackProblem>& problems) {
   return text;
 }
 
+namespace {
+
+// The survey and the loop, shared by the run and its plan (see FileBackHost).
+void fileBackPass(const FileBackRunOptions& options, RunView& view, FileBackReport& report,
+                  RunPlan* plan) {
+  view.setLabel(kRun, labels::kSearchingOriginals, 1);
+  view.yield();
+  const auto sources = listFiles(options.sourceDir, options.sourceSubDirs);
+  report.sourceFiles = static_cast<int>(sources.size());
+  if (!sources.empty()) view.setLabel(kRun, labels::files(report.sourceFiles), 1);
+
+  std::vector<std::string> dests;
+  if (!view.cancelRequested()) {
+    view.setLabel(kRun, labels::kSearchingDeletions, 2);
+    view.yield();
+    dests = listFiles(options.destDir, options.destSubDirs);
+    report.destFiles = static_cast<int>(dests.size());
+    if (!dests.empty()) view.setLabel(kRun, labels::files(report.destFiles), 2);
+    view.setLabel(kRun, "", 3);
+  }
+  report.remaining = report.destFiles;
+
+  if (!view.cancelRequested() && !sources.empty() && !dests.empty()) {
+    std::vector<std::string> sourceKeys, destKeys;
+    std::vector<FileFacts> sourceFacts, destFacts;
+    for (const auto& f : sources) {
+      sourceKeys.push_back(matchKey(f, options.withExtension));
+      sourceFacts.push_back(readFileFacts(f));
+    }
+    for (const auto& f : dests) {
+      destKeys.push_back(matchKey(f, options.withExtension));
+      destFacts.push_back(readFileFacts(f));
+    }
+    FileBackHost host(options, view, report, sources, dests, plan);
+    report.remaining =
+        runFileBackLoop({sources, sourceKeys, sourceFacts, dests, destKeys, destFacts}, host);
+  }
+}
+
+}  // namespace
+
+RunPlan planFileBack(const FileBackRunOptions& options) {
+  RunPlan plan;
+  FileBackReport report;
+  QuietRunView quiet;
+  fileBackPass(options, quiet, report, &plan);
+  if (options.removeEmptySourceDirs)
+    plan.setNote(plan.note() + (plan.note().empty() ? "" : "; ") +
+                 "empty subfolders of the source folder are removed afterwards");
+  return plan;
+}
+
 FileBackReport runFileBack(const FileBackRunOptions& options, RunView& view) {
   FileBackReport report;
   RunFrame frame(view);
-  frame.guarded([&] {
-    view.setLabel(kRun, labels::kSearchingOriginals, 1);
-    view.yield();
-    const auto sources = listFiles(options.sourceDir, options.sourceSubDirs);
-    report.sourceFiles = static_cast<int>(sources.size());
-    if (!sources.empty()) view.setLabel(kRun, labels::files(report.sourceFiles), 1);
-
-    std::vector<std::string> dests;
-    if (!view.cancelRequested()) {
-      view.setLabel(kRun, labels::kSearchingDeletions, 2);
-      view.yield();
-      dests = listFiles(options.destDir, options.destSubDirs);
-      report.destFiles = static_cast<int>(dests.size());
-      if (!dests.empty()) view.setLabel(kRun, labels::files(report.destFiles), 2);
-      view.setLabel(kRun, "", 3);
-    }
-    report.remaining = report.destFiles;
-
-    if (!view.cancelRequested() && !sources.empty() && !dests.empty()) {
-      std::vector<std::string> sourceKeys, destKeys;
-      std::vector<FileFacts> sourceFacts, destFacts;
-      for (const auto& f : sources) {
-        sourceKeys.push_back(matchKey(f, options.withExtension));
-        sourceFacts.push_back(readFileFacts(f));
-      }
-      for (const auto& f : dests) {
-        destKeys.push_back(matchKey(f, options.withExtension));
-        destFacts.push_back(readFileFacts(f));
-      }
-      FileBackHost host(options, view, report, sources, dests);
-      report.remaining =
-          runFileBackLoop({sources, sourceKeys, sourceFacts, dests, destKeys, destFacts}, host);
-    }
-  });
+  frame.guarded([&] { fileBackPass(options, view, report, nullptr); });
 
   frame.guarded([&] {
     if (options.removeEmptySourceDirs && !options.sourceDir.empty())

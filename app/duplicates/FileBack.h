@@ -5,6 +5,7 @@
 
 #include "duplicates/DuplicateSettings.h"
 #include "duplicates/RunSupport.h"
+#include "run/RunPlan.h"
 #include "run/RunView.h"
 
 namespace quillmere::duplicates {
@@ -41,6 +42,10 @@ struct FileBackReport {
 // deleted first. An existing file is never replaced by a move. Files that stay where they were
 // for a reason other than having no namesake are shown in one message at the end.
 FileBackReport runFileBack(const FileBackRunOptions& options, RunView& view);
+
+// What the run would do now, decided by its own code without touching a file: the subfolders
+// made, the namesakes deleted and the moves, in the run's order.
+RunPlan planFileBack(const FileBackRunOptions& options);
 
 // The same run with its options read from the settings file.
 FileBackReport runFileBack(const std::string& iniPath, RunView& view);

@@ -53,9 +53,9 @@ DeleteLoopResult runDeleteLoop(const DeleteLoopInput& in, DeleteLoopHost& host) 
       if (gone.count(in.comparison[c]) || gone.count(in.deletion[d])) continue;
       host.comparing(c + 1, d + 1, result.remaining);
       if (!host.sameBytes(in.comparison[c], in.deletion[d])) continue;
-      host.remove(in.deletion[d]);
+      const bool removed = host.remove(in.deletion[d]);
       --result.remaining;  // also when the deletion was declined or failed
-      if (!host.exists(in.deletion[d])) {
+      if (removed) {
         gone.insert(in.deletion[d]);
         if (!result.comparisonOuter) break;  // the outer file itself is gone
       }

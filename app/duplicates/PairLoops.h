@@ -19,7 +19,8 @@ class DeleteLoopHost {
   virtual bool exists(const std::string& path) = 0;
   // True when both files exist, are two files and hold the same bytes.
   virtual bool sameBytes(const std::string& comparison, const std::string& deletion) = 0;
-  virtual void remove(const std::string& deletion) = 0;
+  // Deletes the file (or declines to); true when it is gone afterwards.
+  virtual bool remove(const std::string& deletion) = 0;
   // A pair is about to be compared.
   virtual void comparing(int comparisonPos, int deletionPos, int remaining) = 0;
   // The loop passed an outer file that has no partner of its size; the host may yield.

@@ -192,6 +192,7 @@ class SideReader {
     m_thread = std::thread([this, folder = std::move(folder), fat] {
       try {
         paths::listFiles(folder, m_list, 1, &m_unreadable);
+        m_count = m_list.count();
         m_listed = true;
         RowReader reader(folder, fat);
         if (m_list.isDimensioned()) {
@@ -199,6 +200,9 @@ class SideReader {
           for (std::int32_t i = m_list.lbound(); i <= m_list.ubound() && !m_stop; ++i)
             m_rows.push_back(reader.read(m_list(i)));
         }
+        // The rows carry the path texts from here on: the listing is let go (a large tree
+        // would otherwise be held twice).
+        m_list.erase();
       } catch (...) {
         m_error = std::current_exception();
       }
@@ -213,8 +217,8 @@ class SideReader {
   }
   const std::atomic<bool>& listed() const { return m_listed; }
   const std::atomic<bool>& done() const { return m_done; }
-  // Valid once listed() is true.
-  std::int32_t count() const { return m_list.count(); }
+  // The number of listed files; valid once listed() is true.
+  std::int32_t count() const { return m_count; }
   const std::vector<std::string>& unreadableFolders() const { return m_unreadable; }
   // Once done(): hands over the rows, or raises what went wrong on the thread.
   std::vector<Row> takeRows() {
@@ -227,6 +231,7 @@ class SideReader {
   std::thread m_thread;
   std::atomic<bool> m_stop{false}, m_listed{false}, m_done{false};
   StringArray m_list;
+  std::atomic<std::int32_t> m_count{0};
   std::vector<std::string> m_unreadable;
   std::vector<Row> m_rows;
   std::exception_ptr m_error;
@@ -251,6 +256,41 @@ TimePrecision timePrecisionOf(const std::string& nativeFolder) {
 }
 
 namespace {
+
+// The byte comparison of one pair, made ahead of the pass that acts on the pairs.
+struct ByteVerdict {
+  bool compared = false;
+  bool equal = false;
+  bool masterAccessKept = true;
+  bool mirrorAccessKept = true;
+};
+
+// Runs work(i) for i in [0, count) on this thread and one helper thread, each taking the next
+// index in turn. The calling thread runs between(), no more often than every 30 ms, and stops
+// handing out work when it answers false; the helper never calls into the run view.
+template <typename Work, typename Between>
+bool onTwoThreads(std::size_t count, Work work, Between between) {
+  std::atomic<std::size_t> next{0};
+  std::atomic<bool> stop{false};
+  auto worker = [&] {
+    for (std::size_t i; !stop && (i = next.fetch_add(1)) < count;) work(i, stop);
+  };
+  std::thread helper(worker);
+  auto last = std::chrono::steady_clock::now();
+  bool keptOn = true;
+  for (std::size_t i; !stop && (i = next.fetch_add(1)) < count;) {
+    work(i, stop);
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last < std::chrono::milliseconds(30)) continue;
+    last = now;
+    if (!between(i)) {
+      keptOn = false;
+      stop = true;
+    }
+  }
+  helper.join();
+  return keptOn && between(count);
+}
 
 class Run {
  public:
@@ -289,7 +329,8 @@ class Run {
   void pairFiles();
   bool pairStep();
   bool samePair(const Row& m, const Row& r) const;
-  bool contentsAgree(const Row& m, const Row& r);
+  bool compareCandidates();
+  bool contentsAgree(std::size_t pairIndex);
   void replace(const Row& winner, const Row& loser);
   std::optional<std::string> temporaryCopy(const Row& source, const std::string& targetNative,
                                            const std::string& targetText);
@@ -314,6 +355,8 @@ class Run {
   bool m_inFat = false, m_outFat = false;  // coarse-time media that may keep DOS attributes
   std::vector<Row> m_master, m_mirror;
   std::vector<char> m_masterPaired, m_mirrorPaired;
+  // Per pair, what the byte comparison found (filled before the pairs are handled).
+  std::vector<ByteVerdict> m_verdicts;
   bool m_cancelled = false;
   bool m_wrote = false;  // copies waiting for the final flush
 };
@@ -435,6 +478,7 @@ void Run::runPhases() {
 
   label("Command", msg::kChecking);
   buildTable(m_inDir, masterList, m_inFat, m_master);
+  masterList.erase();  // the rows carry the path texts from here on
   if (cancelled() || !waitFor(mirrorSide.done())) return;
   m_mirror = mirrorSide.takeRows();
   label("MaxNo", "/ " + std::to_string(m_mirror.size()));
@@ -574,13 +618,49 @@ bool Run::samePair(const Row& m, const Row& r) const {
          sameTime(m.lastWrite, r.lastWrite, m_precision.lastWrite);
 }
 
-bool Run::contentsAgree(const Row& m, const Row& r) {
+bool Run::compareCandidates() {
+  // Only the pairs that agree on size, flag and times have their bytes compared. Both sides of
+  // a pair are read on two threads at once, one pair each; acting on the verdicts stays with
+  // this thread, in the order of the pairs.
+  m_verdicts.assign(m_pairs.size(), ByteVerdict{});
+  if (!m_opt.binCheck || m_opt.binCheck1) return true;
+  std::vector<std::size_t> candidates;
+  for (std::size_t k = 0; k < m_pairs.size(); ++k) {
+    const Pair& p = m_pairs[k];
+    const Row& m = m_master[p.master];
+    const Row& r = m_mirror[p.mirror];
+    if (!p.sameEntry && !offLimits(m) && m.readable && r.readable && samePair(m, r))
+      candidates.push_back(k);
+  }
+  if (candidates.empty()) return true;
   label("Command", msg::kBinaryCheck);
-  // A comparison is no use of the pictures: their last-access times stay as listed.
-  const bool same = dll().DLL_BinFileCheck(m.full, r.full);
-  restoreAccessTime(m);
-  restoreAccessTime(r);
-  return same;
+  return onTwoThreads(
+      candidates.size(),
+      [&](std::size_t i, const std::atomic<bool>& stop) {
+        const Pair& p = m_pairs[candidates[i]];
+        const fileops::ContentMatch match = fileops::sameContents(
+            m_master[p.master].native, m_mirror[p.mirror].native, [&stop] { return !stop.load(); });
+        ByteVerdict& v = m_verdicts[candidates[i]];
+        v.compared = true;
+        v.equal = match.equal;
+        v.masterAccessKept = match.firstAccessKept;
+        v.mirrorAccessKept = match.secondAccessKept;
+      },
+      [&](std::size_t done) {
+        label("No", std::to_string(done));
+        m_view.yield();
+        return !cancelled();
+      });
+}
+
+bool Run::contentsAgree(std::size_t pairIndex) {
+  const ByteVerdict& v = m_verdicts[pairIndex];
+  const Pair& p = m_pairs[pairIndex];
+  // A comparison is no use of the pictures: their last-access times stay as listed. Where the
+  // system moved them on reading (files of another user), the listed times are put back.
+  if (!v.masterAccessKept) restoreAccessTime(m_master[p.master]);
+  if (!v.mirrorAccessKept) restoreAccessTime(m_mirror[p.mirror]);
+  return v.compared && v.equal;
 }
 
 void Run::pairFiles() {
@@ -600,7 +680,9 @@ void Run::pairFiles() {
 
 bool Run::pairStep() {
   label("MaxNo", "/ " + std::to_string(m_master.size()));
-  for (const Pair& p : m_pairs) {
+  if (!compareCandidates()) return false;
+  for (std::size_t k = 0; k < m_pairs.size(); ++k) {
+    const Pair& p = m_pairs[k];
     label("No", std::to_string(p.master + 1));
     m_view.yield();
     if (cancelled()) return false;
@@ -613,7 +695,7 @@ bool Run::pairStep() {
       continue;
     }
     bool same = samePair(m, r);
-    if (same && m_opt.binCheck && !m_opt.binCheck1) same = contentsAgree(m, r);
+    if (same && m_opt.binCheck && !m_opt.binCheck1) same = contentsAgree(k);
     if (same) {
       ++m_report.unchanged;
       continue;

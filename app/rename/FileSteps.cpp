@@ -35,8 +35,12 @@ StepResult FileSteps::done(int e) {
   }
 }
 
+void FileSteps::fixDriveMap() {
+  m_map = platform::DriveMap::current();
+}
+
 bool FileSteps::resolve(const std::string& text, std::string& native) {
-  const auto n = platform::nativePathOf(text);
+  const auto n = m_map ? m_map->toNative(text) : platform::nativePathOf(text);
   if (!n) {
     m_errno = ENOENT;
     return false;
@@ -52,12 +56,20 @@ void FileSteps::keepWithin(const std::vector<std::string>& folders) {
 }
 
 bool FileSteps::throughFolderLink(const std::string& native) {
+  const std::size_t slash = native.rfind('/');
+  const std::string folder = slash == std::string::npos ? std::string() : native.substr(0, slash);
+  if (m_checkedFolders.count(folder) != 0) return false;
+  bool allChecked = true;
   for (const std::string& root : m_roots) {
     if (native.size() <= root.size() || native.compare(0, root.size(), root) != 0 ||
         (root != "/" && native[root.size()] != '/'))
       continue;
-    if (fileops::checkNoFolderLink(root, native).error() == ELOOP) return true;
+    const platform::FileResult r = fileops::checkNoFolderLink(root, native);
+    if (r.error() == ELOOP) return true;
+    if (!r) allChecked = false;
   }
+  // A folder that is missing now may still be made (or become a link) later: asked again then.
+  if (allChecked && fileops::isFolder(folder, false)) m_checkedFolders.insert(folder);
   return false;
 }
 
@@ -66,6 +78,8 @@ StepResult FileSteps::moveNoReplace(const std::string& from, const std::string& 
   if (!resolve(from, src) || !resolve(to, dst)) return StepResult::NotFound;
   if (throughFolderLink(src) || throughFolderLink(dst)) return done(ELOOP);
   // A rename on one file system; across file systems a checked copy, then the removal.
+  const platform::FileResult renamed = fileops::rename(src, dst, platform::Existing::Fail);
+  if (renamed.error() != EXDEV) return done(renamed.error());
   return done(fileops::move(src, dst).error());
 }
 

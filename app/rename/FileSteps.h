@@ -1,7 +1,11 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
+
+#include "platform/DriveMap.h"
 
 namespace quillmere::rename {
 
@@ -32,6 +36,9 @@ class FileSteps {
   // The run's folder trees (path texts): a move or copy whose source or target passes through a
   // folder link inside one of them fails with ELOOP instead of writing outside the tree.
   void keepWithin(const std::vector<std::string>& folders);
+  // Resolves path texts with the drive map in force now for the rest of the run, instead of
+  // looking the map up at every step.
+  void fixDriveMap();
   // True when the path text names an existing folder.
   bool isFolder(const std::string& path);
   // The errno behind the last failing step, for reports.
@@ -43,7 +50,11 @@ class FileSteps {
   bool throughFolderLink(const std::string& native);
   int m_errno = 0;
   std::vector<std::string> m_roots;  // native
-  std::string m_unflushedTarget;     // a file on the media that holds unflushed copies
+  std::optional<platform::DriveMap> m_map;
+  // Folders below a root found to be real folders all the way down (no link among them) in this
+  // run: checked once, not at every step. The run itself makes no links.
+  std::unordered_set<std::string> m_checkedFolders;
+  std::string m_unflushedTarget;  // a file on the media that holds unflushed copies
 };
 
 }  // namespace quillmere::rename

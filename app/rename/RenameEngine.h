@@ -4,11 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "core/Main.h"
 #include "rename/FileSteps.h"
 #include "rename/RenameSettings.h"
+#include "run/RunPlan.h"
 #include "run/RunView.h"
 
 namespace quillmere::rename {
+
+class RenameJournal;
 
 // Why a file was not handled.
 enum class Unhandled {
@@ -37,12 +41,15 @@ struct RunReport {
   std::vector<FileProblem> problems;
 };
 
-// The batch rename: survey, capacity check, ordering, park, settle, closing steps. Options come
-// from the settings file; the screen is reached only through the view.
+// The batch rename: survey, capacity check, ordering, park, settle, closing steps. The options
+// are read from the settings file once, as the run starts (RenameOptions); the screen is reached
+// only through the view.
 class RenameEngine {
  public:
   RenameEngine(const RenameSettings& settings, RunView& view);
   RunReport run();
+  // Records every file that gets its final name, so that the run can be taken back.
+  void keepJournal(RenameJournal& journal) { m_journal = &journal; }
 
   // Bounds on the retry loops: clash letters per file (18278 = "zzz"), and further attempts
   // of a step that failed for another reason.
@@ -54,6 +61,7 @@ class RenameEngine {
   class Run;
   const RenameSettings& m_settings;
   RunView& m_view;
+  RenameJournal* m_journal = nullptr;
 };
 
 // The repair of an interrupted rename: every file of the tree whose extension ends in "Temp"
@@ -63,8 +71,13 @@ class RecoveryEngine {
  public:
   RecoveryEngine(std::string folder, RunView& view);
   RunReport run();
+  // What a run on the folder would do now, without touching a file: one move per parked file.
+  static RunPlan plan(const std::string& folder);
 
  private:
+  // The one decision of the run: which listed files are parked, and their plain names.
+  static RunPlan planOf(const StringArray& list);
+  void carryOut(const RunPlan& plan, RunReport& report);
   std::string m_folder;
   RunView& m_view;
   FileSteps m_steps;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 
 #include "core/Main.h"
 #include "platform/Text.h"
@@ -273,6 +274,42 @@ NameFormat RenameSettings::format() const {
   if (option("ReName-FileNameFormat_No")) return NameFormat::Number;
   if (option("ReName-FileNameFormat_Not")) return NameFormat::Name;
   return NameFormat::Date;
+}
+
+RenameOptions RenameSettings::runOptions() const {
+  RenameOptions o;
+  o.mode = mode();
+  o.format = format();
+  o.caseOption = caseOption();
+  o.inDir = inDir();
+  // Stay mode renames every file where it is: the target is the source folder itself.
+  o.outDir = o.mode == Mode::Stay ? o.inDir : outDir();
+  o.lookSubDir = check("ReName-LookSubDir");
+  o.makeSubDir = check("ReName-MakeSubDir");
+  o.removeEmptyInDirs = check("ReName-SubDirDel1");
+  o.removeEmptyOutDirs = check("ReName-SubDirDel2");
+  o.headLines = (number("ReName-File_Byte") + 2) * 128;
+  o.setTimes = check("ReName-TimeStamp");
+  o.givenTime = check("ReName-TimeStampChange");
+  if (o.setTimes && o.givenTime) {
+    const int year = number("ReName-YYYYDay");
+    const int month = number("ReName-MMDay") + 1;
+    // A stored day beyond the month's end is read as the month's last day.
+    const int day = std::min(number("ReName-DDDay") + 1, daysInMonth(year, month));
+    const int fields[6] = {year,
+                           month,
+                           day,
+                           number("ReName-HHTime"),
+                           number("ReName-MMTime"),
+                           number("ReName-SSTime")};
+    std::copy(std::begin(fields), std::end(fields), std::begin(o.given));
+  }
+  o.startNumber = number("ReName-StartNo");
+  o.minimumDigits = number("ReName-Namber") + 1;
+  o.autoIncrement = check("ReName-AutoIncrement");
+  o.setAttribute = check("ReName-Attribute");
+  o.readOnly = check("ReName-Read");
+  return o;
 }
 
 void RenameSettings::normaliseOnLoad() const {

@@ -50,6 +50,30 @@ std::vector<std::string> numberItems();                  // "         1" ... " 1
 std::vector<std::string> dayItems(int year, int month);  // "1" ... last day of the month
 int daysInMonth(int year, int month);
 
+// The options of one rename run, read once before it starts (missing or garbled keys give the
+// defaults of the key table). Nothing is read from the settings file while files are handled.
+struct RenameOptions {
+  Mode mode = Mode::Stay;
+  NameFormat format = NameFormat::Date;
+  CaseOption caseOption = CaseOption::AsBuilt;
+  std::string inDir;               // "ReName-InDir"
+  std::string outDir;              // "ReName-OutDir"; in Stay mode the source folder itself
+  bool lookSubDir = true;          // "ReName-LookSubDir"
+  bool makeSubDir = true;          // "ReName-MakeSubDir"
+  bool removeEmptyInDirs = true;   // "ReName-SubDirDel1"
+  bool removeEmptyOutDirs = true;  // "ReName-SubDirDel2" (Copy and Move modes)
+  int headLines = 256;             // "ReName-File_Byte": (value + 2) x 128 lines searched
+  bool setTimes = false;           // "ReName-TimeStamp"
+  bool givenTime = false;          // "ReName-TimeStampChange"
+  // The given time stamp (year, month, day, hour, minute, second), the day within its month.
+  int given[6] = {2000, 1, 1, 0, 0, 0};
+  int startNumber = 0;         // "ReName-StartNo"
+  int minimumDigits = 3;       // "ReName-Namber" + 1
+  bool autoIncrement = false;  // "ReName-AutoIncrement"
+  bool setAttribute = false;   // "ReName-Attribute"
+  bool readOnly = false;       // "ReName-Read"
+};
+
 // The rename options in the settings file, read and written through Main. No widgets: the
 // rename panel drives it, and so does the runner's --set.
 class RenameSettings {
@@ -75,6 +99,9 @@ class RenameSettings {
   NameFormat format() const;
   std::string inDir() const { return text("ReName-InDir"); }
   std::string outDir() const { return text("ReName-OutDir"); }
+
+  // Everything a run reads, in one pass over the settings file.
+  RenameOptions runOptions() const;
 
   // The panel's load: each of the twenty keys read with its default and written back.
   void normaliseOnLoad() const;

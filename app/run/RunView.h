@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,10 @@ class RunView {
 
   // Lets the event loop run (repainting, Cancel, the main timer).
   virtual void yield() = 0;
+
+  // How long a run that handles many small files goes between yields (see YieldPacer). Zero
+  // yields at every file: the default, for views that act at a given file.
+  virtual std::chrono::milliseconds yieldInterval() const;
 
   // The program-wide cancel flag, set by the panel's Cancel button.
   virtual bool cancelRequested() const = 0;
@@ -52,6 +57,20 @@ class RunView {
   // "WFileDel", "BackUP", "Mirrorring", "FileBack"). Most runs skip it after a cancel; the
   // backup still takes it.
   virtual void runCompleted(std::string_view sectionWord) = 0;
+};
+
+// Lets the event loop run by time, not per file: a run calls fileDone once per file, and the
+// file number is shown and the view yields only once the view's interval has passed since the
+// last yield (at every file when the interval is zero).
+class YieldPacer {
+ public:
+  explicit YieldPacer(RunView& view);
+  void fileDone(std::size_t number);
+
+ private:
+  RunView& m_view;
+  std::chrono::steady_clock::duration m_interval;
+  std::chrono::steady_clock::time_point m_last;
 };
 
 // The run-time error text of an unexpected error inside a run (number and text).

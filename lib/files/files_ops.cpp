@@ -261,15 +261,9 @@ bool Main::DLL_BinFileCheck(const std::string& MasterFile, const std::string& Ch
   const auto a = platform::nativePathOf(MasterFile);
   const auto b = platform::nativePathOf(CheckFile);
   if (!a || !b) return false;
-  struct stat sa {};
-  struct stat sb {};
-  if (!fileops::status(*a, sa) || !fileops::status(*b, sb)) return false;
-  if (!S_ISREG(sa.st_mode) || !S_ISREG(sb.st_mode)) return false;
-  // Two names of one file (a link, another spelling) are never duplicates of each other.
-  if (sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino) return false;
-  if (sa.st_size != sb.st_size) return false;
-  bool equal = false;
-  return fileops::compareContents(*a, *b, equal).ok() && equal;
+  // Two names of one file (a link, another spelling) are never duplicates of each other; the
+  // check is made on the open files.
+  return fileops::sameContents(*a, *b, {}).equal;
 }
 
 double Main::DLL_FileSize(StringArray& FileName) const {

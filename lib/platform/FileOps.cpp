@@ -843,22 +843,21 @@ FileResult probeWritable(const std::string& folder) {
   return FileResult(EEXIST);
 }
 
-FileResult compareContents(const std::string& a, const std::string& b, bool& equal,
-                           const KeepGoing& progress) {
-  InputFile first;
-  InputFile second;
-  if (FileResult r = first.open(a); !r) return r;
-  if (FileResult r = second.open(b); !r) return r;
+namespace {
+
+// Compares two open files from their current positions to the end, in blocks as large as the
+// file (up to kLargest): a picture takes one read per side.
+FileResult compareOpenFiles(InputFile& first, InputFile& second, bool& equal,
+                            const KeepGoing& progress) {
   constexpr std::size_t kLargest = 256 * 1024;  // small enough to yield in time on slow cards
   const off_t size = first.status().st_size;
-  // Buffers no larger than the file needs, and not cleared: most pictures compared are small
-  // next to the largest block, and a comparison runs once per candidate pair.
+  // Buffers no larger than the file needs (one byte more shows the end in the same read), and
+  // not cleared: most pictures compared are small next to the largest block.
   const std::size_t capacity =
-      std::min<std::size_t>(kLargest, static_cast<std::size_t>(std::max<off_t>(size, 0)) + 2);
+      std::min<std::size_t>(kLargest, static_cast<std::size_t>(std::max<off_t>(size, 0)) + 1);
   const std::unique_ptr<char[]> x(new char[capacity]);
   const std::unique_ptr<char[]> y(new char[capacity]);
   Ticker ticker(progress);
-  std::size_t block = 2;
   // Where both files have a hole (sparse files), both read as zeros: skip it.
   auto skipCommonHole = [&] {
     const off_t pos = ::lseek(first.fd(), 0, SEEK_CUR);
@@ -872,24 +871,57 @@ FileResult compareContents(const std::string& a, const std::string& b, bool& equ
     ::lseek(first.fd(), skipTo, SEEK_SET);
     ::lseek(second.fd(), skipTo, SEEK_SET);
   };
+  bool firstBlock = true;
   while (true) {
     if (!ticker.tick()) return FileResult(ECANCELED);
-    if (block == kLargest) skipCommonHole();
-    const std::size_t wanted = std::min(block, capacity);
+    if (!firstBlock) skipCommonHole();
+    firstBlock = false;
     std::size_t gotA = 0;
     std::size_t gotB = 0;
-    if (FileResult r = first.read(x.get(), wanted, gotA); !r) return r;
-    if (FileResult r = second.read(y.get(), wanted, gotB); !r) return r;
+    if (FileResult r = first.read(x.get(), capacity, gotA); !r) return r;
+    if (FileResult r = second.read(y.get(), capacity, gotB); !r) return r;
     if (gotA != gotB || std::memcmp(x.get(), y.get(), gotA) != 0) {
       equal = false;
       return {};
     }
-    if (gotA < wanted) {
+    if (gotA < capacity) {
       equal = true;
       return {};
     }
-    if (block < kLargest) block *= 2;
   }
+}
+
+}  // namespace
+
+FileResult compareContents(const std::string& a, const std::string& b, bool& equal,
+                           const KeepGoing& progress) {
+  InputFile first;
+  InputFile second;
+  if (FileResult r = first.open(a); !r) return r;
+  if (FileResult r = second.open(b); !r) return r;
+  return compareOpenFiles(first, second, equal, progress);
+}
+
+ContentMatch sameContents(const std::string& a, const std::string& b, const KeepGoing& progress) {
+  ContentMatch match;
+  InputFile first;
+  InputFile second;
+  match.result = first.open(a);
+  if (!match.result) return match;
+  match.firstAccessKept = first.keepsAccessTime();
+  match.result = second.open(b);
+  if (!match.result) return match;
+  match.secondAccessKept = second.keepsAccessTime();
+  const struct stat& sa = first.status();
+  const struct stat& sb = second.status();
+  // Nothing is read unless the two are distinct regular files of one size.
+  if (!S_ISREG(sa.st_mode) || !S_ISREG(sb.st_mode)) return match;
+  if (sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino) return match;
+  if (sa.st_size != sb.st_size) return match;
+  bool equal = false;
+  match.result = compareOpenFiles(first, second, equal, progress);
+  match.equal = match.result.ok() && equal;
+  return match;
 }
 
 // ---- status, times, attributes -------------------------------------------------------------
@@ -949,11 +981,9 @@ bool sameFile(const std::string& a, const std::string& b) {
          sa.st_ino == sb.st_ino;
 }
 
-FileResult readTimes(const std::string& path, FileTimes& times) {
-  if (int e = fault(Call::Stat, path)) return FileResult(e);
-  struct statx sx {};
-  if (::statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
-    return fromErrno();
+namespace {
+
+void timesFrom(const struct statx& sx, FileTimes& times) {
   auto ts = [](const statx_timestamp& t) {
     timespec out{};
     out.tv_sec = t.tv_sec;
@@ -964,6 +994,16 @@ FileResult readTimes(const std::string& path, FileTimes& times) {
   times.lastAccess = ts(sx.stx_atime);
   times.hasBirthTime = (sx.stx_mask & STATX_BTIME) != 0;
   times.creation = times.hasBirthTime ? ts(sx.stx_btime) : times.lastWrite;
+}
+
+}  // namespace
+
+FileResult readTimes(const std::string& path, FileTimes& times) {
+  if (int e = fault(Call::Stat, path)) return FileResult(e);
+  struct statx sx {};
+  if (::statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
+    return fromErrno();
+  timesFrom(sx, times);
   return {};
 }
 
@@ -1064,6 +1104,18 @@ InputFile::~InputFile() {
   if (m_fd >= 0) ::close(m_fd);
 }
 
+FileResult InputFile::readTimes(FileTimes& times, std::optional<std::uint64_t>* regularSize) const {
+  if (m_fd < 0) return FileResult(EBADF);
+  if (int e = fault(Call::Stat, m_path)) return FileResult(e);
+  struct statx sx {};
+  if (::statx(m_fd, "", AT_EMPTY_PATH, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
+    return fromErrno();
+  timesFrom(sx, times);
+  if (regularSize)
+    *regularSize = S_ISREG(sx.stx_mode) ? std::optional<std::uint64_t>(sx.stx_size) : std::nullopt;
+  return {};
+}
+
 FileResult InputFile::open(const std::string& path) {
   if (m_fd >= 0) ::close(m_fd);
   m_fd = -1;
@@ -1074,8 +1126,12 @@ FileResult InputFile::open(const std::string& path) {
   // changes nothing for regular files and devices.
   // O_NOATIME leaves the file's last-access time as it was (a copy or a comparison is no
   // use of the picture); the system allows it only on the user's own files.
+  m_keepsAccessTime = true;
   m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOATIME);
-  if (m_fd < 0 && errno == EPERM) m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (m_fd < 0 && errno == EPERM) {
+    m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    m_keepsAccessTime = false;
+  }
   if (m_fd < 0) return fromErrno();
   return {};
 }

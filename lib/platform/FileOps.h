@@ -150,10 +150,25 @@ std::string temporaryName(const std::string& folder, const std::string& name, co
 // (O_CREAT|O_EXCL) and removes that file again. No existing file is ever opened.
 FileResult probeWritable(const std::string& folder);
 
-// Compares two files byte for byte, reading blocks whose sizes double from 2 bytes up to 1 MiB,
-// so files that differ early are rejected after a few bytes. equal is set only on success.
+// Compares two files byte for byte in large blocks (a whole picture in one read per side).
+// equal is set only on success.
 FileResult compareContents(const std::string& a, const std::string& b, bool& equal,
                            const KeepGoing& progress = {});
+
+// What sameContents found: two different regular files of one size whose bytes agree, and
+// for each whether its last-access time stayed as it was (false where the system moves it on
+// reading, a file of another user).
+struct ContentMatch {
+  FileResult result;
+  bool equal = false;
+  bool firstAccessKept = true;
+  bool secondAccessKept = true;
+};
+// Opens both files once and checks on the open files that they are two distinct regular files
+// (not two names of one) of equal size before comparing their bytes. Safe on any thread when
+// progress is given (an empty one never yields).
+ContentMatch sameContents(
+    const std::string& a, const std::string& b, const KeepGoing& progress = [] { return true; });
 
 // ---- status, times, attributes -------------------------------------------------------------
 
@@ -205,10 +220,16 @@ class InputFile {
   FileResult read(void* buffer, std::size_t size, std::size_t& got);
   // The open file's status (asked of the system on first use; zeroed when that fails).
   const struct stat& status() const;
+  // The open file's times, as readTimes gives them for its path, and when asked the size of a
+  // regular file (nothing for another kind) from the same statx on the open file.
+  FileResult readTimes(FileTimes& times, std::optional<std::uint64_t>* regularSize = nullptr) const;
   int fd() const { return m_fd; }
+  // False when the system refused to open the file without moving its last-access time.
+  bool keepsAccessTime() const { return m_keepsAccessTime; }
 
  private:
   int m_fd = -1;
+  bool m_keepsAccessTime = true;
   std::string m_path;
   mutable struct stat m_status {};
   mutable bool m_haveStatus = false;

@@ -140,4 +140,18 @@ std::int32_t highOf(std::int64_t fileTime) {
       static_cast<std::uint32_t>(static_cast<std::uint64_t>(fileTime) >> 32));
 }
 
+void fillTimePairs(const platform::FileTimes& times, LongArray& pairs) {
+  const std::int64_t values[3] = {
+      utcToLocal(fileTimeFromUnix(times.creation)),
+      utcToLocal(fileTimeFromUnix(times.lastWrite)),
+      utcToLocal(fileTimeFromUnix(times.lastAccess)),
+  };
+  if (pairs.dims() != 2) pairs.redim(1, 3, 1, 2);
+  pairs(3, 2);  // raises "subscript out of range" before anything is written
+  for (std::int32_t r = 1; r <= 3; ++r) {
+    pairs(r, 1) = lowOf(values[r - 1]);
+    pairs(r, 2) = highOf(values[r - 1]);
+  }
+}
+
 }  // namespace quillmere::times

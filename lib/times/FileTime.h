@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "core/Main.h"
+#include "platform/FileOps.h"
 
 namespace quillmere::times {
 
@@ -40,5 +41,8 @@ std::int64_t totalDays(std::int64_t year, std::int64_t month, std::int64_t day);
 std::int64_t joinLowHi(std::int32_t low, std::int32_t high);
 std::int32_t lowOf(std::int64_t fileTime);
 std::int32_t highOf(std::int64_t fileTime);
+
+// A file's times (creation, last write, last access) as a TimeLowHi table of local file times.
+void fillTimePairs(const platform::FileTimes& times, LongArray& pairs);
 
 }  // namespace quillmere::times

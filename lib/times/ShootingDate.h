@@ -33,4 +33,15 @@ std::size_t findLastDate(std::string_view joinedHead);
 platform::FileResult findShootingDate(const std::string& nativePath, std::int64_t maxLines,
                                       double timeoutSeconds, ShootingDate& result);
 
+// What a rename needs of one picture, from one open: its times and its shooting date.
+struct PictureFacts {
+  platform::FileTimes times;
+  ShootingDate date;
+};
+
+// Opens the file once, reads its times from the open file and searches its head as
+// findShootingDate does. Fails (with the errno) when the file cannot be opened or its times read.
+platform::FileResult surveyPicture(const std::string& nativePath, std::int64_t maxLines,
+                                   double timeoutSeconds, PictureFacts& facts);
+
 }  // namespace quillmere::times

@@ -66,17 +66,7 @@ bool Main::DLL_TimeGet(const std::string& InFileName, LongArray& TimeLowHi) cons
   if (!file.open(*native)) return false;
   platform::FileTimes times;
   if (!fileops::readTimes(*native, times)) return false;
-  const std::int64_t values[3] = {
-      times::utcToLocal(times::fileTimeFromUnix(times.creation)),
-      times::utcToLocal(times::fileTimeFromUnix(times.lastWrite)),
-      times::utcToLocal(times::fileTimeFromUnix(times.lastAccess)),
-  };
-  if (TimeLowHi.dims() != 2) TimeLowHi.redim(1, 3, 1, 2);
-  TimeLowHi(3, 2);  // raises "subscript out of range" before anything is written
-  for (std::int32_t r = 1; r <= 3; ++r) {
-    TimeLowHi(r, 1) = times::lowOf(values[r - 1]);
-    TimeLowHi(r, 2) = times::highOf(values[r - 1]);
-  }
+  times::fillTimePairs(times, TimeLowHi);
   return true;
 }
 

@@ -13,7 +13,9 @@
 #include "backup/BackupEngine.h"
 #include "backup/BackupSettings.h"
 #include "core/Main.h"
+#include "platform/DriveMap.h"
 #include "platform/FileOps.h"
+#include "support/Census.h"
 #include "support/DriveTable.h"
 #include "support/RecordingRunView.h"
 #include "support/TempTree.h"
@@ -404,3 +406,51 @@ TEST_F(Backup, AnUnexpectedErrorIsShownOnceAndReportedAsAFailure) {
   EXPECT_TRUE(files("out").empty());
   EXPECT_EQ(files("Photos"), std::vector<std::string>{"a.jpg"});
 }
+
+namespace {
+
+TEST_F(Backup, ThePlanNamesTheArchiveAndTheFilesTheRunPacksAndTouchesNothing) {
+  tree.write("Photos/2003.05.01/a.jpg", "a");
+  tree.write("Photos/2003.05.01/sub/b.jpg", "bb");
+  tree.mkdir("out");
+  const BackupSettings s = settings();
+  s.setInDir(tree.pathText("Photos/2003.05.01"));
+  s.setOutDir(tree.pathText("out"));
+  s.setNameBy(NameBy::Dir);
+  set(key::kExe, "0");
+  const auto before = quillmere::test::censusOf(tree.path("Photos"));
+  std::string refusal;
+  const RunPlan plan = planBackup(s, refusal);
+  EXPECT_EQ(refusal, "");
+  EXPECT_EQ(quillmere::test::censusOf(tree.path("Photos")), before);
+  EXPECT_TRUE(files("out").empty());
+  std::vector<std::string> planned;
+  for (const auto& step : plan.steps()) {
+    EXPECT_EQ(step.kind, PlanStep::Kind::Copy);
+    EXPECT_EQ(step.to, tree.pathText("out/2003.05.01.lzh"));
+    planned.push_back(fs::path(*platform::nativePathOf(step.from))
+                          .lexically_relative(tree.path("Photos/2003.05.01")));
+  }
+  EXPECT_EQ(plan.summary().bytes, 3);
+
+  RecordingRunView view;
+  const BackupReport r = runBackup(s, view);
+  ASSERT_TRUE(r.placed) << r.message;
+  EXPECT_EQ(r.destination, tree.pathText("out/2003.05.01.lzh"));
+  EXPECT_EQ(files("out"), std::vector<std::string>{"2003.05.01.lzh"});
+  EXPECT_EQ(members("out/2003.05.01.lzh"), planned);
+  EXPECT_EQ(quillmere::test::censusOf(tree.path("Photos")), before);
+}
+
+TEST_F(Backup, ThePlanRefusesWhatTheRunRefuses) {
+  const BackupSettings s = settings();
+  std::string refusal;
+  EXPECT_TRUE(planBackup(s, refusal).empty());
+  EXPECT_EQ(refusal, "no folder to back up has been chosen (BackUP-InDir)");
+  s.setInDir(tree.pathText("missing"));
+  planBackup(s, refusal);
+  RecordingRunView view;
+  EXPECT_EQ(refusal, runBackup(s, view).message);
+}
+
+}  // namespace

@@ -64,9 +64,10 @@ class FakeDeleteHost final : public DeleteLoopHost {
     }
     return m_fs.bytes[a->id] == m_fs.bytes[b->id];
   }
-  void remove(const std::string& d) override {
+  bool remove(const std::string& d) override {
     removals.push_back(d);
     if (!m_fs.refuseRemoval.count(d)) m_fs.entries.erase(d);
+    return !m_fs.exists(d);
   }
   void comparing(int, int, int) override {}
   void passing(int, int) override {}
@@ -279,7 +280,11 @@ TEST(FileBackLoop, SameMovesInSameOrderAsEveryPairLoop) {
     for (int s = 0; s < ns; ++s) {
       sources.push_back("S" + std::to_string(s));
       sourceKeys.push_back("k" + std::to_string(pick(4)));
-      sourceFacts.push_back({true, 1, 0, static_cast<std::uint64_t>(s)});
+      sourceFacts.push_back({.known = true,
+                             .size = 1,
+                             .device = 0,
+                             .inode = static_cast<std::uint64_t>(s),
+                             .native = {}});
       if (pick(8)) present.insert(sources.back());
       if (pick(6) == 0) failing.insert(std::to_string(s));
       if (pick(8) == 0) kept.insert(std::to_string(s));
@@ -289,7 +294,7 @@ TEST(FileBackLoop, SameMovesInSameOrderAsEveryPairLoop) {
       destKeys.push_back("k" + std::to_string(pick(4)));
       // Now and then a destination is one of the sources under another path.
       const std::uint64_t inode = pick(5) == 0 && ns ? pick(ns) : 1000 + d;
-      destFacts.push_back({true, 1, 0, inode});
+      destFacts.push_back({.known = true, .size = 1, .device = 0, .inode = inode, .native = {}});
     }
     const int cancelAt = pick(4) == 0 ? pick(6) : -1;
     const FileBackLoopInput in{sources, sourceKeys, sourceFacts, dests, destKeys, destFacts};

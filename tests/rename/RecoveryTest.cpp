@@ -1,4 +1,5 @@
 #include "RenameFixture.h"
+#include "support/Census.h"
 
 namespace quillmere::rename::test {
 namespace {
@@ -48,6 +49,27 @@ TEST_F(RecoveryTest, CancelLeavesTheRestForALaterRun) {
   EXPECT_EQ(report.handled, 3);
   RecordingRunView later;
   EXPECT_EQ(RecoveryEngine(tree.pathText("pic"), later).run().handled, 3);
+}
+
+TEST_F(RecoveryTest, ThePlanListsExactlyTheStepsTheRunTakesAndTouchesNothing) {
+  tree.write("pic/DSC2002.NEFTemp", "a");
+  tree.write("pic/sub/DSC2003.JPGtemp", "bb");
+  tree.write("pic/DSC2004.NEFTemp1", "c");
+  tree.write("pic/DSC2005.JPG", "taken");
+  tree.write("pic/DSC2005.JPGTemp", "parked, name taken");
+  const auto before = quillmere::test::censusOf(tree.path("pic"));
+  const RunPlan plan = RecoveryEngine::plan(tree.pathText("pic"));
+  EXPECT_EQ(quillmere::test::censusOf(tree.path("pic")), before);
+  EXPECT_EQ(plan.summary().moves, 3);
+  EXPECT_EQ(plan.summary().bytes, 1 + 2 + 18);
+  // The taken name is in the plan and left by the run, as its note says.
+  const RunReport report = recover();
+  EXPECT_EQ(report.handled, 2);
+  RunPlan done;
+  for (const auto& step : plan.steps())
+    if (step.to != tree.pathText("pic/DSC2005.JPG")) done.add(step.kind, step.from, step.to);
+  EXPECT_EQ(quillmere::test::censusOf(tree.path("pic")),
+            quillmere::test::afterPlan(before, done, tree.path("pic")));
 }
 
 TEST_F(RecoveryTest, AnEmptyOrMissingFolder) {

@@ -99,6 +99,58 @@ TEST_F(RenameEngineTest, NumbersWidenAndAutoIncrementStoresTheNextNumber) {
   EXPECT_EQ(s.text("ReName-StartNo"), "3");  // the last number given plus one
 }
 
+// The options are read once as the run starts: a settings file changed while files are handled
+// (the panel's options, another program) changes nothing in the run under way.
+TEST_F(RenameEngineTest, OptionsChangedDuringTheRunAreNotRead) {
+  options(Mode::Stay);
+  set("ReName-TimeStamp", "0");
+  set("ReName-Attribute", "0");
+  tree.write("in/DSC0001.JPG", picture(kShot, "one"));
+  tree.write("in/DSC0002.JPG", picture("2003:05:09 07:03:02", "two"));
+  view.onYield = [&](int) {
+    if (view.current["Command"] != "ファイルのチェック中・・・") return;
+    set("ReName-MojiS", "True");
+    set("ReName-MojiNot", "False");
+    set("ReName-TimeStamp", "1");
+    set("ReName-TimeStampChange", "1");
+    set("ReName-Attribute", "1");
+    set("ReName-Read", "1");
+  };
+  const auto before = ::time(nullptr);
+  EXPECT_EQ(rename().handled, 2);
+  EXPECT_EQ(namesIn("in"), (Names{kShotName + ".JPG", "20030509_070302.JPG"}));
+  struct stat st {};
+  ASSERT_EQ(::stat(tree.path("in/20030509_070302.JPG").c_str(), &st), 0);
+  EXPECT_NE(st.st_mode & S_IWUSR, 0u);  // not made read-only
+  EXPECT_GE(st.st_mtime, before - 5);   // its own time, not the given one of 2000
+}
+
+TEST_F(RenameEngineTest, RunOptionsTakeTheDefaultsOfTheKeyTable) {
+  const RenameOptions o = RenameSettings(tree.pathText("none.ini"), "c:\\").runOptions();
+  EXPECT_EQ(o.mode, Mode::Stay);
+  EXPECT_EQ(o.format, NameFormat::Date);
+  EXPECT_EQ(o.caseOption, CaseOption::AsBuilt);
+  EXPECT_EQ(o.inDir, "c:\\");
+  EXPECT_EQ(o.outDir, o.inDir);
+  EXPECT_TRUE(o.lookSubDir && o.makeSubDir && o.removeEmptyInDirs && o.removeEmptyOutDirs);
+  EXPECT_EQ(o.headLines, 256);
+  EXPECT_FALSE(o.setTimes || o.givenTime || o.autoIncrement || o.setAttribute || o.readOnly);
+  EXPECT_EQ(o.startNumber, 0);
+  EXPECT_EQ(o.minimumDigits, 3);
+
+  options(Mode::Move);
+  set("ReName-File_Byte", "14");
+  set("ReName-TimeStamp", "1");
+  set("ReName-TimeStampChange", "1");
+  set("ReName-YYYYDay", "2001");
+  set("ReName-MMDay", "1");
+  set("ReName-DDDay", "30");  // February has 28 days in 2001
+  const RenameOptions m = settings.runOptions();
+  EXPECT_EQ(m.outDir, out());
+  EXPECT_EQ(m.headLines, 2048);
+  EXPECT_EQ(std::vector<int>(m.given, m.given + 6), (std::vector<int>{2001, 2, 28, 0, 0, 0}));
+}
+
 TEST_F(RenameEngineTest, CaseOptionChangesTheNameWhenItSettles) {
   options(Mode::Stay, NameFormat::Date, CaseOption::Lower);
   tree.write("in/DSC0001.JPG", picture(kShot, "one"));

@@ -2,14 +2,17 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
 
 #include "core/Main.h"
+#include "shell/card/CardSettings.h"
 #include "shell/core/ShellState.h"
 
 namespace quillmere {
@@ -53,6 +56,7 @@ void frmJob::buildControls() {
     grid->addWidget(check, s - 1, 0, Qt::AlignTop | Qt::AlignLeft);
     grid->addWidget(frame, s - 1, 1);
   }
+  grid->addWidget(buildCardFrame(), kStepCount, 0, 1, 2);
   m_jobRun = new QPushButton("Job Run", this);
   m_jobRun->setObjectName("JobRun");
   m_jobRun->setToolTip(
@@ -63,8 +67,63 @@ void frmJob::buildControls() {
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(m_jobRun);
   bottom->addWidget(m_progress, 1);
-  grid->addLayout(bottom, kStepCount, 0, 1, 2);
-  grid->setRowStretch(kStepCount + 1, 1);
+  grid->addLayout(bottom, kStepCount + 1, 0, 1, 2);
+  grid->setRowStretch(kStepCount + 2, 1);
+}
+
+QGroupBox* frmJob::buildCardFrame() {
+  auto* frame = new QGroupBox(QString::fromUtf8("カード"), this);
+  frame->setObjectName("Card");
+  auto* layout = new QGridLayout(frame);
+  layout->setContentsMargins(4, 1, 4, 1);
+  layout->setVerticalSpacing(0);
+  m_cardRun = new QCheckBox(QString::fromUtf8("カード挿入時にJobを実行"), frame);
+  m_cardRun->setObjectName("CardRun");
+  connect(m_cardRun, &QCheckBox::clicked, this,
+          [this](bool on) { writeCard(card::kRunKey, on ? "1" : "0"); });
+  layout->addWidget(m_cardRun, 0, 0, 1, 4);
+  const char* captions[] = {"リムーバブルメディアすべて", "DCIMフォルダのあるメディア",
+                            "ボリュームラベル"};
+  for (int i = 0; i < 3; ++i) {
+    auto* option = new QRadioButton(QString::fromUtf8(captions[i]), frame);
+    option->setObjectName(QString("CardFilter_%1").arg(i));
+    connect(option, &QRadioButton::clicked, this,
+            [this, i] { writeCard(card::kFilterKey, std::to_string(i)); });
+    layout->addWidget(option, 1, i);
+    m_cardFilter[i] = option;
+  }
+  m_cardLabel = new QLineEdit(frame);
+  m_cardLabel->setObjectName("CardLabel");
+  connect(m_cardLabel, &QLineEdit::editingFinished, this,
+          [this] { writeCard(card::kLabelKey, m_cardLabel->text().trimmed().toStdString()); });
+  layout->addWidget(m_cardLabel, 1, 3);
+  auto* driveCaption = new QLabel(QString::fromUtf8("Jobの中のカードのドライブ"), frame);
+  m_cardDrive = new QComboBox(frame);
+  m_cardDrive->setObjectName("CardDrive");
+  m_cardDrive->setToolTip(QString::fromUtf8(
+      "このドライブのフォルダを、挿入されたカードのドライブに置き換えてJobを実行します。"));
+  m_cardDrive->addItem(QString());
+  for (char letter = 'D'; letter <= 'Z'; ++letter) m_cardDrive->addItem(QString(QChar(letter)));
+  connect(m_cardDrive, &QComboBox::activated, this,
+          [this] { writeCard(card::kDriveKey, m_cardDrive->currentText().toStdString()); });
+  layout->addWidget(driveCaption, 2, 0);
+  layout->addWidget(m_cardDrive, 2, 1);
+  return frame;
+}
+
+void frmJob::writeCard(const char* key, const std::string& value) {
+  if (shell().loading) return;
+  dll().DLL_WriteStringINI(shell().iniPath, card::kSection, key, value);
+}
+
+// Shows section "Card" without writing it: a settings file without the section stays so until
+// the user changes a control.
+void frmJob::loadCard() {
+  const card::CardSettings stored = card::readCardSettings(shell().iniPath);
+  m_cardRun->setChecked(stored.run);
+  m_cardFilter[static_cast<int>(stored.filter)]->setChecked(true);
+  m_cardLabel->setText(QString::fromStdString(stored.label));
+  m_cardDrive->setCurrentIndex(stored.drive == '\0' ? 0 : std::max(0, stored.drive - 'D' + 1));
 }
 
 void frmJob::load() {
@@ -81,6 +140,7 @@ void frmJob::load() {
       m_option[job::optionIndex(s, choice) - 1]->setChecked(true);
     enableStep(s, stored.isChecked(s));
   }
+  loadCard();
   state.loading = false;
   QApplication::processEvents();
 }

@@ -3,10 +3,12 @@
 #include <array>
 #include <functional>
 
-#include "shell/panels/PanelWindow.h"
 #include "shell/job/JobPlan.h"
+#include "shell/panels/PanelWindow.h"
 
 class QCheckBox;
+class QComboBox;
+class QLineEdit;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -16,6 +18,7 @@ namespace quillmere {
 
 // The job panel: eight steps, each checked or not and with one of ten choices, run one after
 // the other by JobRun. Every control writes its key of section "Job" the moment it is clicked.
+// A frame below the steps holds the card trigger's keys of section "Card".
 class frmJob final : public PanelWindow {
   Q_OBJECT
 
@@ -42,6 +45,9 @@ class frmJob final : public PanelWindow {
 
  private:
   void buildControls();
+  QGroupBox* buildCardFrame();
+  void loadCard();
+  void writeCard(const char* key, const std::string& value);
   void checkClicked(int step);
   void optionClicked(int option);
   void enableStep(int step, bool enabled);
@@ -53,6 +59,11 @@ class frmJob final : public PanelWindow {
   std::array<QCheckBox*, job::kStepCount> m_check{};
   std::array<QGroupBox*, job::kStepCount> m_step{};
   std::array<QRadioButton*, job::kOptionCount> m_option{};
+  // The card frame: section "Card".
+  QCheckBox* m_cardRun = nullptr;
+  std::array<QRadioButton*, 3> m_cardFilter{};  // by the value of Card-Filter
+  QLineEdit* m_cardLabel = nullptr;
+  QComboBox* m_cardDrive = nullptr;
   QPushButton* m_jobRun = nullptr;
   QLabel* m_progress = nullptr;
   job::JobReport m_lastReport;

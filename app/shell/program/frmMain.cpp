@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
@@ -15,6 +17,7 @@
 #include "QtUiHook.h"
 #include "core/Main.h"
 #include "frmJob.h"
+#include "frmJobCards.h"
 #include "frmVersion.h"
 #include "platform/DriveMap.h"
 #include "settings/ValueText.h"
@@ -34,6 +37,7 @@ frmMain::frmMain()
   m_timer = new MainTimer(shell(), defaultTimerSteps(), this);
   buildMenu();
   buildHelp();
+  startCardWatch(*this);
 }
 
 frmMain::~frmMain() = default;
@@ -208,12 +212,24 @@ void frmMain::toggleClassic() {
   m_windows->fit();
 }
 
+namespace {
+
+// Installed, the help file lies in share/quillmere/ beside the program's bin/; in the build
+// tree it lies beside the program.
+std::string defaultHelpFolder() {
+  const QDir programFolder(QCoreApplication::applicationDirPath());
+  const QString installed = programFolder.absoluteFilePath("../share/quillmere");
+  const QString native =
+      QDir(installed).exists() ? QDir::cleanPath(installed) : programFolder.absolutePath();
+  return platform::DriveMap::current().toPathText(QFile::encodeName(native).toStdString());
+}
+
+}  // namespace
+
 void frmMain::showHelp() {
   try {
-    const std::string programFolder = platform::DriveMap::current().toPathText(
-        QCoreApplication::applicationDirPath().toStdString());
     const std::string folder =
-        dll().DLL_GetStringFromINI(shell().iniPath, "Main", "Help", programFolder);
+        dll().DLL_GetStringFromINI(shell().iniPath, "Main", "Help", defaultHelpFolder());
     std::string file = "QuMere_Help.html";
     if (dll().DLL_FileSerch(folder, file, true))
       dll().DLL_OpenFile(quillmere::windowHandle(this), file, "", 5);

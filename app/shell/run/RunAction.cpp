@@ -14,7 +14,7 @@ const std::vector<RunAction>& runActions() {
   static const std::vector<RunAction> actions = [] {
     std::vector<RunAction> list = {renameAction(),   recoveryAction(), duplicateDeleteAction(),
                                    fileBackAction(), backupAction(),   mirrorAction(),
-                                   jobAction()};
+                                   jobAction(),      undoAction()};
     std::sort(list.begin(), list.end(),
               [](const RunAction& x, const RunAction& y) { return x.name < y.name; });
     return list;

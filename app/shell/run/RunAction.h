@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "run/RunOutcome.h"
+#include "run/RunPlan.h"
 #include "run/RunView.h"
 #include "settings/KeyTable.h"
 
@@ -48,6 +49,10 @@ struct RunAction {
   std::function<void(const std::string& iniPath)> prepare{};
   // The key FOLDER is stored in, as if given with --set; empty when FOLDER is not stored.
   std::string folderKey{};
+  // What run would do, decided by the engine's own code, into plan without touching a file
+  // (--preview). Settings writes it makes are discarded by the caller. Answers an outcome that
+  // is refused, with the reason, when the run would not start; empty: no preview for the action.
+  std::function<RunOutcome(const RunRequest&, RunPlan& plan)> preview{};
 };
 
 // The runner's actions, sorted by name: the list in ActionList.cpp.

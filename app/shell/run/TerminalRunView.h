@@ -21,6 +21,8 @@ class TerminalRunView final : public RunView {
 
   void setLabel(std::string_view name, const std::string& text, int index = -1) override;
   void yield() override;
+  // Between yields a run handles files for 25 ms: often enough for the screen and Cancel.
+  std::chrono::milliseconds yieldInterval() const override { return std::chrono::milliseconds(25); }
   bool cancelRequested() const override;
   int messageBox(const std::string& text, int style, const std::string& title = "") override;
   void note(const std::string& text) override;

@@ -21,8 +21,10 @@
 #include "platform/DriveMap.h"
 #include "platform/Text.h"
 #include "run/RunFrame.h"
+#include "run/RunPlan.h"
 #include "settings/IniStore.h"
 #include "settings/KeyTable.h"
+#include "shell/card/HeadlessCards.h"
 #include "shell/core/SettingsLocation.h"
 #include "shell/run/RunAction.h"
 #include "shell/run/TerminalRunView.h"
@@ -62,6 +64,9 @@ void printHelp(std::FILE* out) {
   std::fprintf(out,
                "usage: quillmere-run [--ini FILE] [--set KEY=VALUE]... ACTION [FOLDER]\n"
                "       quillmere-run [--ini FILE] --scheduled [Mirrorring]\n"
+               "       quillmere-run [--ini FILE] [--set KEY=VALUE]... --preview\n"
+               "                     [--format=tsv] ACTION [FOLDER]\n"
+               "       quillmere-run [--ini FILE] --on-card-insert\n"
                "       quillmere-run --help ACTION\n"
                "\n"
                "Runs one panel's action without a window, with the options stored in the\n"
@@ -90,6 +95,22 @@ void printHelp(std::FILE* out) {
                "                    terminal it says why). For a crontab line or a systemd\n"
                "                    timer every five minutes:\n"
                "                      */5 * * * * quillmere-run --scheduled\n"
+               "  --preview         print what the action would do, one step a line (native\n"
+               "                    paths) and a summary, and change nothing: no file and\n"
+               "                    not the settings file (--set values count for the\n"
+               "                    preview only). Actions without a preview say so (1).\n"
+               "  --format=tsv      with --preview: kind, from, to and size separated by\n"
+               "                    tabs, one step a line, no summary (--format=text is the\n"
+               "                    default)\n"
+               "  --on-card-insert  stay running and run the stored Job for each card that is\n"
+               "                    inserted, at once and without asking, as section [Card]\n"
+               "                    of the settings file says: Card-Run=1 turns it on,\n"
+               "                    Card-Filter 0 any removable volume, 1 one with a DCIM\n"
+               "                    folder, 2 one labelled Card-Label; Card-Drive=E moves\n"
+               "                    the job's folders on E: to the card's letter. One run per\n"
+               "                    insertion, none while a run is under way. Ctrl-C or\n"
+               "                    SIGTERM ends it (a running job first stops after its\n"
+               "                    current file).\n"
                "  --allow-mass-delete\n"
                "                    let a mirroring run delete every file of a side, or more\n"
                "                    than half of them and more than 20; without it such a\n"
@@ -121,7 +142,11 @@ void printHelp(std::FILE* out) {
                "and prints one line per step. It exits with the status of the first step that\n"
                "was not 0 (0 when every step gave 0); a step that fails or finds nothing to do\n"
                "is followed by the next, Ctrl-C ends the job after the running step. Recovery\n"
-               "takes its folder from the command line only, so a Recovery step refuses (1).\n");
+               "takes its folder from the command line only, so a Recovery step refuses (1).\n"
+               "\n"
+               "Undo takes back the last ReName run, from the journal each run keeps in\n"
+               "$XDG_DATA_HOME/quillmere/rename-journals (kept 30 days). A file changed or gone\n"
+               "since that run is left as it is and reported (status 1); no file is replaced.\n");
 }
 
 // The keys of one action's section, from the key table its settings code uses.
@@ -230,26 +255,62 @@ int checkSets(const run::RunAction& action,
   return 0;
 }
 
+// Applies the run's start-up values and the checked --set values inside the open batch. Answers
+// 0, or the exit status of the fault, already reported.
+int applySettings(const run::RunAction& action, const std::string& iniPath,
+                  const std::vector<CheckedSet>& sets) {
+  if (action.prepare) action.prepare(iniPath);
+  for (const auto& [key, value] : sets) {
+    if (action.set) {
+      const std::string error = action.set(iniPath, key->key, value);
+      if (!error.empty()) return usageError(key->key + ": " + error);
+    } else {
+      dll().DLL_WriteStringINI(iniPath, action.section, key->key, value);
+    }
+  }
+  return 0;
+}
+
 // Stores the run's start-up values and the checked --set values with one write of the settings
 // file. Answers 0, or the exit status of the fault, already reported.
 int storeSettings(const run::RunAction& action, const std::string& iniPath,
                   const std::vector<CheckedSet>& sets, std::vector<settings::KeyChange>& replaced) {
   settings::IniBatch batch(settings::iniNativePath(iniPath));
-  if (action.prepare) action.prepare(iniPath);
-  for (const auto& [key, value] : sets) {
-    if (action.set) {
-      const std::string error = action.set(iniPath, key->key, value);
-      if (!error.empty()) {
-        batch.discard();
-        return usageError(key->key + ": " + error);
-      }
-    } else {
-      dll().DLL_WriteStringINI(iniPath, action.section, key->key, value);
-    }
+  if (const int status = applySettings(action, iniPath, sets); status != 0) {
+    batch.discard();
+    return status;
   }
   if (!batch.commit()) return refusal(settings::IniStore::lastWriteError());
   replaced = batch.replaced();
   return 0;
+}
+
+// Forgets a batch's values whichever way its scope is left: a preview never writes.
+class DiscardedBatch {
+ public:
+  explicit DiscardedBatch(const std::string& iniPath) : m_batch(settings::iniNativePath(iniPath)) {}
+  ~DiscardedBatch() { m_batch.discard(); }
+
+ private:
+  settings::IniBatch m_batch;
+};
+
+// Prints what the action would do with the stored options and the --set values, which live only
+// in memory for it: neither the settings file nor any other file is changed.
+int preview(const run::RunAction& action, const run::RunRequest& request,
+            const std::vector<CheckedSet>& sets, bool tsv) {
+  if (!action.preview) return refusal(action.name + " has no preview yet; nothing was run");
+  RunPlan plan;
+  RunOutcome result;
+  {
+    DiscardedBatch batch(request.iniPath);
+    if (const int status = applySettings(action, request.iniPath, sets); status != 0) return status;
+    result = action.preview(request, plan);
+  }
+  if (result.refused) return refusal(run::withNativePaths(result.message));
+  const std::string text = tsv ? plan.asTsv() : plan.asText();
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  return kExitAllHandled;
 }
 
 // Puts back what storeSettings changed: a run that refused to start leaves no values behind.
@@ -266,6 +327,21 @@ void restoreSettings(const std::string& iniPath, const std::vector<settings::Key
   batch.commit();
 }
 
+// --on-card-insert: SIGTERM (systemd stopping the service) stops like Ctrl-C.
+int watchCards(const std::string& iniArg) {
+  const std::string programDir = QCoreApplication::applicationDirPath().toStdString();
+  const std::string iniPath =
+      platform::DriveMap::current().toPathText(settingsFileLocation(programDir, iniArg));
+  run::TerminalRunView view(stderr, ::isatty(STDERR_FILENO) == 1, g_cancel);
+  StderrUiHook hook(view);
+  setUiHook(&hook);
+  std::signal(SIGINT, onInterrupt);
+  std::signal(SIGTERM, onInterrupt);
+  const int status = card::watchForCards(iniPath, view, g_cancel);
+  setUiHook(nullptr);
+  return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -277,6 +353,9 @@ int main(int argc, char** argv) {
   bool scheduled = false;
   bool help = false;
   bool allowMassDelete = false;
+  bool previewOnly = false;
+  std::string format;
+  bool onCardInsert = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     auto takeValue = [&](const std::string& option, std::string& into) -> bool {
@@ -303,6 +382,13 @@ int main(int argc, char** argv) {
       sets.emplace_back(value.substr(0, eq), value.substr(eq + 1));
     } else if (arg == "--scheduled") {
       scheduled = true;
+    } else if (arg == "--preview") {
+      previewOnly = true;
+    } else if (arg == "--format" || arg.rfind("--format=", 0) == 0) {
+      if (!takeValue("--format", format) || (format != "tsv" && format != "text"))
+        return usageError("--format is text or tsv");
+    } else if (arg == "--on-card-insert") {
+      onCardInsert = true;
     } else if (arg == "--allow-mass-delete") {
       allowMassDelete = true;
     } else if (arg == "--") {
@@ -314,9 +400,16 @@ int main(int argc, char** argv) {
     }
   }
 
+  if (!format.empty() && !previewOnly) return usageError("--format goes with --preview");
+  if (previewOnly && scheduled) return usageError("--preview does not go with --scheduled");
   if (help && positional.empty()) {
     printHelp(stdout);
     return kExitAllHandled;
+  }
+  if (onCardInsert) {
+    if (!positional.empty() || !sets.empty() || scheduled || previewOnly)
+      return usageError("--on-card-insert takes no ACTION, --set, --scheduled or --preview");
+    return watchCards(iniArg);
   }
   if (scheduled && positional.empty()) positional.emplace_back("Mirrorring");
   if (positional.empty()) return usageError("no ACTION given");
@@ -369,6 +462,18 @@ int main(int argc, char** argv) {
 
   std::vector<CheckedSet> checked;
   if (const int status = checkSets(*action, sets, checked); status != 0) return status;
+
+  if (previewOnly) {
+    try {
+      return preview(*action, request, checked, format == "tsv");
+    } catch (const DllError& e) {
+      std::fprintf(stderr, "%s\n", runErrorText(e.number(), e.text()).c_str());
+      return kExitError;
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "%s\n", runErrorText(RunFrame::kInternalError, e.what()).c_str());
+      return kExitError;
+    }
+  }
 
   run::TerminalRunView view(stderr, terminal, g_cancel);
   StderrUiHook hook(view);

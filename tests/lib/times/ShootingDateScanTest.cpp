@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <random>
 #include <string>
+#include <tuple>
 
 #include "support/TempTree.h"
 #include "times/ShootingDate.h"
@@ -50,7 +52,10 @@ TEST(ShootingDateScan, AgreesWithTheLineByLineReference) {
   std::mt19937 random(2026);
   const char alphabet[] = "0123456789::::\r\n\r\n  ab";
   for (int round = 0; round < 300; ++round) {
-    const std::size_t size = 1 + random() % (round < 200 ? 3000 : 200000);
+    // The last rounds take sizes at the edges of the reads (36 KB, then 48 KB each).
+    const std::size_t edges[] = {36863, 36864, 36865, 86016, 86017};
+    const std::size_t size =
+        round >= 295 ? edges[round - 295] : 1 + random() % (round < 200 ? 3000 : 200000);
     std::string file(size, 'x');
     for (char& c : file)
       c = (random() % 4 == 0) ? alphabet[random() % (sizeof alphabet - 1)]
@@ -73,6 +78,14 @@ TEST(ShootingDateScan, AgreesWithTheLineByLineReference) {
       ASSERT_TRUE(times::findShootingDate(path, maxLines, 600.0, got).ok());
       ASSERT_EQ(got.found, want.found) << "round " << round << " lines " << maxLines;
       ASSERT_EQ(got.bytesRead, want.bytes) << "round " << round << " lines " << maxLines;
+      // The rename's survey (one open, reads bounded by the file's size) finds the same.
+      times::PictureFacts facts;
+      ASSERT_TRUE(times::surveyPicture(path, maxLines, 600.0, facts).ok());
+      ASSERT_EQ(facts.date.found, got.found) << "round " << round << " lines " << maxLines;
+      ASSERT_EQ(facts.date.bytesRead, got.bytesRead);
+      ASSERT_EQ(std::tie(facts.date.year, facts.date.month, facts.date.day, facts.date.hour,
+                         facts.date.minute, facts.date.second),
+                std::tie(got.year, got.month, got.day, got.hour, got.minute, got.second));
       if (want.found) {
         ASSERT_EQ(got.year, std::stoi(want.date.substr(0, 4)));
         ASSERT_EQ(got.month, std::stoi(want.date.substr(5, 2)));
@@ -83,6 +96,23 @@ TEST(ShootingDateScan, AgreesWithTheLineByLineReference) {
       }
     }
   }
+}
+
+// The survey reads the times from the file it opened: the same as readTimes gives for its path;
+// a file that cannot be opened fails with the reason.
+TEST(ShootingDateScan, SurveyGivesTheFileTimesAndFailsForAMissingFile) {
+  test::TempTree t;
+  const std::string path = t.write("a.jpg", "x\n2004:05:06 07:08:09\n");
+  platform::FileTimes want;
+  ASSERT_TRUE(platform::fileops::readTimes(path, want).ok());
+  times::PictureFacts facts;
+  ASSERT_TRUE(times::surveyPicture(path, 255, 600.0, facts).ok());
+  EXPECT_TRUE(facts.date.found);
+  EXPECT_EQ(facts.times.lastWrite.tv_sec, want.lastWrite.tv_sec);
+  EXPECT_EQ(facts.times.lastWrite.tv_nsec, want.lastWrite.tv_nsec);
+  EXPECT_EQ(facts.times.lastAccess.tv_nsec, want.lastAccess.tv_nsec);
+  EXPECT_EQ(facts.times.creation.tv_nsec, want.creation.tv_nsec);
+  EXPECT_EQ(times::surveyPicture(t.path("gone.jpg"), 255, 600.0, facts).error(), ENOENT);
 }
 
 }  // namespace

@@ -12,5 +12,6 @@ RunAction fileBackAction();
 RunAction backupAction();
 RunAction mirrorAction();
 RunAction jobAction();
+RunAction undoAction();
 
 }  // namespace quillmere::run

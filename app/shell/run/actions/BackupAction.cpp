@@ -43,6 +43,16 @@ RunAction backupAction() {
       .prepare =
           [](const std::string& ini) { BackupSettings(ini, programDrive()).writeBackOnLoad(); },
       .folderKey = key::kInDir,
+      .preview =
+          [](const RunRequest& request, RunPlan& plan) {
+            const BackupSettings settings(request.iniPath, programDrive());
+            settings.writeBackOnLoad();
+            if (request.folder) settings.setInDir(*request.folder);
+            RunOutcome result;
+            plan = planBackup(settings, result.message);
+            result.refused = !result.message.empty();
+            return result;
+          },
   };
 }
 

@@ -64,9 +64,10 @@ RunOutcome runDelete(const RunRequest& request, RunView& view) {
   return result;
 }
 
-RunOutcome runBack(const RunRequest& request, RunView& view) {
+// The file back's options, and why it would not start (a refused outcome) or an empty one.
+RunOutcome fileBackOptions(const RunRequest& request, FileBackRunOptions& options) {
   normaliseFileBackSettings(request.iniPath);
-  const FileBackRunOptions options = readFileBackRunOptions(request.iniPath);
+  options = readFileBackRunOptions(request.iniPath);
   RunOutcome result;
   for (const auto& why : {missingFolder(options.sourceDir, "FileBack-InDir"),
                           missingFolder(options.destDir, "FileBack-OutDir")})
@@ -74,6 +75,19 @@ RunOutcome runBack(const RunRequest& request, RunView& view) {
       result.refused = true;
       result.message += (result.message.empty() ? "" : "\n") + why;
     }
+  return result;
+}
+
+RunOutcome previewBack(const RunRequest& request, RunPlan& plan) {
+  FileBackRunOptions options;
+  RunOutcome result = fileBackOptions(request, options);
+  if (!result.refused) plan = planFileBack(options);
+  return result;
+}
+
+RunOutcome runBack(const RunRequest& request, RunView& view) {
+  FileBackRunOptions options;
+  RunOutcome result = fileBackOptions(request, options);
   if (result.refused) return result;
   const FileBackReport report = runFileBack(options, view);
   result.failed = report.ending == RunEnding::Failed;  // already shown through the view
@@ -124,6 +138,7 @@ RunAction fileBackAction() {
       .run = runBack,
       .keys = fileBackKeyTable,
       .prepare = normaliseFileBackSettings,
+      .preview = previewBack,
   };
 }
 

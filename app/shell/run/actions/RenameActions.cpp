@@ -5,7 +5,9 @@
 #include "core/Main.h"
 #include "platform/Text.h"
 #include "rename/RenameEngine.h"
+#include "rename/RenameJournal.h"
 #include "rename/RenameSettings.h"
+#include "rename/UndoEngine.h"
 #include "shell/run/actions/Actions.h"
 
 namespace quillmere::run {
@@ -80,7 +82,16 @@ RunAction renameAction() {
               refused.message = "no target folder: --set OutDir=...";
               return refused;
             }
-            return toResult(RenameEngine(settings, view).run());
+            RenameEngine engine(settings, view);
+            RenameJournal journal(settings.mode() == Mode::Copy);
+            engine.keepJournal(journal);
+            RunOutcome result = toResult(engine.run());
+            if (journal.failed())
+              result.message += (result.message.empty() ? "" : "\n") +
+                                std::string("the journal could not be written in full (") +
+                                RenameJournal::defaultFolder() +
+                                "): Undo cannot take this run back";
+            return result;
           },
       .keys = describedKeys,
       .prepare =
@@ -99,6 +110,32 @@ RunAction recoveryAction() {
       .set = nullptr,
       .run = [](const RunRequest& request,
                 RunView& view) { return toResult(RecoveryEngine(*request.folder, view).run()); },
+      .preview =
+          [](const RunRequest& request, RunPlan& plan) {
+            plan = RecoveryEngine::plan(*request.folder);
+            return RunOutcome{};
+          },
+  };
+}
+
+RunAction undoAction() {
+  return {
+      .name = "Undo",
+      .summary = "take back the last rename run: every file gets its old name and place",
+      .run =
+          [](const RunRequest&, RunView&) {
+            const UndoReport report = undoLastRename();
+            RunOutcome result;
+            if (report.noJournal) {
+              result.refused = true;
+              result.message = "no rename run to take back";
+              return result;
+            }
+            result.handled = report.restored;
+            result.unhandled = report.refused;
+            result.message = "journal " + report.journal;
+            return result;
+          },
   };
 }
 

@@ -451,6 +451,47 @@ TEST(FileOpsCompare, DoublingBlocksFindTheLastByte) {
   EXPECT_EQ(fo::compareContents(a, t.path("none"), equal).error(), ENOENT);
 }
 
+TEST(FileOpsCompare, APictureIsComparedInOneReadPerSide) {
+  TempTree t;
+  std::string bytes(80 * 1024, 'p');
+  const auto a = t.write("a.jpg", bytes);
+  const auto b = t.write("b.jpg", bytes);
+  bytes[40 * 1024] = 'q';
+  const auto c = t.write("c.jpg", bytes);
+  int reads = 0;
+  fo::ScopedFault count([&](fo::Call call, const std::string&) {
+    if (call == fo::Call::Read) ++reads;
+    return 0;
+  });
+  bool equal = false;
+  ASSERT_TRUE(fo::compareContents(a, b, equal).ok());
+  EXPECT_TRUE(equal);
+  EXPECT_EQ(reads, 2) << "one block each, the end seen in the same read";
+  reads = 0;
+  ASSERT_TRUE(fo::compareContents(a, c, equal).ok());
+  EXPECT_FALSE(equal);
+  EXPECT_EQ(reads, 2);
+}
+
+TEST(FileOpsCompare, SameContentsWantsTwoDistinctRegularFilesOfOneSize) {
+  TempTree t;
+  const auto a = t.write("a.jpg", "picture");
+  const auto b = t.write("b.jpg", "picture");
+  const auto longer = t.write("longer.jpg", "picture+");
+  ASSERT_EQ(::link(a.c_str(), t.path("hard.jpg").c_str()), 0);
+  const auto same = fo::sameContents(a, b);
+  EXPECT_TRUE(same.result.ok());
+  EXPECT_TRUE(same.equal);
+  EXPECT_TRUE(same.firstAccessKept && same.secondAccessKept) << "the owner's files";
+  EXPECT_FALSE(fo::sameContents(a, t.path("hard.jpg")).equal) << "one file under two names";
+  EXPECT_FALSE(fo::sameContents(a, a).equal);
+  EXPECT_FALSE(fo::sameContents(a, longer).equal);
+  EXPECT_FALSE(fo::sameContents(a, t.mkdir("folder")).equal);
+  const auto gone = fo::sameContents(a, t.path("none"));
+  EXPECT_FALSE(gone.equal);
+  EXPECT_EQ(gone.result.error(), ENOENT);
+}
+
 TEST(FileOpsProbe, WritableFolderLeavesNothingBehind) {
   TempTree t;
   t.write("existing", "keep");

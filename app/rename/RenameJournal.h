@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace quillmere::rename {
+
+// The record of one rename run, kept so that the run can be taken back: one line per file that
+// got its final name (old path, new path, size and last-write time of the file as the run left
+// it). Journals live in the per-user data folder ($XDG_DATA_HOME/quillmere/rename-journals);
+// those older than 30 days are deleted when a new one begins.
+//
+// Folders the run made on the way to a new path (born after the journal began) get a line of
+// their own, so that an undo can remove them again once they are empty.
+//
+// Each line is appended with one write as soon as its file is settled, so a killed run leaves
+// every line it wrote (the kernel keeps them); the file is flushed to the medium every
+// kSyncEvery lines and at finish(), so a power cut loses at most the last few lines. A line cut
+// short is ignored by the reader.
+class RenameJournal {
+ public:
+  static constexpr int kSyncEvery = 64;
+  static constexpr int kKeepDays = 30;
+
+  // copies: the run leaves its sources in place (Copy mode); undo then removes the copies.
+  // folder: where journals are kept; empty for the per-user data folder.
+  explicit RenameJournal(bool copies, std::string folder = {});
+  ~RenameJournal();
+  RenameJournal(const RenameJournal&) = delete;
+  RenameJournal& operator=(const RenameJournal&) = delete;
+
+  // The file at oldPath now is newPath (path texts); its size and time are read from newPath.
+  void record(const std::string& oldPath, const std::string& newPath);
+  // Flushes the journal; a journal without a line is removed.
+  void finish();
+
+  const std::string& path() const { return m_path; }
+  // True when a line could not be written: the run cannot be taken back in full.
+  bool failed() const { return m_failed; }
+
+  // One line of a journal, native paths.
+  struct Entry {
+    std::string oldPath, newPath;
+    std::int64_t size = 0;
+    std::int64_t mtimeNs = 0;
+  };
+  struct Contents {
+    bool copies = false;
+    std::vector<Entry> entries;
+    std::vector<std::string> foldersMade;  // native paths
+  };
+  static std::string defaultFolder();
+  // The newest journal of the folder that is not yet taken back; empty when there is none.
+  static std::string lastJournal(const std::string& folder);
+  static bool read(const std::string& journalPath, Contents& contents);
+  // Marks a journal as taken back: it is kept (until it is old) but no longer the last one.
+  static void markUndone(const std::string& journalPath);
+  // Deletes the journals of the folder whose last change is older than kKeepDays.
+  static void removeOld(const std::string& folder, std::time_t now);
+
+ private:
+  void open();
+  void noteFoldersMade(const std::string& nativeFile);
+  int m_fd = -1;
+  timespec m_began{};
+  std::vector<std::string> m_foldersNoted;
+  bool m_copies;
+  std::string m_folder, m_path;
+  int m_lines = 0;
+  bool m_failed = false;
+  int m_unsynced = 0;
+};
+
+}  // namespace quillmere::rename

@@ -1,0 +1,112 @@
+#pragma once
+
+// The parts of one rename run, shared by the files that hold its steps: RenameEngine.cpp (the
+// run's frame and report), Survey.cpp, Numbering.cpp, Park.cpp and Settle.cpp.
+
+#include <cerrno>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/Main.h"
+#include "platform/DriveMap.h"
+#include "rename/FileSteps.h"
+#include "rename/RenameEngine.h"
+#include "rename/RenameJournal.h"
+#include "rename/RenameSettings.h"
+#include "run/RunFrame.h"
+#include "run/RunView.h"
+
+namespace quillmere::rename {
+
+// One rename record: the ten fields of the run's table, and where the file is now.
+struct RenameEngine::Record {
+  std::string source;        // field 1 (after parking: the final target without the case option)
+  std::string times;         // fields 2, 3, 4 joined, for sorting only
+  std::string relative;      // field 5
+  std::string base;          // field 6
+  int clash = 0;             // field 7
+  std::string extension;     // field 8
+  std::int32_t setLow = 0;   // field 9
+  std::int32_t setHigh = 0;  // field 10
+  bool haveTime = false;     // fields 9 and 10 hold a time to set
+  int listIndex = 0;
+
+  enum class State { Listed, Parked, Settled, Problem } state = State::Listed;
+  std::string parked;    // the path the file was actually parked under
+  std::string original;  // where the run found the file, for the journal
+  FileProblem problem;
+};
+
+// The state of one run. The options are read before it starts; the drive map in force at its
+// start serves every file.
+class RenameEngine::Run {
+ public:
+  Run(const RenameSettings& settings, RunView& view, RenameJournal* journal);
+  RunReport go();
+
+ private:
+  using Record = RenameEngine::Record;
+
+  bool cancelled();
+  void body();
+  void problem(Record& r, const std::string& where, Unhandled why, int error = 0);
+
+  // Survey.cpp: the records of the listed files, and the disk-space check.
+  void survey(const StringArray& list);
+  Record surveyFile(const std::string& path, int listIndex, bool& found);
+  std::string newBase(const std::string& path, bool found, const LongArray& date) const;
+  void setTimeToGive(Record& r, bool found, const LongArray& date) const;
+  std::string relativeFolder(const std::string& path) const;
+  bool capacityOk();
+
+  // Numbering.cpp: clash counters, order and running numbers.
+  void markNeighbours();
+  void sort();
+  void number();
+
+  // Park.cpp: every file to its new name with "Temp" appended.
+  std::string targetFolder(const Record& r) const;
+  std::string plainTarget(const Record& r) const;
+  std::string target(const Record& r, bool applyCase) const;
+  StepResult place(Record& r, const std::string& from, const std::string& ending, bool caseFirst,
+                   std::string& placed);
+  Unhandled reasonFor(StepResult res, const Record& r);
+  void park();
+  enum class ParkOutcome { Next, Stop };
+  ParkOutcome parkFile(std::size_t i);
+  bool copyToIntermediate(Record& r, std::size_t i, const std::string& intermediate,
+                          ParkOutcome& outcome);
+  void leaveDenied(Record& r, int error);
+  void stopParking(std::size_t i, int error);
+
+  // Settle.cpp: every parked file to its final name, then its times and attribute.
+  void settle();
+  void finishFile(const Record& r, const std::string& placed);
+
+  // RenameEngine.cpp: the end of the run.
+  void closing(RunFrame& frame);
+  void finishReport();
+
+  const RenameSettings& m_settings;  // written once by a numbering run's auto increment
+  RenameOptions m_options;           // read as the run starts, before any file is looked at
+  RunView& m_view;
+  RenameJournal* m_journal;  // null when the run keeps no journal
+  const platform::DriveMap m_map;
+  FileSteps m_steps;
+  RunReport m_report;
+  bool m_toldDenied = false;  // the message for a folder that cannot be written was shown
+  double m_byteTotal = 0;
+  std::vector<Record> m_records;
+};
+
+// Permission denied concerns one folder (a read-only subfolder, a folder of another user), not
+// the disk: only the files of that folder are left. A read-only medium or a full disk stops
+// the park step.
+inline bool deniedInFolder(int error) {
+  return error == EACCES || error == EPERM;
+}
+
+LongArray timeTable(int rows, int cols);
+
+}  // namespace quillmere::rename
