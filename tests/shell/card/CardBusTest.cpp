@@ -165,7 +165,7 @@ class CardBus : public ::testing::Test {
   static inline QProcess* s_mock = nullptr;
 
   TempTree tree;
-  DriveTable drives;
+  test::DriveTable drives;
   std::map<std::string, std::string> pictures;
   QString device;
   test::RecordingRunView view;
