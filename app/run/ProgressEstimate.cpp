@@ -23,7 +23,43 @@ void ProgressEstimate::start(std::int64_t totalFiles, std::int64_t totalBytes) {
 }
 
 void ProgressEstimate::learnTotalFiles(std::int64_t totalFiles) {
-  if (m_totalFiles == 0 && totalFiles > 0) m_totalFiles = totalFiles;
+  if (totalFiles > 0) m_totalFiles = totalFiles;
+}
+
+namespace {
+
+// The number a text starts with; none when it does not start with a digit.
+std::optional<std::int64_t> leadingNumber(std::string_view text) {
+  std::int64_t n = 0;
+  std::size_t i = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) n = n * 10 + (text[i] - '0');
+  if (i == 0) return std::nullopt;
+  return n;
+}
+
+}  // namespace
+
+bool ProgressEstimate::takeLabel(std::string_view name, const std::string& text, int index) {
+  std::optional<std::int64_t> total, done;
+  if (name == "FileMax") {
+    total = leadingNumber(text);
+  } else if (name == "MaxNo") {
+    total = leadingNumber(text.rfind("/ ", 0) == 0 ? std::string_view(text).substr(2) : text);
+  } else if (name == "FileNo" || name == "No") {
+    if (text.find_first_not_of("0123456789") == std::string::npos) done = leadingNumber(text);
+  } else if (name == "Run" && index == 2) {
+    const auto slash = text.find('/');
+    const auto left = leadingNumber(text);
+    if (left && slash != std::string::npos) {
+      total = leadingNumber(std::string_view(text).substr(slash + 1));
+      if (total) done = *total - *left;
+    }
+  }
+  if (!total && !done) return false;
+  if (!m_started) start();
+  if (total) learnTotalFiles(*total);
+  if (done) update(*done);
+  return true;
 }
 
 void ProgressEstimate::update(std::int64_t filesDone, std::int64_t bytesDone) {

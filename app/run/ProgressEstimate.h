@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace quillmere {
 
@@ -20,9 +21,14 @@ class ProgressEstimate {
 
   // A new run: nothing done, the clock starts now. Totals of 0 are unknown.
   void start(std::int64_t totalFiles = 0, std::int64_t totalBytes = 0);
-  // Totals that become known during the run (the run's own file count); a total already given
-  // by a plan is kept.
+  // The run's own file count, once it has one: it counts what the run's file number counts, so
+  // it replaces a plan's count (the byte total of the plan stays).
   void learnTotalFiles(std::int64_t totalFiles);
+  // Takes the counts from a progress label as the engines set it: "FileMax" ("2000/ "),
+  // "FileNo" ("120"), the mirroring's "MaxNo" ("/ 2000") and "No", the duplicate runs' "Run"
+  // label 2 ("57/120Files", 57 still to go). Starts the estimate when it was not started.
+  // Answers true when the label carried a count.
+  bool takeLabel(std::string_view name, const std::string& text, int index = -1);
   // bytesDone < 0: not known, taken in proportion to the files done.
   void update(std::int64_t filesDone, std::int64_t bytesDone = -1);
 

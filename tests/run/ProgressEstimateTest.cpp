@@ -53,12 +53,34 @@ TEST(ProgressEstimate, WithoutAPlanTheRunsOwnCountGivesTheTimeLeft) {
   EXPECT_EQ(estimate.timeLeft(), 38s);
   EXPECT_EQ(estimate.text(), "100/2000 ファイル  50.0 ファイル/s  残り 38秒");
 
-  // A plan's total is not replaced by a later count, and files beyond the total leave no
-  // negative time.
-  estimate.learnTotalFiles(5);
-  EXPECT_EQ(estimate.totalFiles(), 2000);
+  // Files beyond the total leave no negative time.
   estimate.update(2500);
   EXPECT_EQ(estimate.timeLeft(), 0s);
+}
+
+TEST(ProgressEstimate, TakesTheCountsFromTheEnginesLabels) {
+  FakeClock clock;
+  ProgressEstimate estimate(clock.clock());
+  estimate.start(10, 4096);  // a plan of 10 files
+  EXPECT_TRUE(estimate.takeLabel("FileMax", "20/ "));
+  EXPECT_EQ(estimate.totalFiles(), 20) << "the run's own count replaces the plan's";
+  EXPECT_EQ(estimate.totalBytes(), 4096);
+  EXPECT_TRUE(estimate.takeLabel("FileNo", "5"));
+  EXPECT_EQ(estimate.filesDone(), 5);
+  EXPECT_FALSE(estimate.takeLabel("No", "Check中"));
+  EXPECT_FALSE(estimate.takeLabel("Command", "12"));
+  EXPECT_FALSE(estimate.takeLabel("Run", "57/120Files", 1));
+
+  ProgressEstimate mirror(clock.clock());
+  EXPECT_TRUE(mirror.takeLabel("MaxNo", "/ 120"));
+  EXPECT_TRUE(mirror.started()) << "a count starts an estimate nobody started";
+  EXPECT_TRUE(mirror.takeLabel("No", "30"));
+  EXPECT_EQ(mirror.text(), "30/120 ファイル");
+
+  ProgressEstimate duplicates(clock.clock());
+  EXPECT_TRUE(duplicates.takeLabel("Run", "57/120Files", 2));  // 57 still to go
+  EXPECT_EQ(duplicates.filesDone(), 63);
+  EXPECT_EQ(duplicates.totalFiles(), 120);
 }
 
 TEST(ProgressEstimate, TextsOfBytesAndDurations) {

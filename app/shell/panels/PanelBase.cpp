@@ -11,9 +11,12 @@
 
 #include "core/Main.h"
 #include "core/UiHook.h"
+#include "run/ProgressEstimate.h"
+#include "settings/IniStore.h"
 #include "shell/core/ShellRunView.h"
 #include "shell/core/ShellState.h"
 #include "shell/panels/FolderSide.h"
+#include "shell/panels/PreviewDialog.h"
 #include "shell/widgets/FolderHistory.h"
 #include "shell/widgets/FolderWidgets.h"
 
@@ -35,18 +38,38 @@ class PanelBase::View final : public ShellRunView {
     if (index >= 0) objectName += "_" + QString::number(index);
     if (auto* label = m_panel.findChild<QLabel*>(objectName))
       label->setText(QString::fromStdString(text));
+    if (m_estimate.takeLabel(name, text, index)) showEstimate();
   }
+  // The totals of the plan the next run carries out (none: the run's own count serves).
+  void expectPlan(const PlanSummary& plan) {
+    m_planFiles = plan.moves + plan.copies + plan.trashed + plan.deleted;
+    m_planBytes = plan.bytes;
+  }
+  void forgetPlan() { m_planFiles = m_planBytes = 0; }
   void yield() override { PanelBase::yield(); }
   int messageBox(const std::string& text, int style, const std::string& title) override {
     return showMessage(text, style, title);
   }
-  void setRunning(bool running) override { m_panel.setRunning(running); }
+  void setRunning(bool running) override {
+    if (running) {
+      m_estimate.start(m_planFiles, m_planBytes);
+      showEstimate();
+    }
+    m_panel.setRunning(running);
+  }
   void runCompleted(std::string_view sectionWord) override {
     if (m_panel.m_completion) m_panel.m_completion(sectionWord);
   }
 
  private:
+  void showEstimate() {
+    if (auto* label = m_panel.findChild<QLabel*>("Estimate"))
+      label->setText(QString::fromStdString(m_estimate.text()));
+  }
+
   PanelBase& m_panel;
+  ProgressEstimate m_estimate;
+  std::int64_t m_planFiles = 0, m_planBytes = 0;
 };
 
 PanelBase::PanelBase(Panel panel, std::string section, QWidget* parent)
@@ -109,6 +132,66 @@ QPushButton* PanelBase::makeCancelButton() {
   return m_cancel;
 }
 
+QPushButton* PanelBase::makePreviewButton(const std::string& actionName) {
+  m_previewAction = actionName;
+  m_preview = new QPushButton(QString::fromUtf8("プレビュー"), this);
+  m_preview->setObjectName("Preview");
+  const run::RunAction* action = run::findAction(actionName);
+  if (action != nullptr && action->preview) {
+    m_preview->setToolTip(
+        QString::fromUtf8("実行する内容を、ファイルに触れずに一覧で表示します。"));
+    connect(m_preview, &QPushButton::clicked, this, &PanelBase::showPreview);
+  } else {
+    m_preview->setEnabled(false);
+    m_preview->setToolTip(QString::fromUtf8("この処理のプレビューはまだありません。"));
+  }
+  return m_preview;
+}
+
+run::RunRequest PanelBase::previewRequest() const {
+  run::RunRequest request;
+  request.iniPath = shell().iniPath;
+  return request;
+}
+
+namespace {
+
+// The action's plan from the settings as they stand; whatever the preview writes to the
+// settings file is forgotten.
+RunOutcome planOf(const run::RunAction& action, const run::RunRequest& request, RunPlan& plan) {
+  RunOutcome outcome;
+  settings::IniBatch batch(settings::iniNativePath(request.iniPath));
+  try {
+    outcome = action.preview(request, plan);
+  } catch (const std::exception& e) {
+    outcome.refused = true;
+    outcome.message = e.what();
+  }
+  batch.discard();
+  return outcome;
+}
+
+}  // namespace
+
+void PanelBase::showPreview() {
+  if (m_running || m_run == nullptr) return;
+  const run::RunAction* action = run::findAction(m_previewAction);
+  if (action == nullptr || !action->preview) return;
+  const run::RunRequest request = previewRequest();
+  PreviewDialog dialog([action, request](RunPlan& plan) { return planOf(*action, request, plan); },
+                       windowTitle(), this);
+  dialog.showPlan();
+  if (dialog.exec() != QDialog::Accepted) return;
+  // The run starts as the run button starts it, with the plan's totals for its estimate.
+  m_view->expectPlan(dialog.plan().summary());
+  m_run->click();
+  m_view->forgetPlan();
+}
+
+QLabel* PanelBase::makeEstimateLabel() {
+  return makeLabel("Estimate");
+}
+
 QLabel* PanelBase::makeLabel(const QString& name, const QString& text) {
   auto* label = new QLabel(text, this);
   label->setObjectName(name);
@@ -146,6 +229,8 @@ QHBoxLayout* PanelBase::makeProgressRow(const QString& firstCounter, const QStri
   auto* row = new QHBoxLayout;
   row->addWidget(makeLabel(firstCounter));
   row->addWidget(makeLabel(secondCounter));
+  row->addSpacing(8);
+  row->addWidget(makeEstimateLabel());
   row->addSpacing(8);
   row->addWidget(makeLabel("Command"), 1);
   return row;
@@ -199,6 +284,7 @@ void PanelBase::openDetails() {
   {
     const Loading loading(*this);
     if (m_run) m_run->hide();
+    if (m_preview) m_preview->hide();
     m_folderView->hide();
     m_settingOpen->hide();
     m_settingClose->show();
@@ -210,6 +296,7 @@ void PanelBase::openDetails() {
 
 void PanelBase::closeDetails() {
   if (m_run) m_run->show();
+  if (m_preview) m_preview->show();
   m_folderView->show();
   m_settingOpen->show();
   m_settingClose->hide();
@@ -276,6 +363,7 @@ bool PanelBase::cancelled() const {
 void PanelBase::setRunning(bool running) {
   m_running = running;
   if (m_run) m_run->setVisible(!running);
+  if (m_preview) m_preview->setVisible(!running);
   if (m_settingOpen) m_settingOpen->setVisible(!running && !m_detailFrame->isVisible());
   if (m_cancel) m_cancel->setVisible(running);
   for (FolderSide* side : m_sides) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "shell/panels/PanelWindow.h"
+#include "shell/run/RunAction.h"
 
 class QHBoxLayout;
 class QLabel;
@@ -80,6 +81,18 @@ class PanelBase : public PanelWindow {
   QPushButton* makeRunButton(const QString& caption, const QString& tip,
                              const QString& name = "Run");
   QPushButton* makeCancelButton();
+  // The プレビュー button beside the run button: shows the plan of the runner's action of that
+  // name ("ReName") in a PreviewDialog and, when its 実行 confirms the plan, starts the run
+  // through the run button. Disabled, with a tool tip saying so, for an action without a
+  // preview yet. Shown and hidden together with the run button.
+  QPushButton* makePreviewButton(const std::string& actionName);
+  QPushButton* previewButton() const { return m_preview; }
+  // What the plan is made from: the settings file, which the panel keeps up to date as the
+  // person edits (so the preview sees what the run would), and for a panel whose run takes a
+  // folder it does not store, that folder.
+  virtual run::RunRequest previewRequest() const;
+  // The label with files and bytes done, rate and time left during a run ("Estimate").
+  QLabel* makeEstimateLabel();
   QLabel* makeLabel(const QString& name, const QString& text = {});
   // The row of two sides with the buttons ToOut ("→") and ToIn ("←") between them; each button
   // calls copySide. Both buttons are kept by the panel (copyButtons).
@@ -149,6 +162,7 @@ class PanelBase : public PanelWindow {
   void setRunning(bool running);
   void openDetails();
   void takeDrops(FolderSide& side, const QStringList& items);
+  void showPreview();
   void chooseFavourite(FolderSide& side, int position);
 
   std::string m_section;
@@ -157,6 +171,8 @@ class PanelBase : public PanelWindow {
   std::vector<FolderSide*> m_sides;
   QPushButton* m_run = nullptr;
   QPushButton* m_cancel = nullptr;
+  QPushButton* m_preview = nullptr;
+  std::string m_previewAction;
   QPushButton* m_settingOpen = nullptr;
   QPushButton* m_toOut = nullptr;
   QPushButton* m_toIn = nullptr;

@@ -51,6 +51,7 @@ TerminalRunView::~TerminalRunView() {
 void TerminalRunView::setLabel(std::string_view name, const std::string& text, int index) {
   std::string label(name);
   if (index >= 0) label += "(" + std::to_string(index) + ")";
+  m_estimate.takeLabel(name, text, index);
   if (name == "FileNo") {
     m_fileNo = text;
     if (m_terminal) redraw(false);
@@ -77,7 +78,7 @@ void TerminalRunView::redraw(bool force) {
   if (max > 0) {
     const int filled = static_cast<int>(std::clamp(no, 0LL, max) * kBarWidth / max);
     line = "[" + std::string(filled, '#') + std::string(kBarWidth - filled, ' ') + "] " +
-           std::to_string(no) + "/ " + std::to_string(max) + "  ";
+           m_estimate.text() + "  ";
   }
   line += fitted(m_command, std::max(20, terminalColumns() - static_cast<int>(line.size()) - 1));
   // Return to the line start, write, clear what an older, longer line left behind.
@@ -121,6 +122,7 @@ void TerminalRunView::note(const std::string& text) {
 void TerminalRunView::setTimerLoop(int /*value*/) {}
 
 void TerminalRunView::setRunning(bool running) {
+  if (running) m_estimate.start();
   if (!running) finishLine();
 }
 

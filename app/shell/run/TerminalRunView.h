@@ -5,14 +5,16 @@
 #include <cstdio>
 #include <string>
 
+#include "run/ProgressEstimate.h"
 #include "run/RunView.h"
 
 namespace quillmere::run {
 
 // The runner's view: progress labels on standard error. On a terminal the labels share one
 // line, cut to the terminal's width and redrawn at most ten times a second ("[#####     ] 1234/
-// 2000  リネーム中・・・"); otherwise every change of Command and FileMax is one plain line and
-// FileNo is left out. Message boxes are printed; a question is answered No, anything else OK.
+// 2000 ファイル  52.0 ファイル/s  残り 15秒  リネーム中・・・"); otherwise every change of Command
+// and FileMax is one plain line and FileNo is left out. Message boxes are printed; a question is
+// answered No, anything else OK.
 class TerminalRunView final : public RunView {
  public:
   // cancelFlag is set from the SIGINT handler.
@@ -42,6 +44,7 @@ class TerminalRunView final : public RunView {
   std::string m_command;
   std::string m_fileMax;
   std::string m_fileNo;
+  ProgressEstimate m_estimate;
   bool m_lineOpen = false;
   std::chrono::steady_clock::time_point m_lastDraw{};
 };

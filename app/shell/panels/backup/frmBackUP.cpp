@@ -58,6 +58,7 @@ frmBackUP::frmBackUP(QWidget* parent)
   controls->addStretch();
   controls->addWidget(settingOpen());
   controls->addWidget(settingClose());
+  controls->addWidget(makePreviewButton("BackUP"));
   controls->addWidget(runButton());
   controls->addWidget(cancelButton());
   QHBoxLayout* progress = makeProgressRow("FileMax", "FileNo");

@@ -58,6 +58,7 @@ DuplicatePanel::DuplicatePanel(Panel panel, std::string section, const Captions&
   controls->addStretch();
   controls->addWidget(settingOpen());
   controls->addWidget(settingClose());
+  controls->addWidget(makePreviewButton(PanelBase::section()));
   controls->addWidget(runButton());
   controls->addWidget(cancelButton());
   auto* progress = new QHBoxLayout;
@@ -67,6 +68,7 @@ DuplicatePanel::DuplicatePanel(Panel panel, std::string section, const Captions&
     progress->addWidget(label, i == kRunLabels ? 1 : 0);
     progress->addSpacing(8);
   }
+  progress->addWidget(makeEstimateLabel());
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 4);
   layout->setSpacing(3);

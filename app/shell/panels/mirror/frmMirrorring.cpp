@@ -114,6 +114,7 @@ void frmMirrorring::buildFolderView() {
   controls->addWidget(m_setting, 1);
   controls->addWidget(settingOpen());
   controls->addWidget(settingClose());
+  controls->addWidget(makePreviewButton("Mirrorring"));
   controls->addWidget(runButton());
   controls->addWidget(cancelButton());
 

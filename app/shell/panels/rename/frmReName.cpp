@@ -20,6 +20,8 @@
 #include "platform/DriveMap.h"
 #include "platform/Text.h"
 #include "rename/RenameEngine.h"
+#include "rename/RenameJournal.h"
+#include "rename/UndoEngine.h"
 #include "shell/core/ShellState.h"
 #include "shell/panels/FolderSide.h"
 #include "shell/panels/OptionBinder.h"
@@ -139,6 +141,11 @@ void frmReName::buildFolderView() {
   controls->addStretch();
   controls->addWidget(settingOpen());
   controls->addWidget(settingClose());
+  m_undo = named(new QPushButton(utf8("元に戻す"), this), "Undo",
+                 "最後のリネームを取り消し、ファイルを元の名前と場所に戻します。");
+  connect(m_undo, &QPushButton::clicked, this, &frmReName::undoLastRun);
+  controls->addWidget(m_undo);
+  controls->addWidget(makePreviewButton("ReName"));
   controls->addWidget(runButton());
   controls->addWidget(cancelButton());
 
@@ -675,8 +682,8 @@ void frmReName::eject(Editor& editor) {
 void frmReName::runStateChanged(bool isRunning) {
   for (QWidget* w : {static_cast<QWidget*>(m_nameSample), static_cast<QWidget*>(m_extensionSample)})
     w->setVisible(!isRunning);
-  for (QWidget* w : std::initializer_list<QWidget*>{m_stay, m_copy, m_move, copyButtons().second,
-                                                    copyButtons().first})
+  for (QWidget* w : std::initializer_list<QWidget*>{m_stay, m_copy, m_move, m_undo,
+                                                    copyButtons().second, copyButtons().first})
     w->setEnabled(!isRunning);
   if (isRunning) {
     for (Editor* e : {&m_inEditor, &m_outEditor}) {
@@ -694,9 +701,17 @@ void frmReName::runRename() {
   noSpace()->clear();
   beginRun();
   const RenameSettings s = settings();
-  const rename::RunReport report = rename::RenameEngine(s, runView()).run();
+  rename::RenameEngine engine(s, runView());
+  // The window's runs are kept like the runner's, so that 元に戻す can take them back.
+  rename::RenameJournal journal(s.mode() == Mode::Copy);
+  engine.keepJournal(journal);
+  const rename::RunReport report = engine.run();
   m_binder->load();  // the run may have stored the next running number
   reportOutcome(report);
+  if (journal.failed())
+    showMessage("取り消し用の記録を書き込めませんでした。このリネームは元に戻せません。\n" +
+                    rename::RenameJournal::defaultFolder(),
+                msgbox::kExclamation);
   if (!cancelled()) runView().runCompleted(section());
 }
 
@@ -713,6 +728,25 @@ void frmReName::reportOutcome(const rename::RunReport& report) {
   }
   const std::string problems = rename::problemListText(report.problems);
   if (!problems.empty()) showMessage(problems, msgbox::kExclamation);
+}
+
+void frmReName::undoLastRun() {
+  if (running()) return;
+  if (showMessage("最後のリネームを元に戻しますか？\nファイルは元の名前と場所に戻ります。",
+                  msgbox::kYesNo | msgbox::kQuestion) != msgbox::kYes)
+    return;
+  const rename::UndoReport report = rename::undoLastRename();
+  for (FolderSide* side : sides()) side->refresh();
+  if (report.noJournal) {
+    showMessage("元に戻せるリネームはありません。", msgbox::kInformation);
+    return;
+  }
+  std::string text = std::to_string(report.restored) + " 個のファイルを元に戻しました。";
+  if (!report.refused.empty()) {
+    text += "\n\n実行後に変更された、または見つからないため、次のファイルはそのままです:";
+    for (const std::string& line : report.refused) text += "\n" + line;
+  }
+  showMessage(text, report.refused.empty() ? msgbox::kInformation : msgbox::kExclamation);
 }
 
 }  // namespace quillmere

@@ -35,6 +35,9 @@ class frmReName final : public PanelBase {
 
   // The Run button's action: the rename with the options of the settings file.
   void runRename();
+  // The 元に戻す button's action: after a confirmation, takes back the last rename run (window
+  // or runner) and reports the files it had to leave as they are.
+  void undoLastRun();
 
  protected:
   std::string sideKey(const FolderSide& side) const override;
@@ -87,6 +90,7 @@ class frmReName final : public PanelBase {
   QRadioButton* m_stay = nullptr;
   QRadioButton* m_move = nullptr;
   QLabel* m_nameSample = nullptr;
+  QPushButton* m_undo = nullptr;
   QLabel* m_extensionSample = nullptr;
   QGroupBox* m_details = nullptr;
   OptionBinder* m_binder = nullptr;

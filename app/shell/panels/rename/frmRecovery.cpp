@@ -41,6 +41,7 @@ frmRecovery::frmRecovery(QWidget* parent) : PanelBase(Panel::Recovery, "", paren
   right->addStretch();
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
+  buttons->addWidget(makePreviewButton("Recovery"));
   buttons->addWidget(runButton());
   buttons->addWidget(cancelButton());
   right->addLayout(buttons);
@@ -64,6 +65,12 @@ void frmRecovery::load() {
     for (const char* label : {"FileMax", "FileNo", "Command"}) findChild<QLabel*>(label)->clear();
   }
   yield();
+}
+
+run::RunRequest frmRecovery::previewRequest() const {
+  run::RunRequest request = PanelBase::previewRequest();
+  request.folder = m_in->folder();
+  return request;
 }
 
 void frmRecovery::runStateChanged(bool isRunning) {

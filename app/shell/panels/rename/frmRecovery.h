@@ -21,6 +21,7 @@ class frmRecovery final : public PanelBase {
 
  protected:
   void runStateChanged(bool running) override;
+  run::RunRequest previewRequest() const override;
 
  private:
   FolderSide* m_in = nullptr;
