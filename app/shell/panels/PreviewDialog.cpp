@@ -97,8 +97,13 @@ PreviewDialog::PreviewDialog(PlanMaker makePlan, const QString& title, QWidget* 
   m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
   m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   m_table->verticalHeader()->hide();
-  m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-  m_table->horizontalHeader()->setStretchLastSection(false);
+  // The two paths share the width; long ones lose their middle, so the file names stay in view.
+  QHeaderView* header = m_table->horizontalHeader();
+  header->setSectionResizeMode(QHeaderView::ResizeToContents);
+  header->setSectionResizeMode(1, QHeaderView::Stretch);
+  header->setSectionResizeMode(2, QHeaderView::Stretch);
+  m_table->setTextElideMode(Qt::ElideMiddle);
+  m_table->setWordWrap(false);
 
   auto* buttons = new QDialogButtonBox(this);
   m_run = buttons->addButton(QString::fromUtf8("実行"), QDialogButtonBox::AcceptRole);
@@ -131,9 +136,12 @@ QString PreviewDialog::countsText(const RunPlan& plan) {
   for (const auto& [kind, count] : counts)
     if (count > 0) parts << stepWord(kind) + " " + QString::number(count);
   if (parts.isEmpty()) parts << QString::fromUtf8("処理するファイルはありません");
-  QString text = parts.join(QString::fromUtf8("　")) + QString::fromUtf8("　合計 ") +
-                 QString::fromStdString(byteText(static_cast<double>(s.bytes))) +
-                 QString::fromUtf8("（%1 バイト）").arg(s.bytes);
+  QString text = parts.join(QString::fromUtf8("　")) + QString::fromUtf8("　合計 ");
+  if (s.bytes < 1024)
+    text += QString::fromUtf8("%1 バイト").arg(s.bytes);
+  else
+    text += QString::fromStdString(byteText(static_cast<double>(s.bytes))) +
+            QString::fromUtf8("（%L1 バイト）").arg(s.bytes);
   if (!plan.note().empty()) text += "\n" + QString::fromStdString(plan.note());
   return text;
 }
@@ -169,8 +177,12 @@ void PreviewDialog::fillTable() {
     QList<QStandardItem*> row;
     auto* word = new QStandardItem(stepWord(step.kind));
     word->setData(order++, Qt::UserRole);
-    row << word << new QStandardItem(nativeText(step.from))
-        << new QStandardItem(nativeText(step.to));
+    row << word;
+    for (const std::string* path : {&step.from, &step.to}) {
+      auto* item = new QStandardItem(nativeText(*path));
+      item->setToolTip(item->text());
+      row << item;
+    }
     auto* size = new QStandardItem;
     // A number, so that the column sorts by size, not by text.
     if (step.kind != PlanStep::Kind::FolderMade && step.kind != PlanStep::Kind::FolderGone)
@@ -179,7 +191,6 @@ void PreviewDialog::fillTable() {
     row << size;
     m_model->appendRow(row);
   }
-  m_table->resizeColumnsToContents();
 }
 
 void PreviewDialog::confirm() {
