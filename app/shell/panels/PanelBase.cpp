@@ -181,7 +181,8 @@ void PanelBase::showPreview() {
   PreviewDialog dialog([action, request](RunPlan& plan) { return planOf(*action, request, plan); },
                        windowTitle(), this);
   dialog.showPlan();
-  if (dialog.exec() != QDialog::Accepted) return;
+  // The main timer may have started a run while the dialog was open.
+  if (dialog.exec() != QDialog::Accepted || m_running) return;
   // The run starts as the run button starts it, with the plan's totals for its estimate.
   m_view->expectPlan(dialog.plan().summary());
   m_run->click();
