@@ -145,6 +145,9 @@ QPushButton* PanelBase::makePreviewButton(const std::string& actionName) {
     m_preview->setEnabled(false);
     m_preview->setToolTip(QString::fromUtf8("この処理のプレビューはまだありません。"));
   }
+  // Out of the Tab order, which stays as it was (the run button the last stop); Alt+P reaches it.
+  m_preview->setFocusPolicy(Qt::ClickFocus);
+  m_preview->setShortcut(QKeySequence("Alt+P"));
   return m_preview;
 }
 
