@@ -94,7 +94,11 @@ void RenameEngine::Run::park() {
     pacer.fileDone(i + 1);
     // A cancel stops parking between files; files not yet parked stay untouched.
     if (cancelled()) return;
-    if (parkFile(i) == ParkOutcome::Stop) return;
+    Record& r = m_records[i];
+    if (r.state != Record::State::Listed) continue;  // parked with its group
+    const ParkOutcome outcome =
+        r.group >= 0 ? parkGroup(m_groups[static_cast<std::size_t>(r.group)]) : parkFile(i);
+    if (outcome == ParkOutcome::Stop) return;
   }
 }
 

@@ -117,6 +117,7 @@ void RenameEngine::Run::finishReport() {
   for (const Record& r : m_records) {
     switch (r.state) {
       case Record::State::Settled:
+      case Record::State::Skipped:
         break;
       case Record::State::Problem:
         m_report.problems.push_back(r.problem);

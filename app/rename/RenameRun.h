@@ -5,12 +5,14 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/Main.h"
 #include "platform/DriveMap.h"
 #include "rename/FileSteps.h"
+#include "rename/ImportedFiles.h"
 #include "rename/RenameEngine.h"
 #include "rename/RenameJournal.h"
 #include "rename/RenameSettings.h"
@@ -31,8 +33,11 @@ struct RenameEngine::Record {
   std::int32_t setHigh = 0;  // field 10
   bool haveTime = false;     // fields 9 and 10 hold a time to set
   int listIndex = 0;
+  bool dated = false;  // the survey found a shooting date
+  int group = -1;      // the related-files option: the file's group, -1 for none
+  bool leads = false;  // the group takes this file's name
 
-  enum class State { Listed, Parked, Settled, Problem } state = State::Listed;
+  enum class State { Listed, Parked, Settled, Problem, Skipped } state = State::Listed;
   std::string parked;    // the path the file was actually parked under
   std::string original;  // where the run found the file, for the journal
   FileProblem problem;
@@ -47,6 +52,7 @@ class RenameEngine::Run {
 
  private:
   using Record = RenameEngine::Record;
+  enum class ParkOutcome { Next, Stop };
 
   bool cancelled();
   void body();
@@ -58,7 +64,24 @@ class RenameEngine::Run {
   std::string newBase(const std::string& path, bool found, const LongArray& date) const;
   void setTimeToGive(Record& r, bool found, const LongArray& date) const;
   std::string relativeFolder(const std::string& path) const;
+  bool alreadyImported(const std::string& path, const std::string& native);
   bool capacityOk();
+
+  // Groups.cpp: related files (a RAW and its JPEG, .xmp, .thm, .wav) that share one name.
+  struct Group {
+    std::vector<std::size_t> members;  // indices into m_records after the sort
+    std::size_t leader = 0;            // the member whose name the group takes
+    std::string note;                  // path text of the group's note for Recovery, if written
+  };
+  void formGroups();
+  void indexGroups();
+  bool isFollower(const Record& r) const;
+  void takeLeadersNames();
+  void alignClash(const Group& g, bool parking);
+  void writeGroupNote(Group& g);
+  void removeGroupNote(Group& g);
+  ParkOutcome parkGroup(Group& g);
+  void settleGroup(Group& g);
 
   // Numbering.cpp: clash counters, order and running numbers.
   void markNeighbours();
@@ -73,7 +96,6 @@ class RenameEngine::Run {
                    std::string& placed);
   Unhandled reasonFor(StepResult res, const Record& r);
   void park();
-  enum class ParkOutcome { Next, Stop };
   ParkOutcome parkFile(std::size_t i);
   bool copyToIntermediate(Record& r, std::size_t i, const std::string& intermediate,
                           ParkOutcome& outcome);
@@ -82,6 +104,7 @@ class RenameEngine::Run {
 
   // Settle.cpp: every parked file to its final name, then its times and attribute.
   void settle();
+  void settleFile(std::size_t i);
   void finishFile(const Record& r, const std::string& placed);
 
   // RenameEngine.cpp: the end of the run.
@@ -98,6 +121,8 @@ class RenameEngine::Run {
   bool m_toldDenied = false;  // the message for a folder that cannot be written was shown
   double m_byteTotal = 0;
   std::vector<Record> m_records;
+  std::optional<ImportedFiles> m_imported;  // the target tree by size, with the skip option
+  std::vector<Group> m_groups;              // by group number, with the related-files option
 };
 
 // Permission denied concerns one folder (a read-only subfolder, a folder of another user), not

@@ -19,18 +19,26 @@ void RenameEngine::Run::settle() {
     if (cancelled()) return;
     Record& r = m_records[i];
     if (r.state == Record::State::Parked) {
-      std::string placed;
-      const StepResult res = place(r, r.parked, "", true, placed);
-      if (res == StepResult::Ok) {
-        r.state = Record::State::Settled;
-        ++m_report.handled;
-        finishFile(r, placed);
-      } else {
-        // The file keeps its parked name; Recovery can finish it later.
-        problem(r, r.parked, reasonFor(res, r), m_steps.lastError());
-      }
+      if (r.group >= 0)
+        settleGroup(m_groups[static_cast<std::size_t>(r.group)]);
+      else
+        settleFile(i);
     }
     pacer.fileDone(i + 1);
+  }
+}
+
+void RenameEngine::Run::settleFile(std::size_t i) {
+  Record& r = m_records[i];
+  std::string placed;
+  const StepResult res = place(r, r.parked, "", true, placed);
+  if (res == StepResult::Ok) {
+    r.state = Record::State::Settled;
+    ++m_report.handled;
+    finishFile(r, placed);
+  } else {
+    // The file keeps its parked name; Recovery can finish it later.
+    problem(r, r.parked, reasonFor(res, r), m_steps.lastError());
   }
 }
 

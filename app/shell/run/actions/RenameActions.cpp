@@ -40,8 +40,11 @@ RunOutcome toResult(const RunReport& report) {
   result.cancelled = report.cancelled;
   result.refused = report.refused;
   result.failed = report.failed;
-  result.handled = report.handled;
+  // A file already imported is dealt with: it counts as handled, and its line says why.
+  result.handled = report.handled + static_cast<std::int64_t>(report.skipped.size());
   result.message = report.message;
+  for (const auto& s : report.skipped)
+    result.skipped.push_back(s.path + " (already imported as " + s.importedAs + ")");
   for (const auto& p : report.problems) {
     std::string line = p.path + " (" + reasonText(p.reason);
     if (p.error != 0) line += ": " + std::string(std::strerror(p.error));
