@@ -1,14 +1,14 @@
 // The survey of a rename run: one record per listed file, from one open of the file (its times
 // and its shooting date), and the disk-space check of the Copy and Move modes.
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
 
-#include <sys/stat.h>
-#include "rename/RenameRun.h"
-
 #include "platform/FileOps.h"
+#include "rename/RenameRun.h"
 #include "times/FileTime.h"
 #include "times/MediaDates.h"
 #include "times/ShootingDate.h"
