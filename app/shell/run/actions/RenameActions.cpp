@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/Main.h"
+#include "platform/DriveMap.h"
 #include "platform/Text.h"
 #include "rename/RenameEngine.h"
 #include "rename/RenameJournal.h"
@@ -43,8 +44,12 @@ RunOutcome toResult(const RunReport& report) {
   // A file already imported is dealt with: it counts as handled, and its line says why.
   result.handled = report.handled + static_cast<std::int64_t>(report.skipped.size());
   result.message = report.message;
-  for (const auto& s : report.skipped)
-    result.skipped.push_back(s.path + " (already imported as " + s.importedAs + ")");
+  // The line's path text becomes a native path when printed; the one in the reason is given
+  // native here.
+  for (const auto& s : report.skipped) {
+    const auto twin = platform::nativePathOf(s.importedAs);
+    result.skipped.push_back(s.path + " (already imported as " + twin.value_or(s.importedAs) + ")");
+  }
   for (const auto& p : report.problems) {
     std::string line = p.path + " (" + reasonText(p.reason);
     if (p.error != 0) line += ": " + std::string(std::strerror(p.error));
