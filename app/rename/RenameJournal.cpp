@@ -156,9 +156,40 @@ void RenameJournal::record(const std::string& oldPath, const std::string& newPat
     m_failed = true;
   ++m_lines;
   if (++m_unsynced >= kSyncEvery) {
-    ::fdatasync(m_fd);
+    startFlush();
     m_unsynced = 0;
   }
+}
+
+void RenameJournal::startFlush() {
+  if (!m_flusher.joinable()) {
+    m_flusher = std::thread([this, fd = m_fd] {
+      std::unique_lock lock(m_flushMutex);
+      for (;;) {
+        m_flushWake.wait(lock, [this] { return m_flushWanted || m_stopFlusher; });
+        if (m_stopFlusher) return;  // finish() flushes once more itself
+        m_flushWanted = false;
+        lock.unlock();
+        ::fdatasync(fd);
+        lock.lock();
+      }
+    });
+  }
+  {
+    const std::lock_guard lock(m_flushMutex);
+    m_flushWanted = true;
+  }
+  m_flushWake.notify_one();
+}
+
+void RenameJournal::stopFlushing() {
+  if (!m_flusher.joinable()) return;
+  {
+    const std::lock_guard lock(m_flushMutex);
+    m_stopFlusher = true;
+  }
+  m_flushWake.notify_one();
+  m_flusher.join();
 }
 
 void RenameJournal::noteFoldersMade(const std::string& nativeFile) {
@@ -180,6 +211,7 @@ void RenameJournal::noteFoldersMade(const std::string& nativeFile) {
 }
 
 void RenameJournal::finish() {
+  stopFlushing();
   if (m_fd < 0) return;
   ::fdatasync(m_fd);
   ::close(m_fd);
