@@ -139,8 +139,9 @@ void RenameJournal::open() {
 }
 
 void RenameJournal::record(const std::string& oldPath, const std::string& newPath) {
-  const auto from = platform::nativePathOf(oldPath);
-  const auto to = platform::nativePathOf(newPath);
+  const auto& drives = platform::DriveMap::current();
+  const auto from = drives.toNative(oldPath);
+  const auto to = drives.toNative(newPath);
   struct stat st {};
   if (!from || !to || !fileops::status(*to, st, false).ok()) return;
   if (m_fd < 0 && m_path.empty()) open();
@@ -195,7 +196,8 @@ void RenameJournal::stopFlushing() {
 void RenameJournal::noteFoldersMade(const std::string& nativeFile) {
   for (std::string folder = fileops::parentOf(nativeFile); folder.size() > 1;
        folder = fileops::parentOf(folder)) {
-    if (std::find(m_foldersNoted.begin(), m_foldersNoted.end(), folder) != m_foldersNoted.end())
+    if (folder == m_lastFolderBefore ||
+        std::find(m_foldersNoted.begin(), m_foldersNoted.end(), folder) != m_foldersNoted.end())
       return;
     struct statx sx {};
     if (::statx(AT_FDCWD, folder.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BTIME, &sx) != 0 ||
@@ -204,7 +206,10 @@ void RenameJournal::noteFoldersMade(const std::string& nativeFile) {
     const bool madeByRun = sx.stx_btime.tv_sec > m_began.tv_sec ||
                            (sx.stx_btime.tv_sec == m_began.tv_sec &&
                             static_cast<long>(sx.stx_btime.tv_nsec) >= m_began.tv_nsec);
-    if (!madeByRun) return;
+    if (!madeByRun) {
+      m_lastFolderBefore = folder;  // so its next files skip the look
+      return;
+    }
     m_foldersNoted.push_back(folder);
     writeAll(m_fd, "folder\t" + escaped(folder) + "\n");
   }

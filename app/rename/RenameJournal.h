@@ -72,6 +72,7 @@ class RenameJournal {
   int m_fd = -1;
   timespec m_began{};
   std::vector<std::string> m_foldersNoted;
+  std::string m_lastFolderBefore;  // the last folder found older than the run
   bool m_copies;
   std::string m_folder, m_path;
   int m_lines = 0;
