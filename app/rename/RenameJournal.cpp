@@ -101,7 +101,9 @@ std::vector<std::string> journalNames(const std::string& folder) {
 }  // namespace
 
 RenameJournal::RenameJournal(bool copies, std::string folder)
-    : m_copies(copies), m_folder(folder.empty() ? defaultFolder() : std::move(folder)) {
+    : m_drives(platform::DriveMap::current()),
+      m_copies(copies),
+      m_folder(folder.empty() ? defaultFolder() : std::move(folder)) {
   // The coarse clock is the one file times are taken from. Waiting for its next tick (a few
   // milliseconds) makes the start unambiguous: a folder made before it carries an earlier tick,
   // a folder made after it this tick or a later one.
@@ -139,9 +141,8 @@ void RenameJournal::open() {
 }
 
 void RenameJournal::record(const std::string& oldPath, const std::string& newPath) {
-  const auto& drives = platform::DriveMap::current();
-  const auto from = drives.toNative(oldPath);
-  const auto to = drives.toNative(newPath);
+  const auto from = m_drives.toNative(oldPath);
+  const auto to = m_drives.toNative(newPath);
   struct stat st {};
   if (!from || !to || !fileops::status(*to, st, false).ok()) return;
   if (m_fd < 0 && m_path.empty()) open();

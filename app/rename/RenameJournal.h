@@ -8,6 +8,10 @@
 #include <thread>
 #include <vector>
 
+namespace quillmere::platform {
+class DriveMap;
+}
+
 namespace quillmere::rename {
 
 // The record of one rename run, kept so that the run can be taken back: one line per file that
@@ -69,6 +73,8 @@ class RenameJournal {
   void noteFoldersMade(const std::string& nativeFile);
   void startFlush();
   void stopFlushing();
+  // The drive map of the run, taken once: asking for the current one checks the mounts.
+  const platform::DriveMap& m_drives;
   int m_fd = -1;
   timespec m_began{};
   std::vector<std::string> m_foldersNoted;
