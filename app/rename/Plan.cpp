@@ -61,7 +61,9 @@ void RenameEngine::Run::makeSubDirs() {
     plan(dll().DLL_PathAdd(m_options.outDir, dirs(i)));
 }
 
+// A file that ends where it was found (a name without date in Stay mode) is no step.
 void RenameEngine::Run::planSettled(const Record& r, const std::string& placed) {
+  if (r.original == placed) return;
   m_plan->add(m_options.mode == Mode::Copy ? PlanStep::Kind::Copy : PlanStep::Kind::Move,
               r.original, placed, fileSizeOf(r.original));
 }

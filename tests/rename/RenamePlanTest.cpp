@@ -35,7 +35,7 @@ class RenamePlanTest : public RenameFixture {
     expected.erase("quillmere.ini");  // a numbering run stores its next number
     actual.erase("quillmere.ini");
     EXPECT_EQ(actual, withoutTimes(expected));
-    EXPECT_EQ(plan.summary().moves + plan.summary().copies, report.handled);
+    EXPECT_EQ(report.problems.size(), 0u);
     return plan;
   }
   // The final paths the plan gives, relative to the tree.
@@ -58,7 +58,7 @@ TEST_F(RenamePlanTest, StayPlansTheClashLettersAndExchangedNamesOfTheRun) {
   tree.write("in/sub/IMG_0001.JPG", picture("", "no date: keeps its name"));
   tree.write("in/sub/README", "no extension");
   const RunPlan plan = planThenRun();
-  EXPECT_EQ(plan.summary().moves, 6);
+  EXPECT_EQ(plan.summary().moves, 4) << "the two files that keep their names are no steps";
   EXPECT_EQ(plan.summary().foldersMade, 0);
 }
 
