@@ -1024,9 +1024,15 @@ MirrorReport MirrorEngine::plan(RunPlan& plan) const {
   MirrorReport report;
   QuietRunView quiet;
   Run(m_settings, quiet, report, m_allowMassDelete, &plan).execute();
+  auto note = [&plan](const std::string& text) {
+    plan.setNote(plan.note() + (plan.note().empty() ? "" : "; ") + text);
+  };
   if (report.mirrorSpaceRefused || report.masterSpaceRefused)
-    plan.setNote(plan.note() + (plan.note().empty() ? "" : "; ") +
-                 "not enough space: the copies of one-sided files are not made");
+    note("not enough space: the copies of one-sided files are not made");
+  if (report.unchanged > 0) note(std::to_string(report.unchanged) + " pairs are the same");
+  if (!report.problems.empty())
+    note(std::to_string(report.problems.size()) + " files are left alone, the first: " +
+         report.problems.front().path + " (" + report.problems.front().reason + ")");
   return report;
 }
 
