@@ -112,7 +112,7 @@ TEST_F(PreviewTest, RenameDuplicateDeleteAndMirroringPreviewWithoutChangingAnyth
   o = run({"--preview", "--format=tsv", "--set", "InDir=" + tree.path("orig"), "--set",
            "OutDir=" + tree.path("card"), "WFileDel"});
   EXPECT_EQ(o.status, 0) << o.err;
-  EXPECT_EQ(o.out, "trash\t" + tree.path("card/copy.JPG") + "\t\t7\n");
+  EXPECT_EQ(o.out, "delete\t" + tree.path("card/copy.JPG") + "\t\t7\n");
   EXPECT_EQ(census(), before);
 }
 
