@@ -73,7 +73,7 @@ void RenameEngine::Run::number() {
     r.base = padded(n, width);
     r.clash = 0;
   }
-  if (m_options.autoIncrement) m_settings.write("ReName-StartNo", std::to_string(n + 1));
+  if (m_options.autoIncrement && !m_plan) m_settings.write("ReName-StartNo", std::to_string(n + 1));
 }
 
 }  // namespace quillmere::rename
