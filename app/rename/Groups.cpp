@@ -111,8 +111,7 @@ void RenameEngine::Run::alignClash(const Group& g, bool parking) {
     for (std::size_t i : g.members) {
       Record probe = m_records[i];
       probe.clash = clash;
-      if ((parking && m_steps.exists(target(probe, false) + "Temp")) ||
-          m_steps.exists(target(probe, true))) {
+      if ((parking && fileThere(target(probe, false) + "Temp")) || fileThere(target(probe, true))) {
         free = false;
         break;
       }
@@ -125,7 +124,7 @@ void RenameEngine::Run::alignClash(const Group& g, bool parking) {
 // The note is written only when files move (Move and Stay modes): in Copy mode the sources stay
 // where they are, and Recovery has nothing to bring along.
 void RenameEngine::Run::writeGroupNote(Group& g) {
-  if (m_options.mode == Mode::Copy) return;
+  if (m_options.mode == Mode::Copy || m_plan) return;  // a plan writes nothing
   const Record& lead = m_records[g.leader];
   const std::string note = dll().DLL_PathAdd(
       targetFolder(lead), lead.base + dll().DLL_ToAlphabet(lead.clash) + kGroupNoteExtension);

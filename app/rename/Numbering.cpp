@@ -76,7 +76,7 @@ void RenameEngine::Run::number() {
     r.clash = 0;
   }
   takeLeadersNames();
-  if (m_options.autoIncrement) m_settings.write("ReName-StartNo", std::to_string(n + 1));
+  if (m_options.autoIncrement && !m_plan) m_settings.write("ReName-StartNo", std::to_string(n + 1));
 }
 
 }  // namespace quillmere::rename

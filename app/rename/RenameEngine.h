@@ -61,6 +61,10 @@ class RenameEngine {
  public:
   RenameEngine(const RenameSettings& settings, RunView& view);
   RunReport run();
+  // What a run would do now, decided by the run's own survey, numbering and clash handling
+  // without touching a file or the settings: one step per file (old path to final path, a copy
+  // in Copy mode) and the folders it would make. A refusal comes back in report.
+  static RunPlan plan(const RenameSettings& settings, RunReport* report = nullptr);
   // Records every file that gets its final name, so that the run can be taken back.
   void keepJournal(RenameJournal& journal) { m_journal = &journal; }
 

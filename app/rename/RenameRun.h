@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "core/Main.h"
@@ -17,6 +18,7 @@
 #include "rename/RenameJournal.h"
 #include "rename/RenameSettings.h"
 #include "run/RunFrame.h"
+#include "run/RunPlan.h"
 #include "run/RunView.h"
 
 namespace quillmere::rename {
@@ -47,7 +49,10 @@ struct RenameEngine::Record {
 // start serves every file.
 class RenameEngine::Run {
  public:
-  Run(const RenameSettings& settings, RunView& view, RenameJournal* journal);
+  // With a plan, the run decides every file's final name as it would now, recording one step
+  // per file and the folders it would make, and touches no file (see Plan.cpp).
+  Run(const RenameSettings& settings, RunView& view, RenameJournal* journal,
+      RunPlan* plan = nullptr);
   RunReport go();
 
  private:
@@ -102,6 +107,35 @@ class RenameEngine::Run {
   void leaveDenied(Record& r, int error);
   void stopParking(std::size_t i, int error);
 
+  // The park and settle steps go through these: the file steps, or with a plan the plan's
+  // picture of the files (Plan.cpp).
+  StepResult moveStep(const std::string& from, const std::string& to) {
+    return m_plan ? planStep(from, to, false) : m_steps.moveNoReplace(from, to);
+  }
+  StepResult copyStep(const std::string& from, const std::string& to) {
+    return m_plan ? planStep(from, to, true) : m_steps.copyNoReplace(from, to);
+  }
+
+  bool fileThere(const std::string& path) {
+    return m_plan ? planFileThere(path) : m_steps.exists(path);
+  }
+
+  void removeStep(const std::string& path) {
+    if (!m_plan) {
+      m_steps.removeFile(path);
+      return;
+    }
+    m_planMade.erase(path);
+    m_planGone.insert(path);
+  }
+
+  // Plan.cpp: the plan mode's picture of the files and folders.
+  StepResult planStep(const std::string& from, const std::string& to, bool copy);
+  bool planFileThere(const std::string& path) const;
+  void makeSubDirs();
+  void planSettled(const Record& r, const std::string& placed);
+  void planClosing();
+
   // Settle.cpp: every parked file to its final name, then its times and attribute.
   void settle();
   void settleFile(std::size_t i);
@@ -123,6 +157,8 @@ class RenameEngine::Run {
   std::vector<Record> m_records;
   std::optional<ImportedFiles> m_imported;  // the target tree by size, with the skip option
   std::vector<Group> m_groups;              // by group number, with the related-files option
+  RunPlan* m_plan = nullptr;                // null: the steps are carried out
+  std::unordered_set<std::string> m_planGone, m_planMade, m_planFolders;  // the plan so far
 };
 
 // Permission denied concerns one folder (a read-only subfolder, a folder of another user), not

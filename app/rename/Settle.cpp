@@ -43,6 +43,7 @@ void RenameEngine::Run::settleFile(std::size_t i) {
 }
 
 void RenameEngine::Run::finishFile(const Record& r, const std::string& placed) {
+  if (m_plan) return planSettled(r, placed);
   if (m_options.setTimes && r.haveTime) {
     LongArray pairs = timeTable(3, 2);
     for (int row = 1; row <= 3; ++row) {

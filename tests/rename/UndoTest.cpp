@@ -105,6 +105,25 @@ TEST_F(UndoTest, FilesWaitingForANameHeldByAnotherFileStayWhereTheyAre) {
   EXPECT_EQ(pictures(), before);
 }
 
+TEST_F(UndoTest, AJournalFlushedWhileTheRunGoesOnKeepsEveryLineInOrder) {
+  // Several flushes run beside the writing; the journal ends by its destructor, as a run that
+  // returns early leaves it.
+  const int files = 3 * RenameJournal::kSyncEvery + 5;
+  {
+    RenameJournal journal(false, journals());
+    for (int i = 0; i < files; ++i) {
+      const std::string name = "t/f" + std::to_string(i);
+      tree.write(name, std::to_string(i));
+      journal.record(tree.pathText(name + ".old"), tree.pathText(name));
+    }
+  }
+  RenameJournal::Contents contents;
+  ASSERT_TRUE(RenameJournal::read(RenameJournal::lastJournal(journals()), contents));
+  ASSERT_EQ(contents.entries.size(), static_cast<std::size_t>(files));
+  for (int i = 0; i < files; ++i)
+    EXPECT_EQ(contents.entries[i].newPath, tree.path("t/f" + std::to_string(i)));
+}
+
 TEST_F(UndoTest, AnEditedOrTakenFileIsRefusedAndNothingIsOverwritten) {
   options(Mode::Move);
   writePictures();

@@ -58,6 +58,26 @@ RunOutcome toResult(const RunReport& report) {
   return result;
 }
 
+// Loads the run's settings as the panel would (FOLDER as ReName-InDir); a refused outcome when
+// the run would not start.
+RunOutcome renameRefusal(const RunRequest& request, const RenameSettings& settings) {
+  settings.normaliseOnLoad();
+  if (request.folder) settings.setInDir(*request.folder);
+  // A folder nobody chose would be the program's drive: never run on a default.
+  auto chosen = [&](const char* key) {
+    return !dll().DLL_GetStringFromINI(request.iniPath, kSection, key, "").empty();
+  };
+  RunOutcome refused;
+  refused.refused = true;
+  if (!chosen("ReName-InDir"))
+    refused.message = "no source folder: give FOLDER or --set InDir=...";
+  else if (settings.mode() != Mode::Stay && !chosen("ReName-OutDir"))
+    refused.message = "no target folder: --set OutDir=...";
+  else
+    refused.refused = false;
+  return refused;
+}
+
 }  // namespace
 
 RunAction renameAction() {
@@ -74,22 +94,8 @@ RunAction renameAction() {
       .run =
           [](const RunRequest& request, RunView& view) {
             const RenameSettings settings(request.iniPath, programDrive());
-            settings.normaliseOnLoad();
-            if (request.folder) settings.setInDir(*request.folder);
-            // A folder nobody chose would be the program's drive: never run on a default.
-            auto chosen = [&](const char* key) {
-              return !dll().DLL_GetStringFromINI(request.iniPath, kSection, key, "").empty();
-            };
-            RunOutcome refused;
-            refused.refused = true;
-            if (!chosen("ReName-InDir")) {
-              refused.message = "no source folder: give FOLDER or --set InDir=...";
+            if (RunOutcome refused = renameRefusal(request, settings); refused.refused)
               return refused;
-            }
-            if (settings.mode() != Mode::Stay && !chosen("ReName-OutDir")) {
-              refused.message = "no target folder: --set OutDir=...";
-              return refused;
-            }
             RenameEngine engine(settings, view);
             RenameJournal journal(settings.mode() == Mode::Copy);
             engine.keepJournal(journal);
@@ -105,6 +111,19 @@ RunAction renameAction() {
       .prepare =
           [](const std::string& ini) { RenameSettings(ini, programDrive()).normaliseOnLoad(); },
       .folderKey = "ReName-InDir",
+      .preview =
+          [](const RunRequest& request, RunPlan& plan) {
+            const RenameSettings settings(request.iniPath, programDrive());
+            if (RunOutcome refused = renameRefusal(request, settings); refused.refused)
+              return refused;
+            RunReport report;
+            plan = RenameEngine::plan(settings, &report);
+            RunOutcome result;
+            result.refused = report.refused;
+            result.failed = report.failed;
+            result.message = report.message;
+            return result;
+          },
   };
 }
 
