@@ -144,7 +144,7 @@ void RenameEngine::Run::writeGroupNote(Group& g) {
 
 void RenameEngine::Run::removeGroupNote(Group& g) {
   if (g.note.empty()) return;
-  m_steps.removeFile(g.note);
+  removeStep(g.note);
   g.note.clear();
 }
 

@@ -16,6 +16,7 @@
 
 #include "RenameFixture.h"
 #include "platform/FileOps.h"
+#include "support/Census.h"
 #include "support/MediaFiles.h"
 
 namespace quillmere::rename::test {
@@ -190,6 +191,27 @@ TEST_F(ImportOptions, GroupsShootingInOneSecondShareOneLetterEachThroughAMove) {
   EXPECT_EQ(second[0].substr(0, 7), second[1].substr(0, 7));
   EXPECT_NE(first[0].substr(0, 7), second[0].substr(0, 7));
   EXPECT_EQ(tree.read("out/20030405_060708.NEF"), "an older raw");
+}
+
+// The preview of a grouped Move writes no group note and names what the run then does.
+TEST_F(ImportOptions, APlanOfGroupsTouchesNothingAndListsWhatTheMoveDoes) {
+  using quillmere::test::censusOf;
+  options(Mode::Move);
+  settings.setCheck("ReName-Sidecars", true);
+  set("ReName-SubDirDel1", "0");
+  writeGroup(tree, "in/DSC0001", "2003:04:05 06:07:08");
+  writeGroup(tree, "in/DSC0002", "2003:04:05 06:07:08");
+  tree.write("out/20030405_060708.NEF", "an older raw");
+  const auto before = censusOf(tree.root());
+  RunReport planned;
+  const RunPlan plan = RenameEngine::plan(settings, &planned);
+  EXPECT_EQ(censusOf(tree.root()), before) << "the plan touched the tree";
+  ASSERT_EQ(rename().problems.size(), 0u);
+  auto expected = quillmere::test::afterPlan(before, plan, tree.root());
+  auto actual = quillmere::test::asExpected(expected, censusOf(tree.root()));
+  expected.erase("quillmere.ini");
+  actual.erase("quillmere.ini");
+  EXPECT_EQ(actual, quillmere::test::withoutTimes(expected));
 }
 
 // Kills a Move run of two groups as it renames the first file whose name ends in `ending`,
