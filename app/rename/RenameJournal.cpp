@@ -140,7 +140,7 @@ void RenameJournal::open() {
   if (m_fd >= 0) writeAll(m_fd, std::string(kHeader) + "\t" + (m_copies ? "copy" : "move") + "\n");
 }
 
-void RenameJournal::record(const std::string& oldPath, const std::string& newPath) {
+void RenameJournal::record(const std::string& oldPath, const std::string& newPath, int group) {
   const auto from = m_drives.toNative(oldPath);
   const auto to = m_drives.toNative(newPath);
   struct stat st {};
@@ -153,9 +153,10 @@ void RenameJournal::record(const std::string& oldPath, const std::string& newPat
   const std::int64_t mtime =
       static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   noteFoldersMade(*to);
-  if (!writeAll(m_fd, escaped(*from) + "\t" + escaped(*to) + "\t" + std::to_string(st.st_size) +
-                          "\t" + std::to_string(mtime) + "\n"))
-    m_failed = true;
+  std::string line = escaped(*from) + "\t" + escaped(*to) + "\t" + std::to_string(st.st_size) +
+                     "\t" + std::to_string(mtime);
+  if (group >= 0) line += "\t" + std::to_string(group);
+  if (!writeAll(m_fd, line + "\n")) m_failed = true;
   ++m_lines;
   if (++m_unsynced >= kSyncEvery) {
     startFlush();
@@ -252,10 +253,11 @@ bool RenameJournal::read(const std::string& journalPath, Contents& contents) {
       contents.foldersMade.push_back(unescaped(fields[1]));
       continue;
     }
-    if (fields.size() != 4) continue;
+    if (fields.size() != 4 && fields.size() != 5) continue;
     try {
       contents.entries.push_back({unescaped(fields[0]), unescaped(fields[1]), std::stoll(fields[2]),
-                                  std::stoll(fields[3])});
+                                  std::stoll(fields[3]),
+                                  fields.size() == 5 ? std::stoi(fields[4]) : -1});
     } catch (const std::exception&) {
     }
   }

@@ -40,7 +40,8 @@ class RenameJournal {
   RenameJournal& operator=(const RenameJournal&) = delete;
 
   // The file at oldPath now is newPath (path texts); its size and time are read from newPath.
-  void record(const std::string& oldPath, const std::string& newPath);
+  // group: the related files it moved with (one number per group), -1 for a file on its own.
+  void record(const std::string& oldPath, const std::string& newPath, int group = -1);
   // Flushes the journal; a journal without a line is removed.
   void finish();
 
@@ -53,6 +54,7 @@ class RenameJournal {
     std::string oldPath, newPath;
     std::int64_t size = 0;
     std::int64_t mtimeNs = 0;
+    int group = -1;  // entries of one group are taken back together or not at all
   };
   struct Contents {
     bool copies = false;

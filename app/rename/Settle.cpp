@@ -53,7 +53,7 @@ void RenameEngine::Run::finishFile(const Record& r, const std::string& placed) {
     dll().DLL_TimePut(placed, pairs);
   }
   if (m_options.setAttribute) dll().DLL_ReadChenge(placed, m_options.readOnly);
-  if (m_journal) m_journal->record(r.original, placed);
+  if (m_journal) m_journal->record(r.original, placed, r.group);
 }
 
 }  // namespace quillmere::rename

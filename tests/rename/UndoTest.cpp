@@ -146,6 +146,28 @@ TEST_F(UndoTest, AnEditedOrTakenFileIsRefusedAndNothingIsOverwritten) {
   EXPECT_EQ(tree.read("in/DSC0002.JPG"), picture(kShot, "two"));
 }
 
+// Related files go back together: one edited member keeps its whole group under the new name.
+TEST_F(UndoTest, AGroupOfRelatedFilesGoesBackWholeOrNotAtAll) {
+  options(Mode::Move);
+  settings.setCheck("ReName-Sidecars", true);
+  tree.write("in/DSC0001.JPG", picture(kShot, "one"));
+  tree.write("in/DSC0001.NEF", "raw of one");
+  tree.write("in/DSC0001.xmp", "<x:xmpmeta/>");
+  tree.write("in/DSC0002.JPG", picture("2003:05:09 07:03:02", "two, on its own"));
+  ASSERT_EQ(journalledRename().handled, 4);
+  ASSERT_EQ(tree.read("out/20020315_142305.NEF"), "raw of one");
+  tree.write("out/20020315_142305.xmp", "<x:xmpmeta>edited</x:xmpmeta>");
+
+  const UndoReport undone = undoLastRename(journals());
+  EXPECT_EQ(undone.restored, 1) << "only the file on its own";
+  EXPECT_EQ(undone.refused.size(), 3u);
+  EXPECT_EQ(tree.read("in/DSC0002.JPG"), picture("2003:05:09 07:03:02", "two, on its own"));
+  EXPECT_EQ(tree.read("out/20020315_142305.JPG"), picture(kShot, "one"));
+  EXPECT_EQ(tree.read("out/20020315_142305.NEF"), "raw of one");
+  EXPECT_FALSE(tree.exists("in/DSC0001.JPG"));
+  EXPECT_FALSE(tree.exists("in/DSC0001.NEF"));
+}
+
 TEST_F(UndoTest, ACopyWhoseOriginalIsGoneIsKept) {
   options(Mode::Copy);
   writePictures();
