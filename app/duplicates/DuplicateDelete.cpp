@@ -4,12 +4,14 @@
 
 #include <exception>
 #include <optional>
+#include <unordered_set>
 
 #include "duplicates/FileFacts.h"
 #include "duplicates/PairLoops.h"
 #include "platform/DriveMap.h"
 #include "platform/FileOps.h"
 #include "platform/Text.h"
+#include "run/QuietRunView.h"
 #include "run/RunFrame.h"
 
 namespace quillmere::duplicates {
@@ -20,12 +22,15 @@ namespace {
 
 constexpr char kRun[] = "Run";
 
-// The delete loop's outside world: the library for files, the view for progress.
+// The delete loop's outside world: the library for files, the view for progress. With a plan,
+// each deletion is recorded as a step instead of being carried out, and the host answers later
+// questions about that file as if it were gone.
 class DeleteHost final : public DeleteLoopHost {
  public:
   DeleteHost(const DeleteRunOptions& options, RunView& view, DeleteRunReport& report,
-             int comparisonCount, int deletionCount)
-      : m_comparisonOuter(comparisonCount < deletionCount),
+             int comparisonCount, int deletionCount, RunPlan* plan)
+      : m_plan(plan),
+        m_comparisonOuter(comparisonCount < deletionCount),
         m_options(options),
         m_view(view),
         m_report(report),
@@ -39,6 +44,7 @@ class DeleteHost final : public DeleteLoopHost {
   // call and no look at the mount table per file. A name that reads as a pattern goes through
   // the library, which expands it.
   bool exists(const std::string& path) override {
+    if (m_plan && m_planned.count(path)) return false;
     if (nameHasWildcard(path)) return dll().DLL_FileCheck(path);
     const auto native = m_map.toNative(path);
     struct stat st {};
@@ -65,6 +71,7 @@ class DeleteHost final : public DeleteLoopHost {
     if (!m_removable) m_removable = onRemovableDrive(m_options.deletionDir);
     const bool confirm = *m_removable && m_options.confirmOnRemovable;
     const bool recycle = !*m_removable && m_options.recycleOnFixedDrive;
+    if (m_plan) return planDeletion(deletion, confirm, recycle);
     dll().DLL_FileDelete(0, deletion, confirm, recycle);
     const bool gone = !exists(deletion);
     (gone ? m_report.deleted : m_report.notDeleted).push_back(deletion);
@@ -90,6 +97,15 @@ class DeleteHost final : public DeleteLoopHost {
   }
 
  private:
+  bool planDeletion(const std::string& deletion, bool confirm, bool recycle) {
+    m_plan->add(recycle ? PlanStep::Kind::Trash : PlanStep::Kind::Delete, deletion, "",
+                fileSizeOf(deletion));
+    m_planned.insert(deletion);
+    m_report.deleted.push_back(deletion);
+    if (confirm) m_plan->setNote("each deletion on a removable drive is asked for first");
+    return true;
+  }
+
   void show(int comparisonPos, int deletionPos, int remaining) {
     m_view.setLabel(kRun, labels::remaining(remaining, m_deletionCount), 2);
     m_view.setLabel(kRun,
@@ -98,7 +114,9 @@ class DeleteHost final : public DeleteLoopHost {
                     3);
   }
 
-  const bool m_comparisonOuter;  // the loop's order, as the loop itself decides it
+  RunPlan* m_plan;                            // null: the deletions are carried out
+  std::unordered_set<std::string> m_planned;  // the plan's deletions so far
+  const bool m_comparisonOuter;               // the loop's order, as the loop itself decides it
   const DeleteRunOptions& m_options;
   RunView& m_view;
   DeleteRunReport& m_report;
@@ -118,39 +136,54 @@ std::vector<FileFacts> factsOf(const std::vector<std::string>& files) {
   return facts;
 }
 
+// The survey and the loop, shared by the run and its plan (see DeleteHost).
+void deletePass(const DeleteRunOptions& options, RunView& view, DeleteRunReport& report,
+                RunPlan* plan) {
+  view.setLabel(kRun, labels::kSearchingOriginals, 1);
+  view.yield();
+  const auto comparison = listFiles(options.comparisonDir, options.comparisonSubDirs);
+  report.comparisonFiles = static_cast<int>(comparison.size());
+  if (!comparison.empty()) view.setLabel(kRun, labels::files(report.comparisonFiles), 1);
+
+  std::vector<std::string> deletion;
+  if (!view.cancelRequested()) {
+    view.setLabel(kRun, labels::kSearchingDeletions, 2);
+    view.yield();
+    deletion = listFiles(options.deletionDir, options.deletionSubDirs);
+    report.deletionFiles = static_cast<int>(deletion.size());
+    if (!deletion.empty()) view.setLabel(kRun, labels::files(report.deletionFiles), 2);
+    view.setLabel(kRun, "", 3);
+  }
+  report.remaining = report.deletionFiles;
+
+  if (!view.cancelRequested() && !comparison.empty() && !deletion.empty()) {
+    // Sizes and identities are read once; the loop compares only pairs of equal size.
+    const auto comparisonFacts = factsOf(comparison);
+    const auto deletionFacts = factsOf(deletion);
+    DeleteHost host(options, view, report, report.comparisonFiles, report.deletionFiles, plan);
+    const auto result = runDeleteLoop({comparison, comparisonFacts, deletion, deletionFacts}, host);
+    report.remaining = result.remaining;
+  }
+}
+
 }  // namespace
+
+RunPlan planDuplicateDelete(const DeleteRunOptions& options) {
+  RunPlan plan;
+  DeleteRunReport report;
+  QuietRunView quiet;
+  deletePass(options, quiet, report, &plan);
+  if ((options.removeEmptyComparisonDirs && !options.comparisonDir.empty()) ||
+      (options.removeEmptyDeletionDirs && !options.deletionDir.empty()))
+    plan.setNote(plan.note() + (plan.note().empty() ? "" : "; ") +
+                 "empty subfolders are removed afterwards");
+  return plan;
+}
 
 DeleteRunReport runDuplicateDelete(const DeleteRunOptions& options, RunView& view) {
   DeleteRunReport report;
   RunFrame frame(view);
-  frame.guarded([&] {
-    view.setLabel(kRun, labels::kSearchingOriginals, 1);
-    view.yield();
-    const auto comparison = listFiles(options.comparisonDir, options.comparisonSubDirs);
-    report.comparisonFiles = static_cast<int>(comparison.size());
-    if (!comparison.empty()) view.setLabel(kRun, labels::files(report.comparisonFiles), 1);
-
-    std::vector<std::string> deletion;
-    if (!view.cancelRequested()) {
-      view.setLabel(kRun, labels::kSearchingDeletions, 2);
-      view.yield();
-      deletion = listFiles(options.deletionDir, options.deletionSubDirs);
-      report.deletionFiles = static_cast<int>(deletion.size());
-      if (!deletion.empty()) view.setLabel(kRun, labels::files(report.deletionFiles), 2);
-      view.setLabel(kRun, "", 3);
-    }
-    report.remaining = report.deletionFiles;
-
-    if (!view.cancelRequested() && !comparison.empty() && !deletion.empty()) {
-      // Sizes and identities are read once; the loop compares only pairs of equal size.
-      const auto comparisonFacts = factsOf(comparison);
-      const auto deletionFacts = factsOf(deletion);
-      DeleteHost host(options, view, report, report.comparisonFiles, report.deletionFiles);
-      const auto result =
-          runDeleteLoop({comparison, comparisonFacts, deletion, deletionFacts}, host);
-      report.remaining = result.remaining;
-    }
-  });
+  frame.guarded([&] { deletePass(options, view, report, nullptr); });
 
   // Empty folders go also after a cancel or an error: removing them never loses a file.
   frame.guarded([&] {

@@ -5,6 +5,7 @@
 
 #include "duplicates/DuplicateSettings.h"
 #include "duplicates/RunSupport.h"
+#include "run/RunPlan.h"
 #include "run/RunView.h"
 
 namespace quillmere::duplicates {
@@ -28,6 +29,10 @@ struct DeleteRunReport {
 // never changed but for the removal of its empty folders when asked. Progress goes to the label
 // array "Run" (1 to 3) of the view; the completion step follows a run that was not cancelled.
 DeleteRunReport runDuplicateDelete(const DeleteRunOptions& options, RunView& view);
+
+// What the run would do now, decided by its own code without touching a file: the deletions
+// (to the trash or for good), in the run's order.
+RunPlan planDuplicateDelete(const DeleteRunOptions& options);
 
 // The same run with its options read from the settings file.
 DeleteRunReport runDuplicateDelete(const std::string& iniPath, RunView& view);

@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <unordered_set>
 #include <utility>
 
 #include "core/DllError.h"
@@ -27,6 +28,7 @@
 #include "platform/DriveDiscovery.h"
 #include "platform/DriveMap.h"
 #include "platform/FileOps.h"
+#include "run/QuietRunView.h"
 #include "run/RunFrame.h"
 
 namespace quillmere::mirror {
@@ -292,15 +294,24 @@ bool onTwoThreads(std::size_t count, Work work, Between between) {
   return keptOn && between(count);
 }
 
+// One mirroring run. With a plan, every decision is made as in the run, and the step it decides
+// (a copy, a replacement, a deletion, a folder made) is recorded instead of being carried out;
+// nothing is written, the run journal is neither taken nor settled.
 class Run {
  public:
-  Run(const MirrorSettings& settings, RunView& view, MirrorReport& report, bool allowMassDelete)
-      : m_settings(settings), m_view(view), m_report(report), m_allowMassDelete(allowMassDelete) {}
+  Run(const MirrorSettings& settings, RunView& view, MirrorReport& report, bool allowMassDelete,
+      RunPlan* plan = nullptr)
+      : m_settings(settings),
+        m_view(view),
+        m_report(report),
+        m_allowMassDelete(allowMassDelete),
+        m_plan(plan) {}
 
   void execute();
 
  private:
   bool prepare();
+  bool takeJournal();
   void runPhases();
   void reportError(const std::exception& e);
   void label(const char* name, const std::string& text) { m_view.setLabel(name, text); }
@@ -339,6 +350,10 @@ class Run {
   bool oneSidedPhase(std::vector<Row>& rows, bool copy, bool toMirror);
   void remove(const Row& row, const std::string& otherFolder);
   void closingSteps(RunFrame& frame);
+  // The plan's steps, where the run would act.
+  void planReplace(const Row& winner, const Row& loser);
+  void planCopy(const Row& row, const std::string& targetText);
+  void planNote(const std::string& text);
 
   const MirrorSettings& m_settings;
   RunView& m_view;
@@ -358,7 +373,9 @@ class Run {
   // Per pair, what the byte comparison found (filled before the pairs are handled).
   std::vector<ByteVerdict> m_verdicts;
   bool m_cancelled = false;
-  bool m_wrote = false;  // copies waiting for the final flush
+  bool m_wrote = false;                           // copies waiting for the final flush
+  RunPlan* m_plan;                                // null: the steps are carried out
+  std::unordered_set<std::string> m_planFolders;  // folders the plan made so far (path texts)
 };
 
 void Run::execute() {
@@ -388,16 +405,9 @@ void Run::reportError(const std::exception& e) {
   showRunError(m_view, dllError ? dllError->number() : RunFrame::kInternalError, e.what());
 }
 
-bool Run::prepare() {
-  // Every option is read here, once: nothing reads the settings file while files are handled.
-  m_opt = readMirrorOptions(m_settings);
-  m_inDir = m_opt.inDir;
-  m_outDir = m_opt.outDir;
-  if (m_inDir == m_outDir) {
-    m_view.messageBox(msg::kSameFolder, msgbox::kOkOnly);
-    m_report.outcome = MirrorOutcome::SameFolder;
-    return false;
-  }
+// Takes the run journal and puts right what a killed run left behind; false when another run
+// holds it.
+bool Run::takeJournal() {
   switch (m_journal.lock()) {
     case MirrorJournal::Lock::Taken:
       break;
@@ -412,6 +422,20 @@ bool Run::prepare() {
   // What a killed run left behind is put right first.
   for (const std::string& target : m_journal.settle())
     m_report.restored.push_back(platform::DriveMap::current().toPathText(target));
+  return true;
+}
+
+bool Run::prepare() {
+  // Every option is read here, once: nothing reads the settings file while files are handled.
+  m_opt = readMirrorOptions(m_settings);
+  m_inDir = m_opt.inDir;
+  m_outDir = m_opt.outDir;
+  if (m_inDir == m_outDir) {
+    m_view.messageBox(msg::kSameFolder, msgbox::kOkOnly);
+    m_report.outcome = MirrorOutcome::SameFolder;
+    return false;
+  }
+  if (!m_plan && !takeJournal()) return false;
 
   // A missing, unready or unlistable side stops the run before any file is touched: an empty
   // listing must never read as "every file was deleted on this side".
@@ -443,7 +467,12 @@ void Run::runPhases() {
   m_outFat = b.lastWrite > 1;
   m_precision = {std::max(a.lastWrite, b.lastWrite), std::max(a.lastAccess, b.lastAccess)};
 
-  if (m_opt.dustBox && m_opt.clrDustBox) dll().DLL_RecycleClr(0, "", 1);
+  if (m_opt.dustBox && m_opt.clrDustBox) {
+    if (m_plan)
+      planNote("the trash is emptied first");
+    else
+      dll().DLL_RecycleClr(0, "", 1);
+  }
 
   label("Command", msg::kListing);
   // The mirror side is listed and read on a helper thread while this thread does the master
@@ -574,9 +603,11 @@ bool Run::massDeleteAllowed(std::int64_t masterDeletes, std::int64_t mirrorDelet
       m_view.note(massDeleteText(masterSide, deletes, files));
       continue;
     }
+    // A plan shows the refusal the run would make unless the user then agreed.
     const int answer =
-        m_view.messageBox(massDeleteQuestion(masterSide, deletes, files),
-                          msgbox::kYesNo | msgbox::kExclamation | msgbox::kDefaultButton2);
+        m_plan ? msgbox::kNo
+               : m_view.messageBox(massDeleteQuestion(masterSide, deletes, files),
+                                   msgbox::kYesNo | msgbox::kExclamation | msgbox::kDefaultButton2);
     if (answer == msgbox::kYes) continue;
     m_report.outcome = MirrorOutcome::MassDelete;
     m_report.massDeleteText = massDeleteText(masterSide, deletes, files);
@@ -769,6 +800,7 @@ void Run::replace(const Row& winner, const Row& loser) {
     problem(loser.full, "changed during the run; left as it is");
     return;
   }
+  if (m_plan) return planReplace(winner, loser);
   const auto temporary = temporaryCopy(winner, loser.native, loser.full);
   if (!temporary) return;
   if (!m_opt.dustBox) {
@@ -841,6 +873,10 @@ bool Run::oneSidedPhase(std::vector<Row>& rows, bool copy, bool toMirror) {
       problem(targetText, "the name is taken; not copied");
       continue;
     }
+    if (m_plan) {
+      planCopy(row, targetText);
+      continue;
+    }
     const platform::FileResult made = fileops::makeFolders(fileops::parentOf(targetNative));
     if (!made.ok()) {
       problem(targetText, problemText("folder could not be made", made));
@@ -879,6 +915,12 @@ void Run::remove(const Row& row, const std::string& otherFolder) {
     problem(row.full, problemText("the other side cannot be checked; not deleted", seen));
     return;
   }
+  if (m_plan) {
+    m_plan->add(m_opt.dustBox ? PlanStep::Kind::Trash : PlanStep::Kind::Delete, row.full, "",
+                row.size);
+    ++m_report.deleted;
+    return;
+  }
   const platform::FileResult r =
       m_opt.dustBox ? fileops::moveToTrash(row.native) : fileops::removeFile(row.native);
   if (r.ok())
@@ -889,6 +931,13 @@ void Run::remove(const Row& row, const std::string& otherFolder) {
 }
 
 void Run::closingSteps(RunFrame& frame) {
+  if (m_plan) {
+    if ((m_opt.subDirDel1 || m_opt.subDirDel2) && m_report.outcome != MirrorOutcome::MassDelete)
+      planNote("empty subfolders are removed afterwards");
+    frame.end();
+    if (m_cancelled) m_report.outcome = MirrorOutcome::Cancelled;
+    return;
+  }
   if (m_wrote) {
     fileops::syncFileSystem(m_inNative);
     fileops::syncFileSystem(m_outNative);
@@ -911,6 +960,36 @@ void Run::closingSteps(RunFrame& frame) {
   // The window manager opens the panel again and reloads it.
   m_view.reopenAfterRun(kSection);
   if (m_cancelled) m_report.outcome = MirrorOutcome::Cancelled;
+}
+
+void Run::planNote(const std::string& text) {
+  m_plan->setNote(m_plan->note() + (m_plan->note().empty() ? "" : "; ") + text);
+}
+
+// The loser is replaced by a copy of the winner; with the dust box on, it goes to the trash
+// first.
+void Run::planReplace(const Row& winner, const Row& loser) {
+  if (m_opt.dustBox) m_plan->add(PlanStep::Kind::Trash, loser.full, "", loser.size);
+  m_plan->add(PlanStep::Kind::Copy, winner.full, loser.full, winner.size);
+  ++m_report.replaced;
+}
+
+// The copy of a one-sided file, after the folders it needs that are not there yet.
+void Run::planCopy(const Row& row, const std::string& targetText) {
+  std::vector<std::string> missing;
+  for (std::string folder = targetText;;) {
+    const auto sep = folder.rfind('\\');
+    if (sep == std::string::npos) break;
+    folder.resize(sep);
+    if (m_planFolders.count(folder) || platform::pathTextIsFolder(folder, false)) break;
+    missing.push_back(folder);
+  }
+  for (auto f = missing.rbegin(); f != missing.rend(); ++f) {
+    m_plan->add(PlanStep::Kind::FolderMade, "", *f);
+    m_planFolders.insert(*f);
+  }
+  m_plan->add(PlanStep::Kind::Copy, row.full, targetText, row.size);
+  ++m_report.copied;
 }
 
 }  // namespace
@@ -938,6 +1017,22 @@ MirrorReport MirrorEngine::run() {
   // too; a run that never started (a refused folder) or ended in an error takes none.
   if (report.outcome == MirrorOutcome::Completed || report.outcome == MirrorOutcome::Cancelled)
     m_view.runCompleted(kSection);
+  return report;
+}
+
+MirrorReport MirrorEngine::plan(RunPlan& plan) const {
+  MirrorReport report;
+  QuietRunView quiet;
+  Run(m_settings, quiet, report, m_allowMassDelete, &plan).execute();
+  auto note = [&plan](const std::string& text) {
+    plan.setNote(plan.note() + (plan.note().empty() ? "" : "; ") + text);
+  };
+  if (report.mirrorSpaceRefused || report.masterSpaceRefused)
+    note("not enough space: the copies of one-sided files are not made");
+  if (report.unchanged > 0) note(std::to_string(report.unchanged) + " pairs are the same");
+  if (!report.problems.empty())
+    note(std::to_string(report.problems.size()) + " files are left alone, the first: " +
+         report.problems.front().path + " (" + report.problems.front().reason + ")");
   return report;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "mirror/MirrorSettings.h"
+#include "run/RunPlan.h"
 #include "run/RunView.h"
 
 namespace quillmere::mirror {
@@ -72,6 +73,10 @@ class MirrorEngine {
   // (the runner's --allow-mass-delete). Otherwise the run view is asked, and No stops the run.
   void allowMassDelete(bool allow) { m_allowMassDelete = allow; }
   MirrorReport run();
+  // What run() would do now, decided by the run's own code, into plan without writing a file:
+  // the replacements, copies, deletions and folders made, in the run's order. A run that would
+  // stop (a missing side, a mass delete not allowed) says so in the report's outcome.
+  MirrorReport plan(RunPlan& plan) const;
 
  private:
   const MirrorSettings& m_settings;

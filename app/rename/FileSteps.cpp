@@ -106,6 +106,19 @@ StepResult FileSteps::removeFile(const std::string& path) {
   return done(fileops::removeFile(native).error());
 }
 
+bool FileSteps::exists(const std::string& path) {
+  std::string native;
+  struct stat st {};
+  return resolve(path, native) && fileops::status(native, st, false).ok();
+}
+
+StepResult FileSteps::writeNote(const std::string& path, const std::string& text) {
+  std::string native;
+  if (!resolve(path, native)) return StepResult::NotFound;
+  if (throughFolderLink(native)) return done(ELOOP);
+  return done(fileops::writeFileAtomically(native, text, 0644).error());
+}
+
 bool FileSteps::isFolder(const std::string& path) {
   std::string native;
   return resolve(path, native) && fileops::isFolder(native);

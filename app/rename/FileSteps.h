@@ -41,6 +41,10 @@ class FileSteps {
   void fixDriveMap();
   // True when the path text names an existing folder.
   bool isFolder(const std::string& path);
+  // True when something (a file, a folder, a dangling link) holds the name.
+  bool exists(const std::string& path);
+  // Writes a small file the run made itself, on the medium before it returns.
+  StepResult writeNote(const std::string& path, const std::string& text);
   // The errno behind the last failing step, for reports.
   int lastError() const { return m_errno; }
 

@@ -56,6 +56,7 @@ void RenameEngine::Run::sort() {
   sorted.reserve(m_records.size());
   for (int i = 1; i <= n; ++i) sorted.push_back(std::move(m_records[std::stoi(rows(i, 4)) - 1]));
   m_records = std::move(sorted);
+  if (!m_groups.empty()) indexGroups();
 }
 
 void RenameEngine::Run::number() {
@@ -64,6 +65,7 @@ void RenameEngine::Run::number() {
   const int width = std::max(m_options.minimumDigits,
                              digitCount(static_cast<std::int64_t>(m_records.size()) + n));
   for (Record& r : m_records) {
+    if (isFollower(r)) continue;  // takes its leader's number below
     if (r.relative != dir) {
       dir = r.relative;
       n = 1;
@@ -73,7 +75,8 @@ void RenameEngine::Run::number() {
     r.base = padded(n, width);
     r.clash = 0;
   }
-  if (m_options.autoIncrement) m_settings.write("ReName-StartNo", std::to_string(n + 1));
+  takeLeadersNames();
+  if (m_options.autoIncrement && !m_plan) m_settings.write("ReName-StartNo", std::to_string(n + 1));
 }
 
 }  // namespace quillmere::rename

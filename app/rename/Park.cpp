@@ -54,7 +54,7 @@ StepResult RenameEngine::Run::place(Record& r, const std::string& from, const st
   int clashes = 0;
   int retries = 0;
   for (;;) {
-    const StepResult res = m_steps.moveNoReplace(from, to + ending);
+    const StepResult res = moveStep(from, to + ending);
     if (res == StepResult::Ok) {
       placed = to + ending;
       return res;
@@ -94,7 +94,11 @@ void RenameEngine::Run::park() {
     pacer.fileDone(i + 1);
     // A cancel stops parking between files; files not yet parked stay untouched.
     if (cancelled()) return;
-    if (parkFile(i) == ParkOutcome::Stop) return;
+    Record& r = m_records[i];
+    if (r.state != Record::State::Listed) continue;  // parked with its group
+    const ParkOutcome outcome =
+        r.group >= 0 ? parkGroup(m_groups[static_cast<std::size_t>(r.group)]) : parkFile(i);
+    if (outcome == ParkOutcome::Stop) return;
   }
 }
 
@@ -119,7 +123,7 @@ RenameEngine::Run::ParkOutcome RenameEngine::Run::parkFile(std::size_t i) {
     return ParkOutcome::Next;
   }
   const int error = m_steps.lastError();
-  if (copy) m_steps.removeFile(intermediate);  // the source is still in place
+  if (copy) removeStep(intermediate);  // the source is still in place
   if (res == StepResult::NoAccess && deniedInFolder(error)) {
     leaveDenied(r, error);
     return ParkOutcome::Next;
@@ -139,7 +143,7 @@ bool RenameEngine::Run::copyToIntermediate(Record& r, std::size_t i,
   outcome = ParkOutcome::Next;
   StepResult res = StepResult::Failed;
   for (int attempt = 0; attempt <= kMaxRetries; ++attempt) {
-    res = m_steps.copyNoReplace(r.source, intermediate);
+    res = copyStep(r.source, intermediate);
     if (res != StepResult::Failed) break;
   }
   if (res == StepResult::Exists) {

@@ -1,4 +1,8 @@
 #include <exception>
+#include <fstream>
+#include <sstream>
+
+#include "platform/DriveMap.h"
 
 #include "core/Main.h"
 #include "core/UiHook.h"
@@ -11,14 +15,51 @@ namespace quillmere::rename {
 RecoveryEngine::RecoveryEngine(std::string folder, RunView& view)
     : m_folder(std::move(folder)), m_view(view) {}
 
+namespace {
+
+bool isParked(const std::string& entry) {
+  const std::string ext = dll().DLL_KakuchoUName(entry);
+  return ext.size() >= 4 && text::equalsNoCase(ext.substr(ext.size() - 4), "Temp");
+}
+
+bool isGroupNote(const std::string& entry) {
+  return text::equalsNoCase(dll().DLL_KakuchoUName(entry), kGroupNoteExtension);
+}
+
+// A group of related files that a killed run left half moved: the members still at their old
+// place are parked beside the others first, so that the whole group ends under one name.
+void finishGroup(const std::string& note, RunPlan& plan) {
+  const auto native = platform::nativePathOf(note);
+  if (!native) return;
+  std::ifstream in(*native);
+  std::string line;
+  if (!std::getline(in, line) || line != kGroupNoteHeader) return;  // not a note of ours
+  FileSteps steps;
+  while (std::getline(in, line)) {
+    const auto tab = line.find('\t');
+    if (tab == std::string::npos) continue;
+    const std::string old = line.substr(0, tab);
+    const std::string parked = line.substr(tab + 1);
+    if (!isParked(parked)) continue;
+    const std::string plain = parked.substr(0, parked.size() - 4);
+    if (steps.exists(parked) || steps.exists(plain) || !steps.exists(old)) continue;
+    plan.add(PlanStep::Kind::Move, old, parked, fileSizeOf(old));
+    plan.add(PlanStep::Kind::Move, parked, plain, fileSizeOf(old));
+  }
+  plan.add(PlanStep::Kind::Delete, note, "");
+}
+
+}  // namespace
+
 RunPlan RecoveryEngine::planOf(const StringArray& list) {
   RunPlan plan;
   for (int i = 1; i <= list.count(); ++i) {
     const std::string& entry = list(i);
-    const std::string ext = dll().DLL_KakuchoUName(entry);
-    if (ext.size() >= 4 && text::equalsNoCase(ext.substr(ext.size() - 4), "Temp"))
+    if (isParked(entry))
       plan.add(PlanStep::Kind::Move, entry, entry.substr(0, entry.size() - 4), fileSizeOf(entry));
   }
+  for (int i = 1; i <= list.count(); ++i)
+    if (isGroupNote(list(i))) finishGroup(list(i), plan);
   return plan;
 }
 
@@ -40,6 +81,10 @@ void RecoveryEngine::carryOut(const RunPlan& plan, RunReport& report) {
       break;
     }
     m_view.setLabel("FileNo", std::to_string(++done));
+    if (step.kind == PlanStep::Kind::Delete) {  // a group's note, done with
+      m_steps.removeFile(step.from);
+      continue;
+    }
     StepResult res = StepResult::Failed;
     for (int attempt = 0; attempt <= RenameEngine::kMaxRetries; ++attempt) {
       res = m_steps.moveNoReplace(step.from, step.to);

@@ -5,6 +5,7 @@
 
 #include "platform/DriveMap.h"
 #include "rename/RenameRun.h"
+#include "run/QuietRunView.h"
 
 namespace quillmere::rename {
 
@@ -22,8 +23,13 @@ LongArray timeTable(int rows, int cols) {
   return a;
 }
 
-RenameEngine::Run::Run(const RenameSettings& settings, RunView& view, RenameJournal* journal)
-    : m_settings(settings), m_view(view), m_journal(journal), m_map(platform::DriveMap::current()) {
+RenameEngine::Run::Run(const RenameSettings& settings, RunView& view, RenameJournal* journal,
+                       RunPlan* plan)
+    : m_settings(settings),
+      m_view(view),
+      m_journal(journal),
+      m_map(platform::DriveMap::current()),
+      m_plan(plan) {
   m_steps.fixDriveMap();
 }
 
@@ -88,11 +94,7 @@ void RenameEngine::Run::body() {
     number();
     if (cancelled()) return;
   }
-  if (m_options.lookSubDir && m_options.makeSubDir) {
-    StringArray dirs;
-    dll().DLL_SubDirList(m_options.inDir, dirs);
-    dll().DLL_SubDirMake(m_options.outDir, dirs);
-  }
+  if (m_options.lookSubDir && m_options.makeSubDir) makeSubDirs();
   if (cancelled()) return;
   park();
   if (cancelled()) return;
@@ -100,6 +102,11 @@ void RenameEngine::Run::body() {
 }
 
 void RenameEngine::Run::closing(RunFrame& frame) {
+  if (m_plan) {
+    planClosing();
+    frame.end();
+    return;
+  }
   m_steps.flushCopies();
   if (m_journal) m_journal->finish();
   frame.guarded([this] {
@@ -117,6 +124,7 @@ void RenameEngine::Run::finishReport() {
   for (const Record& r : m_records) {
     switch (r.state) {
       case Record::State::Settled:
+      case Record::State::Skipped:
         break;
       case Record::State::Problem:
         m_report.problems.push_back(r.problem);
@@ -139,6 +147,14 @@ RenameEngine::RenameEngine(const RenameSettings& settings, RunView& view)
 
 RunReport RenameEngine::run() {
   return Run(m_settings, m_view, m_journal).go();
+}
+
+RunPlan RenameEngine::plan(const RenameSettings& settings, RunReport* report) {
+  RunPlan plan;
+  QuietRunView quiet;
+  const RunReport r = Run(settings, quiet, nullptr, &plan).go();
+  if (report) *report = r;
+  return plan;
 }
 
 }  // namespace quillmere::rename

@@ -14,6 +14,11 @@ namespace quillmere::rename {
 
 class RenameJournal;
 
+// The note a rename run keeps beside a group of related files while they move: its first line
+// is the header, then one line per member, "old place<TAB>parked name" (path texts).
+inline constexpr const char* kGroupNoteExtension = ".renamegroup";
+inline constexpr const char* kGroupNoteHeader = "quillmere rename group";
+
 // Why a file was not handled.
 enum class Unhandled {
   Vanished,      // gone between the listing and its step
@@ -31,6 +36,12 @@ struct FileProblem {
   int error = 0;  // errno, where one applies
 };
 
+// A source file left where it is because the target tree holds a file with its bytes.
+struct SkippedFile {
+  std::string path;        // the source file, untouched
+  std::string importedAs;  // the file of the target tree with the same bytes
+};
+
 // How a run ended.
 struct RunReport {
   bool cancelled = false;
@@ -39,6 +50,8 @@ struct RunReport {
   std::string message;   // the reason for a refusal or a failure
   std::int64_t handled = 0;
   std::vector<FileProblem> problems;
+  // Files already imported (the skip option): dealt with, not counted in handled.
+  std::vector<SkippedFile> skipped;
 };
 
 // The batch rename: survey, capacity check, ordering, park, settle, closing steps. The options
@@ -48,6 +61,10 @@ class RenameEngine {
  public:
   RenameEngine(const RenameSettings& settings, RunView& view);
   RunReport run();
+  // What a run would do now, decided by the run's own survey, numbering and clash handling
+  // without touching a file or the settings: one step per file (old path to final path, a copy
+  // in Copy mode) and the folders it would make. A refusal comes back in report.
+  static RunPlan plan(const RenameSettings& settings, RunReport* report = nullptr);
   // Records every file that gets its final name, so that the run can be taken back.
   void keepJournal(RenameJournal& journal) { m_journal = &journal; }
 

@@ -101,7 +101,9 @@ std::vector<std::string> journalNames(const std::string& folder) {
 }  // namespace
 
 RenameJournal::RenameJournal(bool copies, std::string folder)
-    : m_copies(copies), m_folder(folder.empty() ? defaultFolder() : std::move(folder)) {
+    : m_drives(platform::DriveMap::current()),
+      m_copies(copies),
+      m_folder(folder.empty() ? defaultFolder() : std::move(folder)) {
   // The coarse clock is the one file times are taken from. Waiting for its next tick (a few
   // milliseconds) makes the start unambiguous: a folder made before it carries an earlier tick,
   // a folder made after it this tick or a later one.
@@ -138,9 +140,9 @@ void RenameJournal::open() {
   if (m_fd >= 0) writeAll(m_fd, std::string(kHeader) + "\t" + (m_copies ? "copy" : "move") + "\n");
 }
 
-void RenameJournal::record(const std::string& oldPath, const std::string& newPath) {
-  const auto from = platform::nativePathOf(oldPath);
-  const auto to = platform::nativePathOf(newPath);
+void RenameJournal::record(const std::string& oldPath, const std::string& newPath, int group) {
+  const auto from = m_drives.toNative(oldPath);
+  const auto to = m_drives.toNative(newPath);
   struct stat st {};
   if (!from || !to || !fileops::status(*to, st, false).ok()) return;
   if (m_fd < 0 && m_path.empty()) open();
@@ -151,20 +153,53 @@ void RenameJournal::record(const std::string& oldPath, const std::string& newPat
   const std::int64_t mtime =
       static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   noteFoldersMade(*to);
-  if (!writeAll(m_fd, escaped(*from) + "\t" + escaped(*to) + "\t" + std::to_string(st.st_size) +
-                          "\t" + std::to_string(mtime) + "\n"))
-    m_failed = true;
+  std::string line = escaped(*from) + "\t" + escaped(*to) + "\t" + std::to_string(st.st_size) +
+                     "\t" + std::to_string(mtime);
+  if (group >= 0) line += "\t" + std::to_string(group);
+  if (!writeAll(m_fd, line + "\n")) m_failed = true;
   ++m_lines;
   if (++m_unsynced >= kSyncEvery) {
-    ::fdatasync(m_fd);
+    startFlush();
     m_unsynced = 0;
   }
+}
+
+void RenameJournal::startFlush() {
+  if (!m_flusher.joinable()) {
+    m_flusher = std::thread([this, fd = m_fd] {
+      std::unique_lock lock(m_flushMutex);
+      for (;;) {
+        m_flushWake.wait(lock, [this] { return m_flushWanted || m_stopFlusher; });
+        if (m_stopFlusher) return;  // finish() flushes once more itself
+        m_flushWanted = false;
+        lock.unlock();
+        ::fdatasync(fd);
+        lock.lock();
+      }
+    });
+  }
+  {
+    const std::lock_guard lock(m_flushMutex);
+    m_flushWanted = true;
+  }
+  m_flushWake.notify_one();
+}
+
+void RenameJournal::stopFlushing() {
+  if (!m_flusher.joinable()) return;
+  {
+    const std::lock_guard lock(m_flushMutex);
+    m_stopFlusher = true;
+  }
+  m_flushWake.notify_one();
+  m_flusher.join();
 }
 
 void RenameJournal::noteFoldersMade(const std::string& nativeFile) {
   for (std::string folder = fileops::parentOf(nativeFile); folder.size() > 1;
        folder = fileops::parentOf(folder)) {
-    if (std::find(m_foldersNoted.begin(), m_foldersNoted.end(), folder) != m_foldersNoted.end())
+    if (folder == m_lastFolderBefore ||
+        std::find(m_foldersNoted.begin(), m_foldersNoted.end(), folder) != m_foldersNoted.end())
       return;
     struct statx sx {};
     if (::statx(AT_FDCWD, folder.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BTIME, &sx) != 0 ||
@@ -173,13 +208,17 @@ void RenameJournal::noteFoldersMade(const std::string& nativeFile) {
     const bool madeByRun = sx.stx_btime.tv_sec > m_began.tv_sec ||
                            (sx.stx_btime.tv_sec == m_began.tv_sec &&
                             static_cast<long>(sx.stx_btime.tv_nsec) >= m_began.tv_nsec);
-    if (!madeByRun) return;
+    if (!madeByRun) {
+      m_lastFolderBefore = folder;  // so its next files skip the look
+      return;
+    }
     m_foldersNoted.push_back(folder);
     writeAll(m_fd, "folder\t" + escaped(folder) + "\n");
   }
 }
 
 void RenameJournal::finish() {
+  stopFlushing();
   if (m_fd < 0) return;
   ::fdatasync(m_fd);
   ::close(m_fd);
@@ -214,10 +253,11 @@ bool RenameJournal::read(const std::string& journalPath, Contents& contents) {
       contents.foldersMade.push_back(unescaped(fields[1]));
       continue;
     }
-    if (fields.size() != 4) continue;
+    if (fields.size() != 4 && fields.size() != 5) continue;
     try {
       contents.entries.push_back({unescaped(fields[0]), unescaped(fields[1]), std::stoll(fields[2]),
-                                  std::stoll(fields[3])});
+                                  std::stoll(fields[3]),
+                                  fields.size() == 5 ? std::stoi(fields[4]) : -1});
     } catch (const std::exception&) {
     }
   }

@@ -1,9 +1,16 @@
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <ctime>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
+
+namespace quillmere::platform {
+class DriveMap;
+}
 
 namespace quillmere::rename {
 
@@ -16,9 +23,10 @@ namespace quillmere::rename {
 // their own, so that an undo can remove them again once they are empty.
 //
 // Each line is appended with one write as soon as its file is settled, so a killed run leaves
-// every line it wrote (the kernel keeps them); the file is flushed to the medium every
-// kSyncEvery lines and at finish(), so a power cut loses at most the last few lines. A line cut
-// short is ignored by the reader.
+// every line it wrote (the kernel keeps them). Every kSyncEvery lines a flush to the medium is
+// started on a thread of the journal's own, so the run does not wait for the disk; finish()
+// waits for that thread and flushes once more. A power cut loses at most the lines written since
+// the last flush began. A line cut short is ignored by the reader.
 class RenameJournal {
  public:
   static constexpr int kSyncEvery = 64;
@@ -32,7 +40,8 @@ class RenameJournal {
   RenameJournal& operator=(const RenameJournal&) = delete;
 
   // The file at oldPath now is newPath (path texts); its size and time are read from newPath.
-  void record(const std::string& oldPath, const std::string& newPath);
+  // group: the related files it moved with (one number per group), -1 for a file on its own.
+  void record(const std::string& oldPath, const std::string& newPath, int group = -1);
   // Flushes the journal; a journal without a line is removed.
   void finish();
 
@@ -45,6 +54,7 @@ class RenameJournal {
     std::string oldPath, newPath;
     std::int64_t size = 0;
     std::int64_t mtimeNs = 0;
+    int group = -1;  // entries of one group are taken back together or not at all
   };
   struct Contents {
     bool copies = false;
@@ -63,14 +73,25 @@ class RenameJournal {
  private:
   void open();
   void noteFoldersMade(const std::string& nativeFile);
+  void startFlush();
+  void stopFlushing();
+  // The drive map of the run, taken once: asking for the current one checks the mounts.
+  const platform::DriveMap& m_drives;
   int m_fd = -1;
   timespec m_began{};
   std::vector<std::string> m_foldersNoted;
+  std::string m_lastFolderBefore;  // the last folder found older than the run
   bool m_copies;
   std::string m_folder, m_path;
   int m_lines = 0;
   bool m_failed = false;
   int m_unsynced = 0;
+  // The flushing thread: started with the first flush, woken by m_flushWanted.
+  std::thread m_flusher;
+  std::mutex m_flushMutex;
+  std::condition_variable m_flushWake;
+  bool m_flushWanted = false;
+  bool m_stopFlusher = false;
 };
 
 }  // namespace quillmere::rename

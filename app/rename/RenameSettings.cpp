@@ -100,6 +100,13 @@ const std::vector<KeyInfo>& keyTable() {
       {"ReName-Read", KeyForm::Check, "0", "the read-only state to set when Attribute is on"},
       {"ReName-ShutDown", KeyForm::Check, "0", "end the program after the run (panels only)"},
       {"ReName-WinShutDown", KeyForm::Check, "0", "shut the machine down too (panels only)"},
+      {"ReName-MediaDate", KeyForm::Check, "0",
+       "also read the shooting time of MP4/MOV videos and HEIC pictures"},
+      {"ReName-SkipImported", KeyForm::Check, "0",
+       "Copy and Move modes: leave a file whose bytes equal a file of the target tree"},
+      {"ReName-Sidecars", KeyForm::Check, "0",
+       "files beside a picture with its name and another extension (RAW, .xmp, .thm, .wav) "
+       "get the picture's new name"},
   };
   return table;
 }
@@ -309,6 +316,9 @@ RenameOptions RenameSettings::runOptions() const {
   o.autoIncrement = check("ReName-AutoIncrement");
   o.setAttribute = check("ReName-Attribute");
   o.readOnly = check("ReName-Read");
+  o.mediaDates = check("ReName-MediaDate");
+  o.skipImported = o.mode != Mode::Stay && check("ReName-SkipImported");
+  o.sidecars = check("ReName-Sidecars");
   return o;
 }
 

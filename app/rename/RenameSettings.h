@@ -72,6 +72,9 @@ struct RenameOptions {
   bool autoIncrement = false;  // "ReName-AutoIncrement"
   bool setAttribute = false;   // "ReName-Attribute"
   bool readOnly = false;       // "ReName-Read"
+  bool mediaDates = false;     // "ReName-MediaDate": dates of MP4, MOV and HEIC files as well
+  bool skipImported = false;   // "ReName-SkipImported" (Copy and Move modes only)
+  bool sidecars = false;       // "ReName-Sidecars": related files take their picture's name
 };
 
 // The rename options in the settings file, read and written through Main. No widgets: the

@@ -19,22 +19,31 @@ void RenameEngine::Run::settle() {
     if (cancelled()) return;
     Record& r = m_records[i];
     if (r.state == Record::State::Parked) {
-      std::string placed;
-      const StepResult res = place(r, r.parked, "", true, placed);
-      if (res == StepResult::Ok) {
-        r.state = Record::State::Settled;
-        ++m_report.handled;
-        finishFile(r, placed);
-      } else {
-        // The file keeps its parked name; Recovery can finish it later.
-        problem(r, r.parked, reasonFor(res, r), m_steps.lastError());
-      }
+      if (r.group >= 0)
+        settleGroup(m_groups[static_cast<std::size_t>(r.group)]);
+      else
+        settleFile(i);
     }
     pacer.fileDone(i + 1);
   }
 }
 
+void RenameEngine::Run::settleFile(std::size_t i) {
+  Record& r = m_records[i];
+  std::string placed;
+  const StepResult res = place(r, r.parked, "", true, placed);
+  if (res == StepResult::Ok) {
+    r.state = Record::State::Settled;
+    ++m_report.handled;
+    finishFile(r, placed);
+  } else {
+    // The file keeps its parked name; Recovery can finish it later.
+    problem(r, r.parked, reasonFor(res, r), m_steps.lastError());
+  }
+}
+
 void RenameEngine::Run::finishFile(const Record& r, const std::string& placed) {
+  if (m_plan) return planSettled(r, placed);
   if (m_options.setTimes && r.haveTime) {
     LongArray pairs = timeTable(3, 2);
     for (int row = 1; row <= 3; ++row) {
@@ -44,7 +53,7 @@ void RenameEngine::Run::finishFile(const Record& r, const std::string& placed) {
     dll().DLL_TimePut(placed, pairs);
   }
   if (m_options.setAttribute) dll().DLL_ReadChenge(placed, m_options.readOnly);
-  if (m_journal) m_journal->record(r.original, placed);
+  if (m_journal) m_journal->record(r.original, placed, r.group);
 }
 
 }  // namespace quillmere::rename

@@ -1,12 +1,16 @@
 // The survey of a rename run: one record per listed file, from one open of the file (its times
 // and its shooting date), and the disk-space check of the Copy and Move modes.
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
 
+#include "platform/FileOps.h"
 #include "rename/RenameRun.h"
 #include "times/FileTime.h"
+#include "times/MediaDates.h"
 #include "times/ShootingDate.h"
 
 namespace quillmere::rename {
@@ -31,12 +35,18 @@ void RenameEngine::Run::survey(const StringArray& list) {
   int surveyed = 0;
   YieldPacer pacer(m_view);
   m_records.reserve(static_cast<std::size_t>(count));
+  if (m_options.skipImported) {
+    const auto outNative = m_map.toNative(m_options.outDir);
+    m_imported.emplace(outNative ? *outNative : std::string());
+  }
   for (int i = 1; i <= count; ++i) {
     if (cancelled()) return;
     pacer.fileDone(static_cast<std::size_t>(i));
     const std::string& path = list(i);
     bool surveyedOk = false;
-    m_records.push_back(surveyFile(path, i, surveyedOk));
+    Record r = surveyFile(path, i, surveyedOk);
+    if (r.state == Record::State::Skipped) continue;
+    m_records.push_back(std::move(r));
     if (surveyedOk && wantBytes) sized(++surveyed, 1) = path;
   }
   if (surveyed > 0) {
@@ -48,6 +58,7 @@ void RenameEngine::Run::survey(const StringArray& list) {
     m_report.problems.push_back(r.problem);
     return true;
   });
+  if (m_options.sidecars) formGroups();
 }
 
 // The record of one file. `ok` is false when the file is gone since the listing (or cannot
@@ -69,6 +80,10 @@ RenameEngine::Record RenameEngine::Run::surveyFile(const std::string& path, int 
     return r;
   }
   ok = true;
+  if (m_imported && alreadyImported(path, *native)) {
+    r.state = Record::State::Skipped;
+    return r;
+  }
   LongArray pairs = timeTable(3, 2);
   times::fillTimePairs(facts.times, pairs);
   LongArray parts;
@@ -80,9 +95,16 @@ RenameEngine::Record RenameEngine::Run::surveyFile(const std::string& path, int 
                zero(row, 6) + "_" + zero(row, 7) + "|";
   }
   r.relative = relativeFolder(path);
+  // Videos and HEIC pictures hold their date in boxes, not as text in the head: read only when
+  // the text search found none, so the other files cost nothing more.
+  if (m_options.mediaDates && !facts.date.found) {
+    times::ShootingDate media;
+    if (times::findMediaShootingDate(*native, media) && media.found) facts.date = media;
+  }
 
   LongArray date = timeTable(1, 7);
   const bool found = facts.date.found;
+  r.dated = found;
   if (found) {
     const std::int32_t fields[6] = {facts.date.year, facts.date.month,  facts.date.day,
                                     facts.date.hour, facts.date.minute, facts.date.second};
@@ -148,6 +170,17 @@ std::string RenameEngine::Run::relativeFolder(const std::string& path) const {
       mid.erase(mid.size() - name.size());
   }
   return mid;
+}
+
+// The skip option: true (and the file reported as skipped) when the target tree holds a file
+// with the same bytes.
+bool RenameEngine::Run::alreadyImported(const std::string& path, const std::string& native) {
+  struct stat st {};
+  if (!platform::fileops::status(native, st)) return false;
+  const std::string twin = m_imported->match(native, static_cast<std::int64_t>(st.st_size));
+  if (twin.empty()) return false;
+  m_report.skipped.push_back({path, m_map.toPathText(twin)});
+  return true;
 }
 
 bool RenameEngine::Run::capacityOk() {

@@ -108,6 +108,37 @@ bool stepAside(std::vector<RenameJournal::Entry>& waiting) {
   return false;
 }
 
+// Whether the entry's file is as the run left it (or already back under its old name, after an
+// undo that another file stopped).
+bool untouchedSinceTheRun(const RenameJournal::Entry& e, bool copies) {
+  struct stat st {};
+  if (fileops::status(e.newPath, st, false).ok()) return sameAsRecorded(st, e);
+  return !copies && fileops::status(e.oldPath, st, false).ok() && sameAsRecorded(st, e);
+}
+
+// Related files moved as one group go back as one: when a member is gone or changed, every
+// member of its group is refused, so a picture never ends under another name than its RAW.
+void refuseBrokenGroups(std::vector<RenameJournal::Entry>& open, bool copies,
+                        std::vector<std::string>& refused) {
+  std::map<int, std::string> broken;  // group -> the member that breaks it
+  for (const auto& e : open)
+    if (e.group >= 0 && !broken.count(e.group) && !untouchedSinceTheRun(e, copies))
+      broken[e.group] = e.newPath;
+  if (broken.empty()) return;
+  std::vector<RenameJournal::Entry> kept;
+  for (auto& e : open) {
+    const auto b = broken.find(e.group);
+    if (e.group < 0 || b == broken.end()) {
+      kept.push_back(std::move(e));
+    } else {
+      refused.push_back(
+          e.newPath +
+          " (a related file of its group is gone or changed since the run: " + b->second + ")");
+    }
+  }
+  open = std::move(kept);
+}
+
 }  // namespace
 
 UndoReport undoLastRename(const std::string& journalFolder) {
@@ -122,6 +153,7 @@ UndoReport undoLastRename(const std::string& journalFolder) {
   }
   // Last renamed first; passes repeat while a step frees a name another entry waits for.
   std::vector<RenameJournal::Entry> open(contents.entries.rbegin(), contents.entries.rend());
+  refuseBrokenGroups(open, contents.copies, report.refused);
   std::vector<std::string> reasons(open.size());
   for (bool progress = true; progress && !open.empty();) {
     progress = false;

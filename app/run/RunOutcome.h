@@ -14,6 +14,7 @@ struct RunOutcome {
   std::int64_t handled = 0;  // files the run dealt with
   std::vector<std::string> unhandled;  // path texts of the files it could not deal with
   std::string message;                 // why it was refused, or a closing remark
+  std::vector<std::string> skipped;    // files dealt with by leaving them, with the reason
 };
 
 // Exit statuses of a run.

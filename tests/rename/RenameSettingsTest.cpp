@@ -167,5 +167,28 @@ TEST_F(RenameSettingsTest, ControlValuesAreCheckedBeforeAnythingIsWritten) {
   EXPECT_NE(settings.applyControl("ReName-OutDir", "C:\\elsewhere"), "");
 }
 
+TEST_F(RenameSettingsTest, TheCardImportOptionsAreOffInAnOlderSettingsFileAndSetLikeChecks) {
+  // A settings file written before these keys existed.
+  store("ReName-Copy_Mode", "True");
+  store("ReName-Stay_Mode", "False");
+  RenameOptions o = settings.runOptions();
+  EXPECT_FALSE(o.mediaDates);
+  EXPECT_FALSE(o.skipImported);
+  EXPECT_FALSE(o.sidecars);
+  settings.normaliseOnLoad();
+  EXPECT_EQ(stored("ReName-SkipImported"), "<absent>");  // loading writes only the old keys
+
+  for (const char* key : {"ReName-MediaDate", "ReName-SkipImported", "ReName-Sidecars"}) {
+    EXPECT_EQ(settings.applyControl(key, "1"), "") << key;
+    EXPECT_NE(settings.applyControl(key, "yes"), "") << key;
+    ASSERT_NE(findKey(key), nullptr) << key;
+  }
+  o = settings.runOptions();
+  EXPECT_TRUE(o.mediaDates && o.skipImported && o.sidecars);
+  // Stay mode imports nothing, so nothing is skipped as imported.
+  settings.chooseMode(Mode::Stay);
+  EXPECT_FALSE(settings.runOptions().skipImported);
+}
+
 }  // namespace
 }  // namespace quillmere::rename

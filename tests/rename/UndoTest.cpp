@@ -105,6 +105,25 @@ TEST_F(UndoTest, FilesWaitingForANameHeldByAnotherFileStayWhereTheyAre) {
   EXPECT_EQ(pictures(), before);
 }
 
+TEST_F(UndoTest, AJournalFlushedWhileTheRunGoesOnKeepsEveryLineInOrder) {
+  // Several flushes run beside the writing; the journal ends by its destructor, as a run that
+  // returns early leaves it.
+  const int files = 3 * RenameJournal::kSyncEvery + 5;
+  {
+    RenameJournal journal(false, journals());
+    for (int i = 0; i < files; ++i) {
+      const std::string name = "t/f" + std::to_string(i);
+      tree.write(name, std::to_string(i));
+      journal.record(tree.pathText(name + ".old"), tree.pathText(name));
+    }
+  }
+  RenameJournal::Contents contents;
+  ASSERT_TRUE(RenameJournal::read(RenameJournal::lastJournal(journals()), contents));
+  ASSERT_EQ(contents.entries.size(), static_cast<std::size_t>(files));
+  for (int i = 0; i < files; ++i)
+    EXPECT_EQ(contents.entries[i].newPath, tree.path("t/f" + std::to_string(i)));
+}
+
 TEST_F(UndoTest, AnEditedOrTakenFileIsRefusedAndNothingIsOverwritten) {
   options(Mode::Move);
   writePictures();
@@ -125,6 +144,28 @@ TEST_F(UndoTest, AnEditedOrTakenFileIsRefusedAndNothingIsOverwritten) {
   EXPECT_EQ(again.restored, 1);
   EXPECT_EQ(again.refused.size(), 1u);
   EXPECT_EQ(tree.read("in/DSC0002.JPG"), picture(kShot, "two"));
+}
+
+// Related files go back together: one edited member keeps its whole group under the new name.
+TEST_F(UndoTest, AGroupOfRelatedFilesGoesBackWholeOrNotAtAll) {
+  options(Mode::Move);
+  settings.setCheck("ReName-Sidecars", true);
+  tree.write("in/DSC0001.JPG", picture(kShot, "one"));
+  tree.write("in/DSC0001.NEF", "raw of one");
+  tree.write("in/DSC0001.xmp", "<x:xmpmeta/>");
+  tree.write("in/DSC0002.JPG", picture("2003:05:09 07:03:02", "two, on its own"));
+  ASSERT_EQ(journalledRename().handled, 4);
+  ASSERT_EQ(tree.read("out/20020315_142305.NEF"), "raw of one");
+  tree.write("out/20020315_142305.xmp", "<x:xmpmeta>edited</x:xmpmeta>");
+
+  const UndoReport undone = undoLastRename(journals());
+  EXPECT_EQ(undone.restored, 1) << "only the file on its own";
+  EXPECT_EQ(undone.refused.size(), 3u);
+  EXPECT_EQ(tree.read("in/DSC0002.JPG"), picture("2003:05:09 07:03:02", "two, on its own"));
+  EXPECT_EQ(tree.read("out/20020315_142305.JPG"), picture(kShot, "one"));
+  EXPECT_EQ(tree.read("out/20020315_142305.NEF"), "raw of one");
+  EXPECT_FALSE(tree.exists("in/DSC0001.JPG"));
+  EXPECT_FALSE(tree.exists("in/DSC0001.NEF"));
 }
 
 TEST_F(UndoTest, ACopyWhoseOriginalIsGoneIsKept) {

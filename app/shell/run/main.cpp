@@ -495,6 +495,8 @@ int main(int argc, char** argv) {
 
     if (!result.message.empty() && !result.failed)
       std::fprintf(stderr, "%s\n", run::withNativePaths(result.message).c_str());
+    for (const auto& line : result.skipped)
+      std::fprintf(stderr, "skipped: %s\n", run::withNativePaths(line).c_str());
     for (const auto& path : result.unhandled)
       std::fprintf(stderr, "not handled: %s\n", run::withNativePaths(path).c_str());
     std::fprintf(stderr, "%s: %lld handled, %zu not handled%s\n", action->name.c_str(),

@@ -88,16 +88,38 @@ TEST_F(PreviewTest, APreviewPrintsThePlanAndChangesNoFileNorTheSettingsFile) {
   EXPECT_EQ(census(), before);
 }
 
-TEST_F(PreviewTest, ActionsWithoutAPlanSaySoAndRunNothing) {
+TEST_F(PreviewTest, RenameDuplicateDeleteAndMirroringPreviewWithoutChangingAnything) {
   tree.write("master/a.jpg", "a");
   tree.mkdir("mirror");
+  tree.write("pic/DSC0001.JPG", "\xFF\xD8 Exif 2002:03:15 14:23:05 one");
+  tree.write("orig/IMG_0001.JPG", "picture");
+  tree.write("card/copy.JPG", "picture");
+  tree.write("q.ini", "[Other]\nKey=Value\n");
   const auto before = census();
-  const Outcome o = run({"--preview", "--set", "InDir=" + tree.path("master"), "--set",
-                         "OutDir=" + tree.path("mirror"), "Mirrorring"});
-  EXPECT_EQ(o.status, 1);
-  EXPECT_NE(o.err.find("Mirrorring has no preview yet; nothing was run"), std::string::npos)
-      << o.err;
+
+  Outcome o = run({"--preview", "--set", "InDir=" + tree.path("master"), "--set",
+                   "OutDir=" + tree.path("mirror"), "Mirrorring"});
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_NE(o.out.find("copy  " + tree.path("master/a.jpg") + " -> " + tree.path("mirror/a.jpg")),
+            std::string::npos)
+      << o.out;
+
+  o = run({"--preview", "--format=tsv", "ReName", tree.path("pic")});
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.out, "move\t" + tree.path("pic/DSC0001.JPG") + "\t" +
+                       tree.path("pic/20020315_142305.JPG") + "\t31\n");
+
+  o = run({"--preview", "--format=tsv", "--set", "InDir=" + tree.path("orig"), "--set",
+           "OutDir=" + tree.path("card"), "WFileDel"});
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.out, "delete\t" + tree.path("card/copy.JPG") + "\t\t7\n");
   EXPECT_EQ(census(), before);
+}
+
+TEST_F(PreviewTest, ActionsWithoutAPlanSaySoAndRunNothing) {
+  const Outcome o = run({"--preview", "Job"});
+  EXPECT_EQ(o.status, 1);
+  EXPECT_NE(o.err.find("Job has no preview yet; nothing was run"), std::string::npos) << o.err;
   EXPECT_EQ(run({"--format=tsv", "Recovery", tree.path("master")}).status, 2);
   EXPECT_EQ(run({"--preview", "--format=csv", "Recovery", tree.path("master")}).status, 2);
 }

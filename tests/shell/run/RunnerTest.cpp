@@ -187,6 +187,25 @@ TEST_F(RunnerTest, UnknownKeysAndActionsNameTheRightSpelling) {
   EXPECT_NE(o.err.find("write it ReName"), std::string::npos) << o.err;
 }
 
+TEST_F(RunnerTest, ASecondImportNamesEachSkippedFileAndEndsWithStatusZero) {
+  tree.write("card/DSC0001.JPG", "\xFF\xD8 Exif 2002:03:15 14:23:05 body");
+  tree.mkdir("album");
+  const std::vector<std::string> args = {"--ini",  ini(),
+                                         "--set",  "Copy_Mode=True",
+                                         "--set",  "OutDir=" + tree.path("album"),
+                                         "--set",  "SkipImported=1",
+                                         "ReName", tree.path("card")};
+  EXPECT_EQ(run(args).status, 0);
+  const Outcome again = run(args);
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_NE(again.err.find("skipped: " + tree.path("card/DSC0001.JPG") + " (already imported as " +
+                           tree.path("album/20020315_142305.JPG") + ")"),
+            std::string::npos)
+      << again.err;
+  EXPECT_NE(again.err.find("ReName: 1 handled, 0 not handled"), std::string::npos) << again.err;
+  EXPECT_FALSE(tree.exists("album/20020315_142305a.JPG"));
+}
+
 TEST_F(RunnerTest, SetIsOrderFreeAndTakesRelativeFolders) {
   tree.mkdir("pic");
   tree.mkdir("out");

@@ -252,12 +252,20 @@ void frmReName::buildDetails() {
   completionRow->addWidget(winShutDown);
   completionRow->addStretch();
 
+  // The card-import options, each off until chosen.
+  auto* importRows = new QVBoxLayout;
+  importRows->setSpacing(2);
+  importRows->addWidget(named(new QCheckBox(utf8("動画・HEICの撮影日時も読む"), d), "MediaDate"));
+  importRows->addWidget(named(new QCheckBox(utf8("取り込み済みをスキップ"), d), "SkipImported"));
+  importRows->addWidget(named(new QCheckBox(utf8("関連ファイルも同名に"), d), "Sidecars"));
+
   auto* left = new QVBoxLayout;
   left->setSpacing(2);
   left->addWidget(format);
   left->addWidget(letters);
   left->addLayout(byteRow);
   left->addLayout(attributeRow);
+  left->addLayout(importRows);
   left->addLayout(completionRow);
   left->addStretch();
 
@@ -392,6 +400,9 @@ void frmReName::bindOptions() {
   check("SubDirDel2", "ReName-SubDirDel2");
   check("TimeStamp", "ReName-TimeStamp");
   check("TimeStampChange", "ReName-TimeStampChange");
+  check("MediaDate", "ReName-MediaDate");
+  check("SkipImported", "ReName-SkipImported");
+  check("Sidecars", "ReName-Sidecars");
   year("YYYYStart", "ReName-YYYYStart");
   year("YYYYEnd", "ReName-YYYYEnd");
   year("YYYYStart_Set", "ReName-YYYYStart_Set");

@@ -41,10 +41,12 @@ std::string missingFolder(const std::string& folder, const std::string& key) {
   return {};
 }
 
-// As with the panel, the run follows a panel load: keys never written get the panel's defaults.
-RunOutcome runDelete(const RunRequest& request, RunView& view) {
+// The duplicate delete's options, and why it would not start (a refused outcome) or an empty
+// one. As with the panel, the run follows a panel load: keys never written get the panel's
+// defaults.
+RunOutcome deleteOptions(const RunRequest& request, DeleteRunOptions& options) {
   normaliseDeleteSettings(request.iniPath);
-  const DeleteRunOptions options = readDeleteRunOptions(request.iniPath);
+  options = readDeleteRunOptions(request.iniPath);
   RunOutcome result;
   for (const auto& why : {missingFolder(options.comparisonDir, "WFileDel-InDir"),
                           missingFolder(options.deletionDir, "WFileDel-OutDir")})
@@ -52,6 +54,19 @@ RunOutcome runDelete(const RunRequest& request, RunView& view) {
       result.refused = true;
       result.message += (result.message.empty() ? "" : "\n") + why;
     }
+  return result;
+}
+
+RunOutcome previewDelete(const RunRequest& request, RunPlan& plan) {
+  DeleteRunOptions options;
+  RunOutcome result = deleteOptions(request, options);
+  if (!result.refused) plan = planDuplicateDelete(options);
+  return result;
+}
+
+RunOutcome runDelete(const RunRequest& request, RunView& view) {
+  DeleteRunOptions options;
+  RunOutcome result = deleteOptions(request, options);
   if (result.refused) return result;
   const DeleteRunReport report = runDuplicateDelete(options, view);
   result.failed = report.ending == RunEnding::Failed;  // already shown through the view
@@ -118,6 +133,7 @@ RunAction duplicateDeleteAction() {
       .run = runDelete,
       .keys = deleteKeyTable,
       .prepare = normaliseDeleteSettings,
+      .preview = previewDelete,
   };
 }
 

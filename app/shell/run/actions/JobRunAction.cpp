@@ -40,6 +40,7 @@ RunOutcome runStoredJob(const run::RunRequest& request, RunView& view) {
     printLine(view, stepLine(step, result, status));
     total.handled += result.handled;
     for (const std::string& path : result.unhandled) total.unhandled.push_back(path);
+    for (const std::string& line : result.skipped) total.skipped.push_back(line);
     return StepOutcome{status, result.cancelled, false};
   };
   const JobReport report = runJob(steps, runStep, [&] { return view.cancelRequested(); });

@@ -8,6 +8,7 @@
 #include "mirror/MirrorEngine.h"
 #include "mirror/MirrorSettings.h"
 #include "platform/Text.h"
+#include "run/QuietRunView.h"
 #include "settings/ValueText.h"
 #include "shell/run/actions/Actions.h"
 
@@ -140,6 +141,45 @@ RunOutcome runMirror(const RunRequest& request, RunView& view) {
   return result;
 }
 
+// What the run would do now; a plan that stops where the run would is a refused preview.
+RunOutcome previewMirror(const RunRequest& request, RunPlan& plan) {
+  const MirrorSettings settings(request.iniPath, programDrive());
+  QuietRunView quiet;
+  MirrorEngine engine(settings, quiet);
+  engine.allowMassDelete(request.allowMassDelete);
+  const MirrorReport report = engine.plan(plan);
+  RunOutcome result;
+  switch (report.outcome) {
+    case MirrorOutcome::Completed:
+    case MirrorOutcome::Cancelled:
+      break;
+    case MirrorOutcome::SameFolder:
+      result.refused = true;
+      result.message = msg::kSameFolder;
+      break;
+    case MirrorOutcome::MasterMissing:
+      result.refused = true;
+      result.message = msg::kMasterMissing;
+      break;
+    case MirrorOutcome::MirrorMissing:
+      result.refused = true;
+      result.message = msg::kMirrorMissing;
+      break;
+    case MirrorOutcome::MassDelete:
+      result.refused = true;
+      result.message =
+          report.massDeleteText + "\nthe run would stop here; --allow-mass-delete lets it go on";
+      break;
+    case MirrorOutcome::AlreadyRunning:
+      break;
+    case MirrorOutcome::Error:
+      result.failed = true;
+      result.message = report.errorText;
+      break;
+  }
+  return result;
+}
+
 // Why the schedule of the mirroring panel does not enable this moment of local time; empty
 // when it does.
 std::string notDueNow(const std::string& iniPath) {
@@ -176,6 +216,7 @@ RunAction mirrorAction() {
       .run = runMirror,
       .due = notDueNow,
       .keys = keyTable,
+      .preview = previewMirror,
   };
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/Main.h"
+#include "platform/DriveMap.h"
 #include "platform/Text.h"
 #include "rename/RenameEngine.h"
 #include "rename/RenameJournal.h"
@@ -40,14 +41,41 @@ RunOutcome toResult(const RunReport& report) {
   result.cancelled = report.cancelled;
   result.refused = report.refused;
   result.failed = report.failed;
-  result.handled = report.handled;
+  // A file already imported is dealt with: it counts as handled, and its line says why.
+  result.handled = report.handled + static_cast<std::int64_t>(report.skipped.size());
   result.message = report.message;
+  // The line's path text becomes a native path when printed; the one in the reason is given
+  // native here.
+  for (const auto& s : report.skipped) {
+    const auto twin = platform::nativePathOf(s.importedAs);
+    result.skipped.push_back(s.path + " (already imported as " + twin.value_or(s.importedAs) + ")");
+  }
   for (const auto& p : report.problems) {
     std::string line = p.path + " (" + reasonText(p.reason);
     if (p.error != 0) line += ": " + std::string(std::strerror(p.error));
     result.unhandled.push_back(line + ")");
   }
   return result;
+}
+
+// Loads the run's settings as the panel would (FOLDER as ReName-InDir); a refused outcome when
+// the run would not start.
+RunOutcome renameRefusal(const RunRequest& request, const RenameSettings& settings) {
+  settings.normaliseOnLoad();
+  if (request.folder) settings.setInDir(*request.folder);
+  // A folder nobody chose would be the program's drive: never run on a default.
+  auto chosen = [&](const char* key) {
+    return !dll().DLL_GetStringFromINI(request.iniPath, kSection, key, "").empty();
+  };
+  RunOutcome refused;
+  refused.refused = true;
+  if (!chosen("ReName-InDir"))
+    refused.message = "no source folder: give FOLDER or --set InDir=...";
+  else if (settings.mode() != Mode::Stay && !chosen("ReName-OutDir"))
+    refused.message = "no target folder: --set OutDir=...";
+  else
+    refused.refused = false;
+  return refused;
 }
 
 }  // namespace
@@ -66,22 +94,8 @@ RunAction renameAction() {
       .run =
           [](const RunRequest& request, RunView& view) {
             const RenameSettings settings(request.iniPath, programDrive());
-            settings.normaliseOnLoad();
-            if (request.folder) settings.setInDir(*request.folder);
-            // A folder nobody chose would be the program's drive: never run on a default.
-            auto chosen = [&](const char* key) {
-              return !dll().DLL_GetStringFromINI(request.iniPath, kSection, key, "").empty();
-            };
-            RunOutcome refused;
-            refused.refused = true;
-            if (!chosen("ReName-InDir")) {
-              refused.message = "no source folder: give FOLDER or --set InDir=...";
+            if (RunOutcome refused = renameRefusal(request, settings); refused.refused)
               return refused;
-            }
-            if (settings.mode() != Mode::Stay && !chosen("ReName-OutDir")) {
-              refused.message = "no target folder: --set OutDir=...";
-              return refused;
-            }
             RenameEngine engine(settings, view);
             RenameJournal journal(settings.mode() == Mode::Copy);
             engine.keepJournal(journal);
@@ -97,6 +111,19 @@ RunAction renameAction() {
       .prepare =
           [](const std::string& ini) { RenameSettings(ini, programDrive()).normaliseOnLoad(); },
       .folderKey = "ReName-InDir",
+      .preview =
+          [](const RunRequest& request, RunPlan& plan) {
+            const RenameSettings settings(request.iniPath, programDrive());
+            if (RunOutcome refused = renameRefusal(request, settings); refused.refused)
+              return refused;
+            RunReport report;
+            plan = RenameEngine::plan(settings, &report);
+            RunOutcome result;
+            result.refused = report.refused;
+            result.failed = report.failed;
+            result.message = report.message;
+            return result;
+          },
   };
 }
 

@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QCheckBox>
 #include <QDir>
 #include <QListWidget>
 #include <QMdiSubWindow>
@@ -57,6 +58,16 @@ TEST_F(RenamePerson, APhotographerCopiesACardIntoDatedNamesFromTheMenu) {
   QTest::mouseClick(rename->findChild<QAbstractButton*>("SettingOpen"), Qt::LeftButton);
   QTest::mouseClick(rename->findChild<QAbstractButton*>("FileNameFormat_Date"), Qt::LeftButton);
   QTest::mouseClick(rename->findChild<QAbstractButton*>("TimeStamp"), Qt::LeftButton);
+  // The card-import options: off at first, each caption whole inside the settings frame.
+  for (const char* name : {"MediaDate", "SkipImported", "Sidecars"}) {
+    auto* box = rename->findChild<QCheckBox*>(name);
+    ASSERT_NE(box, nullptr) << name;
+    EXPECT_FALSE(box->isChecked()) << name;
+    EXPECT_GE(box->width(), box->sizeHint().width()) << name;
+    EXPECT_TRUE(box->parentWidget()->rect().contains(box->geometry())) << name;
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_EQ(key(std::string("ReName-") + name), "1") << name;
+  }
   QTest::qWait(50);
   screenshot(window, "rename-detail-view");
   QTest::mouseClick(rename->findChild<QAbstractButton*>("SettingClose"), Qt::LeftButton);
