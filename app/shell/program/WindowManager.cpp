@@ -6,6 +6,7 @@
 #include <QMdiSubWindow>
 #include <QScreen>
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/Main.h"
@@ -139,7 +140,11 @@ void WindowManager::openPanel(Panel p) {
   const layout::TwipScale twips = scale();
   window->move(twips.toPixels(readTwips(panelLeftKey(p), "0")),
                twips.toPixels(readTwips(panelTopKey(p), "0")));
-  window->resize(twips.toPixels(layout::kPanelWidth), twips.toPixels(layout::kPanelHeight));
+  // Every panel has one size; a panel whose controls need more (the job panel with its card
+  // frame, a large font) grows to fit, so no caption is cut off.
+  const QSize fitted = window->minimumSizeHint();
+  window->resize(std::max(twips.toPixels(layout::kPanelWidth), fitted.width()),
+                 std::max(twips.toPixels(layout::kPanelHeight), fitted.height()));
   m_state.state(p) = kPanelOpen;
   raiseBusy();
   if (PanelWindow* content = panel(p)) content->load();

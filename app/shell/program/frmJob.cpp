@@ -81,7 +81,7 @@ QGroupBox* frmJob::buildCardFrame() {
   m_cardRun->setObjectName("CardRun");
   connect(m_cardRun, &QCheckBox::clicked, this,
           [this](bool on) { writeCard(card::kRunKey, on ? "1" : "0"); });
-  layout->addWidget(m_cardRun, 0, 0, 1, 4);
+  layout->addWidget(m_cardRun, 0, 0, 1, 2);
   const char* captions[] = {"リムーバブルメディアすべて", "DCIMフォルダのあるメディア",
                             "ボリュームラベル"};
   for (int i = 0; i < 3; ++i) {
@@ -106,8 +106,12 @@ QGroupBox* frmJob::buildCardFrame() {
   for (char letter = 'D'; letter <= 'Z'; ++letter) m_cardDrive->addItem(QString(QChar(letter)));
   connect(m_cardDrive, &QComboBox::activated, this,
           [this] { writeCard(card::kDriveKey, m_cardDrive->currentText().toStdString()); });
-  layout->addWidget(driveCaption, 2, 0);
-  layout->addWidget(m_cardDrive, 2, 1);
+  // Two rows, so the job panel keeps close to the size of the other panels.
+  auto* drive = new QHBoxLayout;
+  drive->addWidget(driveCaption);
+  drive->addWidget(m_cardDrive);
+  drive->addStretch();
+  layout->addLayout(drive, 0, 2, 1, 2);
   return frame;
 }
 

@@ -144,6 +144,11 @@ void frmReName::buildFolderView() {
   m_undo = named(new QPushButton(utf8("元に戻す"), this), "Undo",
                  "最後のリネームを取り消し、ファイルを元の名前と場所に戻します。");
   connect(m_undo, &QPushButton::clicked, this, &frmReName::undoLastRun);
+  // The undo sits with the detail view's buttons, so the folder view's row keeps room for the
+  // name sample.
+  m_undo->hide();
+  connect(settingOpen(), &QPushButton::clicked, m_undo, &QWidget::show);
+  connect(settingClose(), &QPushButton::clicked, m_undo, &QWidget::hide);
   controls->addWidget(m_undo);
   controls->addWidget(makePreviewButton("ReName"));
   controls->addWidget(runButton());

@@ -141,6 +141,8 @@ TEST_F(RenameUndo, TheUndoButtonTakesBackTheWindowsRenameAfterAsking) {
   ASSERT_TRUE(tree.exists("card/20020315_140000.JPG"));
   ASSERT_FALSE(tree.exists("card/DSC1000.JPG"));
 
+  // The undo is among the detail view's buttons.
+  click("SettingOpen");
   // No answered: nothing moves.
   hook.answer(msgbox::kNo);
   click("Undo");
