@@ -41,20 +41,27 @@ std::string missingFolder(const std::string& folder, const std::string& key) {
   return {};
 }
 
+// A refused outcome naming each of the two folders that is missing; an empty one when both are
+// there.
+RunOutcome refusedForMissingFolders(const std::string& in, const char* inKey,
+                                    const std::string& out, const char* outKey) {
+  RunOutcome result;
+  for (const auto& why : {missingFolder(in, inKey), missingFolder(out, outKey)})
+    if (!why.empty()) {
+      result.refused = true;
+      result.message += (result.message.empty() ? "" : "\n") + why;
+    }
+  return result;
+}
+
 // The duplicate delete's options, and why it would not start (a refused outcome) or an empty
 // one. As with the panel, the run follows a panel load: keys never written get the panel's
 // defaults.
 RunOutcome deleteOptions(const RunRequest& request, DeleteRunOptions& options) {
   normaliseDeleteSettings(request.iniPath);
   options = readDeleteRunOptions(request.iniPath);
-  RunOutcome result;
-  for (const auto& why : {missingFolder(options.comparisonDir, "WFileDel-InDir"),
-                          missingFolder(options.deletionDir, "WFileDel-OutDir")})
-    if (!why.empty()) {
-      result.refused = true;
-      result.message += (result.message.empty() ? "" : "\n") + why;
-    }
-  return result;
+  return refusedForMissingFolders(options.comparisonDir, "WFileDel-InDir", options.deletionDir,
+                                  "WFileDel-OutDir");
 }
 
 RunOutcome previewDelete(const RunRequest& request, RunPlan& plan) {
@@ -83,14 +90,8 @@ RunOutcome runDelete(const RunRequest& request, RunView& view) {
 RunOutcome fileBackOptions(const RunRequest& request, FileBackRunOptions& options) {
   normaliseFileBackSettings(request.iniPath);
   options = readFileBackRunOptions(request.iniPath);
-  RunOutcome result;
-  for (const auto& why : {missingFolder(options.sourceDir, "FileBack-InDir"),
-                          missingFolder(options.destDir, "FileBack-OutDir")})
-    if (!why.empty()) {
-      result.refused = true;
-      result.message += (result.message.empty() ? "" : "\n") + why;
-    }
-  return result;
+  return refusedForMissingFolders(options.sourceDir, "FileBack-InDir", options.destDir,
+                                  "FileBack-OutDir");
 }
 
 RunOutcome previewBack(const RunRequest& request, RunPlan& plan) {
