@@ -140,20 +140,28 @@ void RenameJournal::open() {
   if (m_fd >= 0) writeAll(m_fd, std::string(kHeader) + "\t" + (m_copies ? "copy" : "move") + "\n");
 }
 
-void RenameJournal::record(const std::string& oldPath, const std::string& newPath, int group) {
+void RenameJournal::record(const std::string& oldPath, const std::string& newPath, int group,
+                           const std::optional<Known>& known) {
   const auto from = m_drives.toNative(oldPath);
   const auto to = m_drives.toNative(newPath);
-  struct stat st {};
-  if (!from || !to || !fileops::status(*to, st, false).ok()) return;
+  if (!from || !to) return;
+  Known facts;
+  if (known) {
+    facts = *known;
+  } else {
+    struct stat st {};
+    if (!fileops::status(*to, st, false).ok()) return;
+    facts = {static_cast<std::uint64_t>(st.st_size), st.st_mtim};
+  }
   if (m_fd < 0 && m_path.empty()) open();
   if (m_fd < 0) {
     m_failed = true;
     return;
   }
   const std::int64_t mtime =
-      static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+      static_cast<std::int64_t>(facts.lastWrite.tv_sec) * 1000000000 + facts.lastWrite.tv_nsec;
   noteFoldersMade(*to);
-  std::string line = escaped(*from) + "\t" + escaped(*to) + "\t" + std::to_string(st.st_size) +
+  std::string line = escaped(*from) + "\t" + escaped(*to) + "\t" + std::to_string(facts.size) +
                      "\t" + std::to_string(mtime);
   if (group >= 0) line += "\t" + std::to_string(group);
   if (!writeAll(m_fd, line + "\n")) m_failed = true;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <ctime>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -39,9 +40,17 @@ class RenameJournal {
   RenameJournal(const RenameJournal&) = delete;
   RenameJournal& operator=(const RenameJournal&) = delete;
 
-  // The file at oldPath now is newPath (path texts); its size and time are read from newPath.
-  // group: the related files it moved with (one number per group), -1 for a file on its own.
-  void record(const std::string& oldPath, const std::string& newPath, int group = -1);
+  // What the run knows of a file it only renamed: its size and last-write time, unchanged by
+  // the rename.
+  struct Known {
+    std::uint64_t size = 0;
+    timespec lastWrite{};
+  };
+  // The file at oldPath now is newPath (path texts); its size and time are those known, or else
+  // read from newPath. group: the related files it moved with (one number per group), -1 for a
+  // file on its own.
+  void record(const std::string& oldPath, const std::string& newPath, int group = -1,
+              const std::optional<Known>& known = std::nullopt);
   // Flushes the journal; a journal without a line is removed.
   void finish();
 

@@ -17,6 +17,7 @@
 #include "rename/RenameEngine.h"
 #include "rename/RenameJournal.h"
 #include "rename/RenameSettings.h"
+#include "rename/SurveyAhead.h"
 #include "run/RunFrame.h"
 #include "run/RunPlan.h"
 #include "run/RunView.h"
@@ -40,8 +41,9 @@ struct RenameEngine::Record {
   bool leads = false;  // the group takes this file's name
 
   enum class State { Listed, Parked, Settled, Problem, Skipped } state = State::Listed;
-  std::string parked;    // the path the file was actually parked under
-  std::string original;  // where the run found the file, for the journal
+  std::string parked;                         // the path the file was actually parked under
+  std::string original;                       // where the run found the file, for the journal
+  std::optional<RenameJournal::Known> known;  // its size and last-write time at the survey
   FileProblem problem;
 };
 
@@ -65,7 +67,8 @@ class RenameEngine::Run {
 
   // Survey.cpp: the records of the listed files, and the disk-space check.
   void survey(const StringArray& list);
-  Record surveyFile(const std::string& path, int listIndex, bool& found);
+  Record surveyFile(const std::string& path, int listIndex, const SurveyAhead::Facts& read,
+                    bool& found);
   std::string newBase(const std::string& path, bool found, const LongArray& date) const;
   void setTimeToGive(Record& r, bool found, const LongArray& date) const;
   std::string relativeFolder(const std::string& path) const;

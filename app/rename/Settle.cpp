@@ -53,7 +53,11 @@ void RenameEngine::Run::finishFile(const Record& r, const std::string& placed) {
     dll().DLL_TimePut(placed, pairs);
   }
   if (m_options.setAttribute) dll().DLL_ReadChenge(placed, m_options.readOnly);
-  if (m_journal) m_journal->record(r.original, placed, r.group);
+  if (!m_journal) return;
+  // A file renamed in its own folder keeps the size and time the survey read, unless the run
+  // set its time: then the journal looks at the file.
+  const bool onlyRenamed = m_options.mode == Mode::Stay && !(m_options.setTimes && r.haveTime);
+  m_journal->record(r.original, placed, r.group, onlyRenamed ? r.known : std::nullopt);
 }
 
 }  // namespace quillmere::rename

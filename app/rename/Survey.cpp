@@ -9,6 +9,7 @@
 
 #include "platform/FileOps.h"
 #include "rename/RenameRun.h"
+#include "rename/SurveyAhead.h"
 #include "times/FileTime.h"
 #include "times/MediaDates.h"
 #include "times/ShootingDate.h"
@@ -39,12 +40,14 @@ void RenameEngine::Run::survey(const StringArray& list) {
     const auto outNative = m_map.toNative(m_options.outDir);
     m_imported.emplace(outNative ? *outNative : std::string());
   }
+  // The head holds headLines lines; the search takes the lines before its last one.
+  SurveyAhead ahead(list, m_map, m_options.headLines - 1, kDateSearchSeconds);
   for (int i = 1; i <= count; ++i) {
     if (cancelled()) return;
     pacer.fileDone(static_cast<std::size_t>(i));
     const std::string& path = list(i);
     bool surveyedOk = false;
-    Record r = surveyFile(path, i, surveyedOk);
+    Record r = surveyFile(path, i, ahead.take(i), surveyedOk);
     if (r.state == Record::State::Skipped) continue;
     m_records.push_back(std::move(r));
     if (surveyedOk && wantBytes) sized(++surveyed, 1) = path;
@@ -64,16 +67,14 @@ void RenameEngine::Run::survey(const StringArray& list) {
 // The record of one file. `ok` is false when the file is gone since the listing (or cannot
 // be read): the record then holds that problem.
 RenameEngine::Record RenameEngine::Run::surveyFile(const std::string& path, int listIndex,
-                                                   bool& ok) {
+                                                   const SurveyAhead::Facts& read, bool& ok) {
   Record r;
   r.listIndex = listIndex;
   r.source = path;
   r.original = path;
-  const auto native = m_map.toNative(path);
-  times::PictureFacts facts;
-  // The head holds headLines lines; the search takes the lines before its last one.
-  if (!native ||
-      !times::surveyPicture(*native, m_options.headLines - 1, kDateSearchSeconds, facts)) {
+  const auto& native = read.native;
+  times::PictureFacts facts = read.picture;
+  if (!native || !read.opened) {
     r.state = Record::State::Problem;
     r.problem = {path, Unhandled::Vanished, 0};
     ok = false;
@@ -84,6 +85,7 @@ RenameEngine::Record RenameEngine::Run::surveyFile(const std::string& path, int 
     r.state = Record::State::Skipped;
     return r;
   }
+  if (facts.size) r.known = RenameJournal::Known{*facts.size, facts.times.lastWrite};
   LongArray pairs = timeTable(3, 2);
   times::fillTimePairs(facts.times, pairs);
   LongArray parts;

@@ -140,6 +140,165 @@ void forEachColonPair(const char* p, std::size_t from, std::size_t to, Visit vis
     if (p[i] == ':' && p[i + 3] == ':') visit(i);
 }
 
+bool isLineEnd(char c) {
+  return c == '\r' || c == '\n';
+}
+
+bool digitOrColon(char c) {
+  return c >= '0' && c <= ':';
+}
+
+// Where a head held whole in one buffer ends, and the runs of line-end bytes in it that a date
+// could straddle (the byte before or after the run is a digit or a colon).
+struct HeadExtent {
+  std::size_t end = 0;                 // the head's bytes are data[0, end), line ends included
+  std::size_t consumed = 0;            // bytes of the file the search consumed
+  bool cut = false;                    // the line limit ended the head before the buffer's end
+  std::vector<std::size_t> junctions;  // starts of line-end runs worth a closer look
+};
+
+// One line end, counted: answers true when it closes the last line the search takes.
+bool countLineEnd(const char* data, std::size_t n, std::size_t t, std::int64_t& lines,
+                  std::int64_t maxLines, HeadExtent& extent) {
+  if (++lines < maxLines) return false;
+  extent.end = t;
+  extent.consumed = t + 1;
+  if (data[t] == '\r' && t + 1 < n && data[t + 1] == '\n') ++extent.consumed;
+  extent.cut = true;
+  return true;
+}
+
+void noteRunStart(const char* data, std::size_t n, std::size_t a, HeadExtent& extent) {
+  if (a == 0) return;
+  std::size_t b = a;
+  while (b < n && isLineEnd(data[b])) ++b;
+  if (digitOrColon(data[a - 1]) || (b < n && digitOrColon(data[b]))) extent.junctions.push_back(a);
+}
+
+void scanLineEndsPlain(const char* data, std::size_t i, std::size_t n, std::int64_t& lines,
+                       std::int64_t maxLines, HeadExtent& extent) {
+  for (; i < n; ++i) {
+    if (!isLineEnd(data[i])) continue;
+    if (i == 0 || !isLineEnd(data[i - 1])) noteRunStart(data, n, i, extent);
+    // The LF of a CR LF pair belongs to the line end the CR began.
+    if (data[i] == '\n' && i > 0 && data[i - 1] == '\r') continue;
+    if (countLineEnd(data, n, i, lines, maxLines, extent)) return;
+  }
+}
+
+#if defined(__x86_64__)
+__attribute__((target("avx2,popcnt"))) std::size_t scanLineEndsAvx2(const char* data, std::size_t n,
+                                                                    std::int64_t& lines,
+                                                                    std::int64_t maxLines,
+                                                                    HeadExtent& extent) {
+  const __m256i cr = _mm256_set1_epi8('\r');
+  const __m256i lf = _mm256_set1_epi8('\n');
+  std::uint32_t prevCr = 0, prevEnd = 0;  // the last byte of the previous step
+  std::size_t i = 0;
+  for (; i + 32 <= n; i += 32) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i));
+    const auto crs = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, cr)));
+    const auto lfs = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, lf)));
+    const std::uint32_t ends = crs | lfs;
+    if (ends == 0) {
+      prevCr = prevEnd = 0;
+      continue;
+    }
+    std::uint32_t starts = ends & ~((ends << 1) | prevEnd);
+    while (starts != 0) {
+      noteRunStart(data, n, i + static_cast<std::size_t>(__builtin_ctz(starts)), extent);
+      starts &= starts - 1;
+    }
+    std::uint32_t counted = crs | (lfs & ~((crs << 1) | prevCr));
+    const auto count = static_cast<std::int64_t>(__builtin_popcount(counted));
+    if (lines + count >= maxLines) {
+      for (;; counted &= counted - 1) {
+        const std::size_t t = i + static_cast<std::size_t>(__builtin_ctz(counted));
+        if (countLineEnd(data, n, t, lines, maxLines, extent)) return n;
+      }
+    }
+    lines += count;
+    prevCr = crs >> 31;
+    prevEnd = ends >> 31;
+  }
+  return i;
+}
+#endif
+
+// Finds the extent of a head that lies whole in data[0, n) (n bytes read so far; atEnd when the
+// file ends there). False when the head goes on past the buffer.
+bool findHeadExtent(const char* data, std::size_t n, bool atEnd, std::int64_t maxLines,
+                    HeadExtent& extent) {
+  std::int64_t lines = 0;
+  std::size_t i = 0;
+#if defined(__x86_64__)
+  if (haveAvx2()) i = scanLineEndsAvx2(data, n, lines, maxLines, extent);
+#endif
+  if (!extent.cut && i < n) {
+    // The plain scan goes on from a vector step's end: keep its view of the byte before.
+    scanLineEndsPlain(data, i, n, lines, maxLines, extent);
+  }
+  if (extent.cut) {
+    std::erase_if(extent.junctions, [&](std::size_t a) { return a >= extent.end; });
+    return true;
+  }
+  if (!atEnd) return false;
+  extent.end = extent.consumed = n;
+  return true;
+}
+
+// The last date text of the joined head, searched in the head as read: windows without line
+// ends are searched where they lie, windows across line ends around each junction. Answers the
+// offset in data of the winning window's first byte, or npos.
+std::size_t lastDateInHead(const char* data, const HeadExtent& extent, char found[kWindow]) {
+  const std::size_t end = extent.end;
+  // The joined head's first byte is never a window's start.
+  std::size_t first = 0;
+  while (first < end && isLineEnd(data[first])) ++first;
+  std::size_t best = std::string_view::npos;
+  auto better = [&](std::size_t s) { return best == std::string_view::npos || s > best; };
+  if (end >= kWindow) {
+    forEachColonPair(data, 4, end - kWindow + 5, [&](std::size_t colon) {
+      const std::size_t s = colon - 4;
+      if (s > first && !isLineEnd(data[s + 10]) && isDateText(data + s)) best = s;
+    });
+  }
+  if (best != std::string_view::npos) std::memcpy(found, data + best, kWindow);
+  for (const std::size_t a : extent.junctions) {
+    // Up to 18 bytes of the joined head on each side of the run of line ends at a.
+    char local[2 * (kWindow - 1)];
+    std::size_t where[2 * (kWindow - 1)];
+    std::size_t before = 0;
+    for (std::size_t k = a; k > 0 && before < kWindow - 1; --k)
+      if (!isLineEnd(data[k - 1])) where[before++] = k - 1;
+    std::reverse(where, where + before);
+    std::size_t len = before;
+    for (std::size_t k = a; k < end && len < 2 * (kWindow - 1); ++k)
+      if (!isLineEnd(data[k])) where[len++] = k;
+    if (len < kWindow || before == 0 || len == before) continue;
+    for (std::size_t k = 0; k < len; ++k) local[k] = data[where[k]];
+    // The windows that hold both the byte before the run and the byte after it.
+    const std::size_t from = before >= kWindow - 1 ? before - (kWindow - 1) : 0;
+    for (std::size_t k = from; k < before && k + kWindow <= len; ++k) {
+      if (where[k] > first && better(where[k]) && isDateText(local + k)) {
+        best = where[k];
+        std::memcpy(found, local + k, kWindow);
+      }
+    }
+  }
+  return best;
+}
+
+void takeDate(const char found[kWindow], ShootingDate& result) {
+  result.found = true;
+  result.year = number(found, 4);
+  result.month = number(found + 5, 2);
+  result.day = number(found + 8, 2);
+  result.hour = number(found + 11, 2);
+  result.minute = number(found + 14, 2);
+  result.second = number(found + 17, 2);
+}
+
 // Bit mask of the CR and LF bytes among the 16 bytes at p.
 #if defined(__SSE2__)
 unsigned lineEnds16(const char* p) {
@@ -192,15 +351,36 @@ void searchHead(platform::fileops::InputFile& file, std::int64_t maxLines, doubl
   bool stop = false;
   std::uint64_t readSoFar = 0;
 
-  while (!stop) {
+  // Reads the next chunk into raw: false at the end of the file or on a failed read.
+  std::size_t n = 0;
+  bool atEnd = false;
+  auto readChunk = [&] {
     std::size_t want = readSoFar == 0 ? kFirstRead : kChunk;
     if (knownSize)
       want = static_cast<std::size_t>(std::min<std::uint64_t>(want, *knownSize - readSoFar));
-    std::size_t n = 0;
-    if (want == 0 || !file.read(raw.data(), want, n) || n == 0) break;
+    n = 0;
+    if (want == 0 || !file.read(raw.data(), want, n) || n == 0) return false;
     readSoFar += n;
     // A short read is the end of the file, and so is its known size.
-    const bool atEnd = n < want || (knownSize && readSoFar >= *knownSize);
+    atEnd = n < want || (knownSize && readSoFar >= *knownSize);
+    return true;
+  };
+  if (!readChunk()) return;
+
+  // Most heads lie whole in the first read: searched there, without joining the lines.
+  HeadExtent extent;
+  if (findHeadExtent(raw.data(), n, atEnd, maxLines, extent)) {
+    result.bytesRead = extent.consumed;
+    if (lastDateInHead(raw.data(), extent, found) != std::string_view::npos)
+      takeDate(found, result);
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (!extent.cut && elapsed > timeoutSeconds) result.timedOut = true;
+    return;
+  }
+
+  for (bool first = true; !stop; first = false) {
+    if (!first && !readChunk()) break;
     const char* data = raw.data();
     char* out = joined.data() + carried;
     std::size_t segment = 0;  // start of the current line's bytes in data
@@ -289,14 +469,7 @@ void searchHead(platform::fileops::InputFile& file, std::int64_t maxLines, doubl
     }
     if (atEnd) break;
   }
-  if (result.found) {
-    result.year = number(found, 4);
-    result.month = number(found + 5, 2);
-    result.day = number(found + 8, 2);
-    result.hour = number(found + 11, 2);
-    result.minute = number(found + 14, 2);
-    result.second = number(found + 17, 2);
-  }
+  if (result.found) takeDate(found, result);
 }
 
 }  // namespace
@@ -315,9 +488,8 @@ platform::FileResult surveyPicture(const std::string& nativePath, std::int64_t m
   facts = PictureFacts{};
   platform::fileops::InputFile file;
   if (platform::FileResult r = file.open(nativePath); !r) return r;
-  std::optional<std::uint64_t> size;
-  if (platform::FileResult r = file.readTimes(facts.times, &size); !r) return r;
-  searchHead(file, maxLines, timeoutSeconds, facts.date, size);
+  if (platform::FileResult r = file.readTimes(facts.times, &facts.size); !r) return r;
+  searchHead(file, maxLines, timeoutSeconds, facts.date, facts.size);
   return {};
 }
 

@@ -6,6 +6,7 @@
 // text in the joined head wins.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,7 @@ platform::FileResult findShootingDate(const std::string& nativePath, std::int64_
 // What a rename needs of one picture, from one open: its times and its shooting date.
 struct PictureFacts {
   platform::FileTimes times;
+  std::optional<std::uint64_t> size;  // a regular file's size
   ShootingDate date;
 };
 
