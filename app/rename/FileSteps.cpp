@@ -78,7 +78,8 @@ StepResult FileSteps::moveNoReplace(const std::string& from, const std::string& 
   if (!resolve(from, src) || !resolve(to, dst)) return StepResult::NotFound;
   if (throughFolderLink(src) || throughFolderLink(dst)) return done(ELOOP);
   // A rename on one file system; across file systems a checked copy, then the removal.
-  const platform::FileResult renamed = fileops::rename(src, dst, platform::Existing::Fail);
+  const platform::FileResult renamed =
+      fileops::rename(src, dst, platform::Existing::Fail, &m_folders);
   if (renamed.error() != EXDEV) return done(renamed.error());
   return done(fileops::move(src, dst).error());
 }

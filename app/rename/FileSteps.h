@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/DriveMap.h"
+#include "platform/FileOps.h"
 
 namespace quillmere::rename {
 
@@ -59,6 +60,7 @@ class FileSteps {
   // run: checked once, not at every step. The run itself makes no links.
   std::unordered_set<std::string> m_checkedFolders;
   std::string m_unflushedTarget;  // a file on the media that holds unflushed copies
+  platform::fileops::FolderHandles m_folders;  // the folders the run renamed in
 };
 
 }  // namespace quillmere::rename

@@ -159,10 +159,21 @@ bool exists(const std::string& path) {
 }
 
 // Rename without replacing, by the best means the file system offers.
-FileResult renameNoReplace(const std::string& from, const std::string& to) {
+FileResult renameNoReplace(const std::string& from, const std::string& to,
+                           FolderHandles* folders = nullptr) {
   int err = fault(Call::RenameNoReplace, from);
   if (err == 0) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
+    int fromDir = -1, toDir = -1;
+    if (folders) {
+      fromDir = folders->of(parentOf(from));
+      toDir = fromDir >= 0 ? folders->of(parentOf(to)) : -1;
+    }
+    const int done = fromDir >= 0 && toDir >= 0
+                         ? ::renameat2(fromDir, nameOf(from).c_str(), toDir, nameOf(to).c_str(),
+                                       RENAME_NOREPLACE)
+                         : ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(),
+                                       RENAME_NOREPLACE);
+    if (done == 0) return {};
     err = errno;
   }
   // File systems without RENAME_NOREPLACE (the FUSE drivers) answer EINVAL.
@@ -464,7 +475,25 @@ std::string temporaryName(const std::string& folder, const std::string& name, co
 
 // ---- renames and moves -------------------------------------------------------------------
 
-FileResult rename(const std::string& from, const std::string& to, Existing existing) {
+FolderHandles::~FolderHandles() {
+  for (const auto& [folder, fd] : m_handles) ::close(fd);
+}
+
+int FolderHandles::of(const std::string& folder) {
+  if (const auto it = m_handles.find(folder); it != m_handles.end()) return it->second;
+  // A run touches few folders; the bound only keeps a huge tree from using up descriptors.
+  constexpr std::size_t kMostKept = 256;
+  if (m_handles.size() >= kMostKept) {
+    for (const auto& [kept, fd] : m_handles) ::close(fd);
+    m_handles.clear();
+  }
+  const int fd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) m_handles.emplace(folder, fd);
+  return fd;
+}
+
+FileResult rename(const std::string& from, const std::string& to, Existing existing,
+                  FolderHandles* folders) {
   if (int e = fault(Call::Rename, from)) return FileResult(e);
   if (from == to) return exists(from) ? FileResult() : FileResult(ENOENT);
   if (caseOnlyChange(from, to) && sameFile(from, to)) {
@@ -475,7 +504,8 @@ FileResult rename(const std::string& from, const std::string& to, Existing exist
     if (!second) renameNoReplace(temp, from);
     return second;
   }
-  return existing == Existing::Replace ? renameReplace(from, to) : renameNoReplace(from, to);
+  return existing == Existing::Replace ? renameReplace(from, to)
+                                        : renameNoReplace(from, to, folders);
 }
 
 FileResult move(const std::string& from, const std::string& to, const CopyOptions& options) {

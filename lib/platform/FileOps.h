@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -81,12 +82,29 @@ namespace fileops {
 
 // ---- renames and moves -------------------------------------------------------------------
 
+// Folders opened once (O_PATH handles) for the renames of one run: a rename then names its
+// files relative to them, so the kernel does not walk the whole path again for every file. A
+// folder that cannot be opened is not kept; renames in it go by path.
+class FolderHandles {
+ public:
+  FolderHandles() = default;
+  ~FolderHandles();
+  FolderHandles(const FolderHandles&) = delete;
+  FolderHandles& operator=(const FolderHandles&) = delete;
+  // The handle of the folder (a native path), or -1.
+  int of(const std::string& folder);
+
+ private:
+  std::unordered_map<std::string, int> m_handles;
+};
+
 // Renames a file or folder. With Existing::Fail a taken target fails with EEXIST on every file
 // system (renameat2 RENAME_NOREPLACE, else link+unlink, else check-then-rename). A rename that
 // changes only the case of the name goes through a unique temporary name, so it works on
-// case-insensitive file systems too, and is rolled back when the second step fails.
+// case-insensitive file systems too, and is rolled back when the second step fails. With
+// folders, a rename that does not replace names its files relative to their folders' handles.
 FileResult rename(const std::string& from, const std::string& to,
-                  Existing existing = Existing::Fail);
+                  Existing existing = Existing::Fail, FolderHandles* folders = nullptr);
 
 // Moves a file or folder tree: a rename on one file system; across file systems a safe copy,
 // a size check, then removal of the source (the source stays when any step fails).
