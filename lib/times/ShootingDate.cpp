@@ -193,7 +193,10 @@ __attribute__((target("avx2,popcnt"))) std::size_t scanLineEndsAvx2(const char* 
                                                                     HeadExtent& extent) {
   const __m256i cr = _mm256_set1_epi8('\r');
   const __m256i lf = _mm256_set1_epi8('\n');
-  std::uint32_t prevCr = 0, prevEnd = 0;  // the last byte of the previous step
+  const __m256i belowDigits = _mm256_set1_epi8('0' - 1);
+  const __m256i aboveColon = _mm256_set1_epi8(':' + 1);
+  // Of the last byte of the previous step: a CR, a line end, a digit or colon.
+  std::uint32_t prevCr = 0, prevEnd = 0, prevDigit = 0;
   std::size_t i = 0;
   for (; i + 32 <= n; i += 32) {
     const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i));
@@ -202,9 +205,17 @@ __attribute__((target("avx2,popcnt"))) std::size_t scanLineEndsAvx2(const char* 
     const std::uint32_t ends = crs | lfs;
     if (ends == 0) {
       prevCr = prevEnd = 0;
+      prevDigit = static_cast<unsigned>(static_cast<std::uint8_t>(data[i + 31]) - '0') <= 10u;
       continue;
     }
-    std::uint32_t starts = ends & ~((ends << 1) | prevEnd);
+    const auto digits = static_cast<std::uint32_t>(_mm256_movemask_epi8(
+        _mm256_and_si256(_mm256_cmpgt_epi8(v, belowDigits), _mm256_cmpgt_epi8(aboveColon, v))));
+    // Runs of line ends with a digit or colon before, or possibly after (the byte after a run
+    // of one, or any longer run or one at the step's end): the rest cannot split a date.
+    const std::uint32_t maybeDate =
+        (digits << 1) | prevDigit | (digits >> 1) | (ends >> 1) | (1u << 31);
+    std::uint32_t starts = ends & ~((ends << 1) | prevEnd) & maybeDate;
+    prevDigit = digits >> 31;
     while (starts != 0) {
       noteRunStart(data, n, i + static_cast<std::size_t>(__builtin_ctz(starts)), extent);
       starts &= starts - 1;

@@ -101,6 +101,25 @@ TEST(ShootingDateScan, AgreesWithTheLineByLineReference) {
   }
 }
 
+// A date split by a line end just before or just after its separator, at every offset around
+// the vector steps of the scan: found once the lines are joined.
+TEST(ShootingDateScan, FindsADateSplitByALineEndAtEveryOffset) {
+  test::TempTree t;
+  for (const char* split :
+       {"2003:05:09\n 07:03:02", "2003:05:09 \r\n07:03:02", "2003:05:09\r 07:03:02"}) {
+    for (std::size_t at = 1; at < 80; ++at) {
+      std::string file(at, 'x');
+      file += split;
+      file += std::string(100, 'y');
+      const std::string path = t.write("split.bin", file);
+      times::ShootingDate got;
+      ASSERT_TRUE(times::findShootingDate(path, 255, 600.0, got).ok());
+      ASSERT_TRUE(got.found) << split << " at " << at;
+      EXPECT_EQ(got.hour * 10000 + got.minute * 100 + got.second, 70302) << at;
+    }
+  }
+}
+
 // The survey reads the times from the file it opened: the same as readTimes gives for its path;
 // a file that cannot be opened fails with the reason.
 TEST(ShootingDateScan, SurveyGivesTheFileTimesAndFailsForAMissingFile) {
