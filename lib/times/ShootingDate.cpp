@@ -187,50 +187,64 @@ void scanLineEndsPlain(const char* data, std::size_t i, std::size_t n, std::int6
 }
 
 #if defined(__x86_64__)
-__attribute__((target("avx2,popcnt"))) std::size_t scanLineEndsAvx2(const char* data, std::size_t n,
-                                                                    std::int64_t& lines,
-                                                                    std::int64_t maxLines,
-                                                                    HeadExtent& extent) {
-  const __m256i cr = _mm256_set1_epi8('\r');
-  const __m256i lf = _mm256_set1_epi8('\n');
-  const __m256i belowDigits = _mm256_set1_epi8('0' - 1);
-  const __m256i aboveColon = _mm256_set1_epi8(':' + 1);
+// The masks of 64 bytes at p (bit k for p[k]).
+struct Masks64 {
+  std::uint64_t crs, lfs, digits;  // CR, LF, a digit or colon
+};
+
+__attribute__((target("avx2"))) inline void masks32(const char* p, std::uint64_t& crs,
+                                                    std::uint64_t& lfs, std::uint64_t& digits) {
+  const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+  crs = static_cast<std::uint32_t>(
+      _mm256_movemask_epi8(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('\r'))));
+  lfs = static_cast<std::uint32_t>(
+      _mm256_movemask_epi8(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('\n'))));
+  digits = static_cast<std::uint32_t>(
+      _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpgt_epi8(v, _mm256_set1_epi8('0' - 1)),
+                                            _mm256_cmpgt_epi8(_mm256_set1_epi8(':' + 1), v))));
+}
+
+__attribute__((target("avx2"))) inline Masks64 masks64(const char* p) {
+  Masks64 low{}, high{};
+  masks32(p, low.crs, low.lfs, low.digits);
+  masks32(p + 32, high.crs, high.lfs, high.digits);
+  return {low.crs | (high.crs << 32), low.lfs | (high.lfs << 32), low.digits | (high.digits << 32)};
+}
+
+// Counts line ends 64 bytes a step without a branch per step; the line ends a date could
+// straddle are looked at one by one.
+__attribute__((target("avx2,popcnt,bmi"))) std::size_t scanLineEndsAvx2(const char* data,
+                                                                        std::size_t n,
+                                                                        std::int64_t& lines,
+                                                                        std::int64_t maxLines,
+                                                                        HeadExtent& extent) {
   // Of the last byte of the previous step: a CR, a line end, a digit or colon.
-  std::uint32_t prevCr = 0, prevEnd = 0, prevDigit = 0;
+  std::uint64_t prevCr = 0, prevEnd = 0, prevDigit = 0;
   std::size_t i = 0;
-  for (; i + 32 <= n; i += 32) {
-    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i));
-    const auto crs = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, cr)));
-    const auto lfs = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, lf)));
-    const std::uint32_t ends = crs | lfs;
-    if (ends == 0) {
-      prevCr = prevEnd = 0;
-      prevDigit = static_cast<unsigned>(static_cast<std::uint8_t>(data[i + 31]) - '0') <= 10u;
-      continue;
-    }
-    const auto digits = static_cast<std::uint32_t>(_mm256_movemask_epi8(
-        _mm256_and_si256(_mm256_cmpgt_epi8(v, belowDigits), _mm256_cmpgt_epi8(aboveColon, v))));
+  for (; i + 64 <= n; i += 64) {
+    const Masks64 m = masks64(data + i);
+    const std::uint64_t ends = m.crs | m.lfs;
     // Runs of line ends with a digit or colon before, or possibly after (the byte after a run
     // of one, or any longer run or one at the step's end): the rest cannot split a date.
-    const std::uint32_t maybeDate =
-        (digits << 1) | prevDigit | (digits >> 1) | (ends >> 1) | (1u << 31);
-    std::uint32_t starts = ends & ~((ends << 1) | prevEnd) & maybeDate;
-    prevDigit = digits >> 31;
+    const std::uint64_t maybeDate =
+        (m.digits << 1) | prevDigit | (m.digits >> 1) | (ends >> 1) | (std::uint64_t{1} << 63);
+    std::uint64_t starts = ends & ~((ends << 1) | prevEnd) & maybeDate;
     while (starts != 0) {
-      noteRunStart(data, n, i + static_cast<std::size_t>(__builtin_ctz(starts)), extent);
+      noteRunStart(data, n, i + static_cast<std::size_t>(__builtin_ctzll(starts)), extent);
       starts &= starts - 1;
     }
-    std::uint32_t counted = crs | (lfs & ~((crs << 1) | prevCr));
-    const auto count = static_cast<std::int64_t>(__builtin_popcount(counted));
+    std::uint64_t counted = m.crs | (m.lfs & ~((m.crs << 1) | prevCr));
+    const auto count = static_cast<std::int64_t>(__builtin_popcountll(counted));
     if (lines + count >= maxLines) {
       for (;; counted &= counted - 1) {
-        const std::size_t t = i + static_cast<std::size_t>(__builtin_ctz(counted));
+        const std::size_t t = i + static_cast<std::size_t>(__builtin_ctzll(counted));
         if (countLineEnd(data, n, t, lines, maxLines, extent)) return n;
       }
     }
     lines += count;
-    prevCr = crs >> 31;
-    prevEnd = ends >> 31;
+    prevCr = m.crs >> 63;
+    prevEnd = ends >> 63;
+    prevDigit = m.digits >> 63;
   }
   return i;
 }
