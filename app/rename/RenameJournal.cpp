@@ -31,8 +31,7 @@ bool endsWith(const std::string& s, const std::string& end) {
 }
 
 // Tabs, line ends and "%" inside a path are written as %09, %0A and %25.
-std::string escaped(const std::string& path) {
-  std::string out;
+void appendEscaped(std::string& out, const std::string& path) {
   for (const char c : path) {
     if (c == '%')
       out += "%25";
@@ -43,7 +42,6 @@ std::string escaped(const std::string& path) {
     else
       out += c;
   }
-  return out;
 }
 
 std::string unescaped(const std::string& text) {
@@ -161,15 +159,30 @@ void RenameJournal::record(const std::string& oldPath, const std::string& newPat
   const std::int64_t mtime =
       static_cast<std::int64_t>(facts.lastWrite.tv_sec) * 1000000000 + facts.lastWrite.tv_nsec;
   noteFoldersMade(*to);
-  std::string line = escaped(*from) + "\t" + escaped(*to) + "\t" + std::to_string(facts.size) +
-                     "\t" + std::to_string(mtime);
-  if (group >= 0) line += "\t" + std::to_string(group);
-  if (!writeAll(m_fd, line + "\n")) m_failed = true;
+  appendEscaped(m_pending, *from);
+  m_pending += '\t';
+  appendEscaped(m_pending, *to);
+  m_pending += '\t';
+  m_pending += std::to_string(facts.size);
+  m_pending += '\t';
+  m_pending += std::to_string(mtime);
+  if (group >= 0) {
+    m_pending += '\t';
+    m_pending += std::to_string(group);
+  }
+  m_pending += '\n';
   ++m_lines;
   if (++m_unsynced >= kSyncEvery) {
+    writePending();
     startFlush();
     m_unsynced = 0;
   }
+}
+
+void RenameJournal::writePending() {
+  if (m_pending.empty()) return;
+  if (!writeAll(m_fd, m_pending)) m_failed = true;
+  m_pending.clear();
 }
 
 void RenameJournal::startFlush() {
@@ -221,13 +234,16 @@ void RenameJournal::noteFoldersMade(const std::string& nativeFile) {
       return;
     }
     m_foldersNoted.push_back(folder);
-    writeAll(m_fd, "folder\t" + escaped(folder) + "\n");
+    m_pending += "folder\t";
+    appendEscaped(m_pending, folder);
+    m_pending += '\n';
   }
 }
 
 void RenameJournal::finish() {
   stopFlushing();
   if (m_fd < 0) return;
+  writePending();
   ::fdatasync(m_fd);
   ::close(m_fd);
   m_fd = -1;

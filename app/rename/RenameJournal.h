@@ -23,11 +23,12 @@ namespace quillmere::rename {
 // Folders the run made on the way to a new path (born after the journal began) get a line of
 // their own, so that an undo can remove them again once they are empty.
 //
-// Each line is appended with one write as soon as its file is settled, so a killed run leaves
-// every line it wrote (the kernel keeps them). Every kSyncEvery lines a flush to the medium is
-// started on a thread of the journal's own, so the run does not wait for the disk; finish()
-// waits for that thread and flushes once more. A power cut loses at most the lines written since
-// the last flush began. A line cut short is ignored by the reader.
+// Lines are kept as files settle and written kSyncEvery at a time, each batch with one write:
+// a killed run leaves every batch it wrote (the kernel keeps them) and loses at most the lines
+// of one batch, whose files Undo then leaves under their new names. After each write a flush to
+// the medium is started on a thread of the journal's own, so the run does not wait for the disk;
+// finish() writes the rest, waits for that thread and flushes once more. A power cut loses at
+// most the lines written since the last flush began. A line cut short is ignored by the reader.
 class RenameJournal {
  public:
   static constexpr int kSyncEvery = 64;
@@ -82,6 +83,7 @@ class RenameJournal {
  private:
   void open();
   void noteFoldersMade(const std::string& nativeFile);
+  void writePending();
   void startFlush();
   void stopFlushing();
   // The drive map of the run, taken once: asking for the current one checks the mounts.
@@ -95,6 +97,7 @@ class RenameJournal {
   int m_lines = 0;
   bool m_failed = false;
   int m_unsynced = 0;
+  std::string m_pending;  // lines not yet written
   // The flushing thread: started with the first flush, woken by m_flushWanted.
   std::thread m_flusher;
   std::mutex m_flushMutex;
