@@ -59,7 +59,7 @@ class FileSteps {
   // Folders below a root found to be real folders all the way down (no link among them) in this
   // run: checked once, not at every step. The run itself makes no links.
   std::unordered_set<std::string> m_checkedFolders;
-  std::string m_unflushedTarget;  // a file on the media that holds unflushed copies
+  std::string m_unflushedTarget;               // a file on the media that holds unflushed copies
   platform::fileops::FolderHandles m_folders;  // the folders the run renamed in
 };
 

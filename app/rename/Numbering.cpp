@@ -2,6 +2,7 @@
 // the running numbers of the numbering format.
 
 #include <algorithm>
+#include <numeric>
 #include <string>
 #include <utility>
 
@@ -39,23 +40,36 @@ void RenameEngine::Run::markNeighbours() {
   }
 }
 
+// The records in the order DLL_Sort gives their rows (new name, extension, the three times, each
+// compared byte by byte; equal rows keep the list order), sorted in place without copying them.
 void RenameEngine::Run::sort() {
-  const int n = static_cast<int>(m_records.size());
-  StringArray rows;
-  rows.redim(1, n, 1, 4);
-  for (int i = 1; i <= n; ++i) {
-    const Record& r = m_records[i - 1];
-    rows(i, 1) = r.base;
-    rows(i, 2) = r.extension;
-    rows(i, 3) = r.times;        // the three times in the order creation, last write, last access
-    rows(i, 4) = padded(i, 10);  // equal rows keep the list order
+  const std::size_t n = m_records.size();
+  std::vector<std::size_t> order(n);
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    const Record& x = m_records[a];
+    const Record& y = m_records[b];
+    if (const int c = x.base.compare(y.base); c != 0) return c < 0;
+    if (const int c = x.extension.compare(y.extension); c != 0) return c < 0;
+    return x.times.compare(y.times) < 0;
+  });
+  // Position i takes the record that was at order[i]: follow each cycle of the permutation.
+  std::vector<bool> placed(n, false);
+  for (std::size_t start = 0; start < n; ++start) {
+    if (placed[start]) continue;
+    Record held = std::move(m_records[start]);
+    std::size_t at = start;
+    for (;;) {
+      placed[at] = true;
+      const std::size_t from = order[at];
+      if (from == start) {
+        m_records[at] = std::move(held);
+        break;
+      }
+      m_records[at] = std::move(m_records[from]);
+      at = from;
+    }
   }
-  LongArray keys = LongArray::fromList({1, 2, 3, 4});
-  dll().DLL_Sort(rows, keys);
-  std::vector<Record> sorted;
-  sorted.reserve(m_records.size());
-  for (int i = 1; i <= n; ++i) sorted.push_back(std::move(m_records[std::stoi(rows(i, 4)) - 1]));
-  m_records = std::move(sorted);
   if (!m_groups.empty()) indexGroups();
 }
 

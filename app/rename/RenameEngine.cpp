@@ -94,7 +94,10 @@ void RenameEngine::Run::body() {
     number();
     if (cancelled()) return;
   }
-  if (m_options.lookSubDir && m_options.makeSubDir) makeSubDirs();
+  // A target that is the source itself holds the source's folders already.
+  if (m_options.lookSubDir && m_options.makeSubDir &&
+      m_map.toNative(m_options.outDir) != m_map.toNative(m_options.inDir))
+    makeSubDirs();
   if (cancelled()) return;
   park();
   if (cancelled()) return;
