@@ -30,6 +30,7 @@
 #include "platform/FileOps.h"
 #include "run/QuietRunView.h"
 #include "run/RunFrame.h"
+#include "times/FileTime.h"
 
 namespace quillmere::mirror {
 
@@ -88,6 +89,25 @@ class FolderHandle {
 
 bool sameTimespec(const timespec& a, const timespec& b) {
   return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+bool onOneFileSystem(const std::string& a, const std::string& b) {
+  struct stat sa {
+  }, sb{};
+  return fileops::status(a, sa).ok() && fileops::status(b, sb).ok() && sa.st_dev == sb.st_dev;
+}
+
+// A row's times as the TimeLowHi table of the library (local file times; the creation time,
+// which no decision here reads, is given the last-write time).
+LongArray listedTimes(const Row& row) {
+  platform::FileTimes times;
+  times.creation = row.writeTime;
+  times.lastWrite = row.writeTime;
+  times.lastAccess = row.accessTime;
+  LongArray table;
+  table.redim(1, 3, 1, 2);
+  times::fillTimePairs(times, table);
+  return table;
 }
 
 // The file still has the size and last-write time the table recorded for it.
@@ -373,9 +393,10 @@ class Run {
   // Per pair, what the byte comparison found (filled before the pairs are handled).
   std::vector<ByteVerdict> m_verdicts;
   bool m_cancelled = false;
-  bool m_wrote = false;                           // copies waiting for the final flush
-  RunPlan* m_plan;                                // null: the steps are carried out
-  std::unordered_set<std::string> m_planFolders;  // folders the plan made so far (path texts)
+  bool m_wroteMaster = false, m_wroteMirror = false;  // copies waiting for the final flush
+  RunPlan* m_plan;                                    // null: the steps are carried out
+  std::unordered_set<std::string> m_planFolders;      // folders the plan made so far (path texts)
+  std::unordered_set<std::string> m_linkFreeFolders;  // native, checked once in this run
 };
 
 void Run::execute() {
@@ -572,10 +593,16 @@ bool Run::offLimits(const Row& row) const {
 }
 
 bool Run::linkFree(const std::string& native, const std::string& pathText) {
+  // A folder found free of links stays so for the run: the run itself makes no links.
+  std::string folder = fileops::parentOf(native);
+  if (m_linkFreeFolders.count(folder) != 0) return true;
   const std::string& root =
       native.compare(0, m_inNative.size(), m_inNative) == 0 ? m_inNative : m_outNative;
   const platform::FileResult r = fileops::checkNoFolderLink(root, native);
-  if (r.ok()) return true;
+  if (r.ok()) {
+    if (fileops::isFolder(folder, false)) m_linkFreeFolders.insert(std::move(folder));
+    return true;
+  }
   problem(pathText, r.error() == ELOOP ? "the way there passes through a folder link; left alone"
                                        : problemText("the folder cannot be checked", r));
   return false;
@@ -731,13 +758,10 @@ bool Run::pairStep() {
       ++m_report.unchanged;
       continue;
     }
-    LongArray mt, rt;
-    mt.redim(1, 3, 1, 2);
-    rt.redim(1, 3, 1, 2);
-    if (!dll().DLL_TimeGet(m.full, mt) || !dll().DLL_TimeGet(r.full, rt)) {
-      problem(m.full, "could not be read; the pair was left alone");
-      continue;
-    }
+    // The tables DLL_TimeGet would give now, from the times the listing read: a file changed
+    // since is found before anything replaces it.
+    LongArray mt = listedTimes(m);
+    LongArray rt = listedTimes(r);
     if (dll().DLL_TimeUpdate(mt, rt))
       replace(m, r);
     else
@@ -763,22 +787,34 @@ std::optional<std::string> Run::temporaryCopy(const Row& source, const std::stri
     return true;
   };
   const platform::FileResult r = fileops::copyFile(source.native, temporary, options);
-  m_wrote = true;
-  restoreAccessTime(source);
+  const bool toMirror = targetNative.compare(0, m_outNative.size(), m_outNative) == 0;
+  (toMirror ? m_wroteMirror : m_wroteMaster) = true;
+  // One look at the source after the copy: did the copy move its last-access time, was it
+  // changed meanwhile, and which mode did the copy take over.
+  struct stat now {};
+  const bool looked = source.readable && fileops::status(source.native, now, false).ok();
+  const bool unchanged = looked && sameTimespec(now.st_mtim, source.writeTime);
+  if (unchanged && !sameTimespec(now.st_atim, source.accessTime))
+    fileops::setTimes(source.native, std::nullopt, source.accessTime);
   if (!r.ok()) {
     fileops::removeFile(temporary);
     problem(targetText, problemText("copy failed", r));
     return std::nullopt;
   }
   // The times listed for the source at the start of the run, and its read-only flag as the
-  // table recorded it. A source that was changed since keeps its new times.
-  platform::FileTimes times;
-  if (fileops::readTimes(source.native, times).ok() &&
-      !sameTimespec(times.lastWrite, source.writeTime))
-    fileops::setTimes(temporary, times.lastWrite, times.lastAccess);
-  else
+  // table recorded it. A source that was changed since keeps its new times. The copy took the
+  // times and mode the source had as it was read: when those are the listed ones, nothing is
+  // left to set.
+  if (!looked)
     fileops::setTimes(temporary, source.writeTime, source.accessTime);
-  fileops::setAttribute(temporary, platform::attr::kReadOnly, source.readOnly);
+  else if (!unchanged)
+    fileops::setTimes(temporary, now.st_mtim, now.st_atim);
+  else if (!sameTimespec(now.st_atim, source.accessTime))
+    fileops::setTimes(temporary, source.writeTime, source.accessTime);
+  const bool targetFat = toMirror ? m_outFat : m_inFat;
+  const bool modeSays = source.readOnly ? (now.st_mode & 0222) == 0 : (now.st_mode & S_IWUSR) != 0;
+  if (!looked || targetFat || !modeSays)
+    fileops::setAttribute(temporary, platform::attr::kReadOnly, source.readOnly);
   return temporary;
 }
 
@@ -938,10 +974,10 @@ void Run::closingSteps(RunFrame& frame) {
     if (m_cancelled) m_report.outcome = MirrorOutcome::Cancelled;
     return;
   }
-  if (m_wrote) {
-    fileops::syncFileSystem(m_inNative);
+  // The side that took copies is flushed, once per file system.
+  if (m_wroteMaster) fileops::syncFileSystem(m_inNative);
+  if (m_wroteMirror && !(m_wroteMaster && onOneFileSystem(m_inNative, m_outNative)))
     fileops::syncFileSystem(m_outNative);
-  }
   try {
     // A run stopped before a mass delete changes nothing, empty folders included.
     const bool stopped = m_report.outcome == MirrorOutcome::MassDelete;
