@@ -7,6 +7,7 @@
 #include "StartUp.h"
 #include "frmMain.h"
 #include "platform/FileOps.h"
+#include "run/Allocator.h"
 #include "system/FileVersion.h"
 
 QUILLMERE_FILE_VERSION_MARKER(QUILLMERE_VERSION_TEXT);
@@ -24,6 +25,7 @@ QString lockPath() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  quillmere::tuneAllocatorForRuns();
   QApplication app(argc, argv);
   QApplication::setApplicationName("quillmere");
 

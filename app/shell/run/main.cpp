@@ -20,6 +20,7 @@
 #include "core/UiHook.h"
 #include "platform/DriveMap.h"
 #include "platform/Text.h"
+#include "run/Allocator.h"
 #include "run/RunFrame.h"
 #include "run/RunPlan.h"
 #include "settings/IniStore.h"
@@ -345,6 +346,7 @@ int watchCards(const std::string& iniArg) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  quillmere::tuneAllocatorForRuns();
   QCoreApplication app(argc, argv);
 
   std::string iniArg;
