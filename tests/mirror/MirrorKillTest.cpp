@@ -58,6 +58,21 @@ int waitFor(pid_t pid) {
   return status;
 }
 
+// Waits (at most `limit`) until one mirror file holds its new version.
+void waitForFirstNewMirrorFile(
+    const test::TempTree& tree,
+    const std::map<std::string, std::pair<std::string, std::string>>& files,
+    std::chrono::steady_clock::duration limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (std::chrono::steady_clock::now() < end) {
+    for (const auto& [rel, v] : files) {
+      std::error_code ec;
+      if (std::filesystem::file_size(tree.path("mirror/" + rel), ec) == v.second.size()) return;
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+}
+
 // Kills the run at random moments while it replaces every mirror file; after each kill every
 // file of both trees is its old or its new version, whole, and a second run leaves no temporary
 // file behind.
@@ -129,9 +144,15 @@ TEST(MirrorKill, EveryFileIsOldOrNewAfterAKillAndTheNextRunCleansUp) {
     SCOPED_TRACE("kill " + std::to_string(round));
     resetMirror();
     const pid_t pid = startRun(ini);
-    const auto delay =
-        std::chrono::duration_cast<std::chrono::microseconds>(whole) * (random() % 1000) / 1000;
-    std::this_thread::sleep_for(delay);
+    if (round % 4 == 3) {
+      // Every fourth kill waits until the replacements have begun, so that some kills land
+      // among them however long this machine takes to start a run.
+      waitForFirstNewMirrorFile(tree, files, whole * 4);
+    } else {
+      const auto delay =
+          std::chrono::duration_cast<std::chrono::microseconds>(whole) * (random() % 1000) / 1000;
+      std::this_thread::sleep_for(delay);
+    }
     ::kill(pid, SIGKILL);
     waitFor(pid);
     hiddenSeen += static_cast<int>(check(false).size());
