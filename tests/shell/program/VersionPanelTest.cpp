@@ -264,9 +264,11 @@ TEST_F(VersionPanel, ATruncatedOrCancelledDownloadLeavesNothingAndNoHandOver) {
 }
 
 TEST_F(VersionPanel, TheHandOverOpensTheDownloadWithTheDesktopsOpenerAndEnds) {
-  // A fake opener first on PATH records what it was given.
+  // A fake opener first on PATH records what it was given; the record appears whole (written
+  // beside, then renamed), so the wait below never reads it half written.
   const std::string record = tree.path("opened.txt");
-  tree.write("bin/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + record + "'\n");
+  tree.write("bin/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + record + ".part' && mv '" +
+                                 record + ".part' '" + record + "'\n");
   ::chmod(tree.path("bin/xdg-open").c_str(), 0755);
   const std::string oldPath = std::getenv("PATH");
   ::setenv("PATH", (tree.path("bin") + ":" + oldPath).c_str(), 1);
