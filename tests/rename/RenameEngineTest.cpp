@@ -50,6 +50,41 @@ TEST_F(RenameEngineTest, ABurstOfOneSecondRunsThroughTheLettersPastZ) {
   EXPECT_EQ(tree.files().size(), 29u);  // 28 pictures and the settings file
 }
 
+// A folder large enough for the survey to read heads on two threads: every file still gets the
+// name of its own date, and a file gone since the listing is reported, not taken for another.
+TEST_F(RenameEngineTest, ALargeFolderIsSurveyedOnTwoThreadsFileByFile) {
+  options(Mode::Stay);
+  Names want;
+  for (int i = 0; i < 300; ++i) {
+    char date[20], name[20];
+    std::snprintf(date, sizeof date, "2004:%02d:%02d %02d:%02d:%02d", 1 + i % 12, 1 + i % 28,
+                  i % 24, i % 60, (i * 7) % 60);
+    std::snprintf(name, sizeof name, "2004%02d%02d_%02d%02d%02d", 1 + i % 12, 1 + i % 28, i % 24,
+                  i % 60, (i * 7) % 60);
+    tree.write("in/DSC" + std::to_string(10000 + i) + ".JPG", picture(date, std::to_string(i)));
+    if (i != 150) want.push_back(std::string(name) + ".JPG");
+  }
+  std::sort(want.begin(), want.end());
+  int listed = 0;
+  platform::fileops::ScopedFault vanish([&](platform::fileops::Call call, const std::string& path) {
+    // The survey's open of one file finds it gone.
+    if (call == platform::fileops::Call::Open && path.find("DSC10150.JPG") != std::string::npos) {
+      ++listed;
+      return ENOENT;
+    }
+    return 0;
+  });
+  const RunReport report = rename();
+  EXPECT_EQ(report.handled, 299);
+  ASSERT_EQ(report.problems.size(), 1u);
+  EXPECT_NE(report.problems[0].path.find("DSC10150.JPG"), std::string::npos);
+  EXPECT_EQ(report.problems[0].reason, Unhandled::Vanished);
+  Names got = namesIn("in");
+  std::erase(got, "DSC10150.JPG");
+  EXPECT_EQ(got, want);
+  EXPECT_EQ(listed, 1);
+}
+
 TEST_F(RenameEngineTest, FilesExchangeNamesWithoutOverwritingEachOther) {
   options(Mode::Stay);
   tree.write("in/20030101_000000.JPG", picture(kShot, "shot in 2002"));
