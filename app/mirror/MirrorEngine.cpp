@@ -488,13 +488,6 @@ void Run::runPhases() {
   m_outFat = b.lastWrite > 1;
   m_precision = {std::max(a.lastWrite, b.lastWrite), std::max(a.lastAccess, b.lastAccess)};
 
-  if (m_opt.dustBox && m_opt.clrDustBox) {
-    if (m_plan)
-      planNote("the trash is emptied first");
-    else
-      dll().DLL_RecycleClr(0, "", 1);
-  }
-
   label("Command", msg::kListing);
   // The mirror side is listed and read on a helper thread while this thread does the master
   // side: the two walks take turns on the disk and the processor instead of waiting for each
@@ -556,6 +549,14 @@ void Run::runPhases() {
                          deleteMirrorOnly ? static_cast<std::int64_t>(mirrorOnly.size()) : 0))
     return;
 
+  // The trash is emptied once nothing can refuse the run any more, and before the run puts
+  // anything in it: a run that stops at a missing side or a mass delete leaves it as it was.
+  if (m_opt.dustBox && m_opt.clrDustBox) {
+    if (m_plan)
+      planNote("the trash is emptied first");
+    else
+      dll().DLL_RecycleClr(0, "", 1);
+  }
   if (!m_pairs.empty() && !pairStep()) return;
   if (cancelled()) return;
   m_master.clear();

@@ -601,8 +601,16 @@ TEST_F(MirrorEngineTest, ARunThatWouldEmptyOrHalveASideAsksFirstAndNoChangesNoth
   settings.put(key::kSubDirDel2, "1");
   tree.mkdir("mirror/empty");
   for (int i = 0; i < 3; ++i) mirror("m" + std::to_string(i) + ".jpg", "copy", kBase);
+  // With the trash to be emptied at the start: a picture deleted earlier stays in it too.
+  settings.put(key::kDustBox, "1");
+  settings.put(key::kClrDustBox, "1");
+  std::filesystem::create_directories(trashFolder());
+  std::ofstream(trashFolder() + "/wanted.jpg") << "deleted last week";
   MirrorReport report = run();
   EXPECT_EQ(report.outcome, MirrorOutcome::MassDelete);
+  EXPECT_EQ(trashed(), std::vector<std::string>{"wanted.jpg"});
+  settings.put(key::kDustBox, "0");
+  settings.put(key::kClrDustBox, "0");
   ASSERT_EQ(view.messages.size(), 1u);
   EXPECT_EQ(view.messages[0].style & 7, msgbox::kYesNo);
   EXPECT_NE(view.messages[0].style & msgbox::kDefaultButton2, 0) << "No is the default";
