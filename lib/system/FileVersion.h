@@ -1,9 +1,10 @@
 #pragma once
 
 // Linux files carry no version resource; quillmere's own binaries carry a marker instead,
-// "QUILLMERE-FILEVERSION:" followed by four numbers joined by ".", which DLL_GetVer reads.
-#define QUILLMERE_FILE_VERSION_MARKER(version)                         \
-  extern "C" __attribute__((used)) const char quillmereFileVersion[] = \
+// "QUILLMERE-FILEVERSION:" followed by four numbers joined by ".", which DLL_GetVer reads. Each
+// binary keeps its own copy (internal linkage): the program and the library both carry one.
+#define QUILLMERE_FILE_VERSION_MARKER(version)                            \
+  [[maybe_unused]] static __attribute__((used)) const char kFileVersion[] = \
       "QUILLMERE-FILEVERSION:" version
 
 #include <string>
