@@ -326,6 +326,7 @@ class Run {
         m_report(report),
         m_allowMassDelete(allowMassDelete),
         m_plan(plan) {}
+  ~Run() { waitForFlush(); }
 
   void execute();
 
@@ -370,6 +371,9 @@ class Run {
   bool oneSidedPhase(std::vector<Row>& rows, bool copy, bool toMirror);
   void remove(const Row& row, const std::string& otherFolder);
   void closingSteps(RunFrame& frame);
+  void flushCopies();
+  void flushCopiesAhead();
+  void waitForFlush();
   // The plan's steps, where the run would act.
   void planReplace(const Row& winner, const Row& loser);
   void planCopy(const Row& row, const std::string& targetText);
@@ -394,7 +398,8 @@ class Run {
   std::vector<ByteVerdict> m_verdicts;
   bool m_cancelled = false;
   bool m_wroteMaster = false, m_wroteMirror = false;  // copies waiting for the final flush
-  RunPlan* m_plan;                                    // null: the steps are carried out
+  std::thread m_flusher;  // flushes the copies while a deleting phase goes on
+  RunPlan* m_plan;        // null: the steps are carried out
   std::unordered_set<std::string> m_planFolders;      // folders the plan made so far (path texts)
   std::unordered_set<std::string> m_linkFreeFolders;  // native, checked once in this run
 };
@@ -565,6 +570,8 @@ void Run::runPhases() {
   if (m_opt.master && !masterOnly.empty() && !oneSidedPhase(masterOnly, !m_opt.master1, true))
     return;
   m_view.yield();
+  // The copies are all made when the last phase only deletes: they go to the medium meanwhile.
+  if (m_opt.mirror && !mirrorOnly.empty() && m_opt.mirror1) flushCopiesAhead();
   if (m_opt.mirror && !mirrorOnly.empty() && !oneSidedPhase(mirrorOnly, !m_opt.mirror1, false))
     return;
   m_view.yield();
@@ -652,11 +659,11 @@ void Run::buildTable(const std::string& folder, const StringArray& list, bool fa
   table.reserve(static_cast<std::size_t>(count));
   label("MaxNo", "/ " + std::to_string(count));
   RowReader reader(folder, fat);
+  YieldPacer pacer(m_view, "No");
   for (std::int32_t i = list.lbound(); i <= list.ubound(); ++i) {
     if (cancelled()) return;
-    label("No", std::to_string(i));
     table.push_back(reader.read(list(i)));
-    m_view.yield();
+    pacer.fileDone(static_cast<std::size_t>(i));
   }
 }
 
@@ -740,10 +747,10 @@ void Run::pairFiles() {
 bool Run::pairStep() {
   label("MaxNo", "/ " + std::to_string(m_master.size()));
   if (!compareCandidates()) return false;
+  YieldPacer pacer(m_view, "No");
   for (std::size_t k = 0; k < m_pairs.size(); ++k) {
     const Pair& p = m_pairs[k];
-    label("No", std::to_string(p.master + 1));
-    m_view.yield();
+    pacer.fileDone(p.master + 1);
     if (cancelled()) return false;
     if (p.sameEntry) continue;
     const Row& m = m_master[p.master];
@@ -975,10 +982,8 @@ void Run::closingSteps(RunFrame& frame) {
     if (m_cancelled) m_report.outcome = MirrorOutcome::Cancelled;
     return;
   }
-  // The side that took copies is flushed, once per file system.
-  if (m_wroteMaster) fileops::syncFileSystem(m_inNative);
-  if (m_wroteMirror && !(m_wroteMaster && onOneFileSystem(m_inNative, m_outNative)))
-    fileops::syncFileSystem(m_outNative);
+  waitForFlush();
+  flushCopies();
   try {
     // A run stopped before a mass delete changes nothing, empty folders included.
     const bool stopped = m_report.outcome == MirrorOutcome::MassDelete;
@@ -997,6 +1002,23 @@ void Run::closingSteps(RunFrame& frame) {
   // The window manager opens the panel again and reloads it.
   m_view.reopenAfterRun(kSection);
   if (m_cancelled) m_report.outcome = MirrorOutcome::Cancelled;
+}
+
+// The side that took copies is flushed, once per file system.
+void Run::flushCopies() {
+  if (m_wroteMaster) fileops::syncFileSystem(m_inNative);
+  if (m_wroteMirror && !(m_wroteMaster && onOneFileSystem(m_inNative, m_outNative)))
+    fileops::syncFileSystem(m_outNative);
+  m_wroteMaster = m_wroteMirror = false;
+}
+
+void Run::flushCopiesAhead() {
+  if (m_plan || (!m_wroteMaster && !m_wroteMirror) || m_flusher.joinable()) return;
+  m_flusher = std::thread([this] { flushCopies(); });
+}
+
+void Run::waitForFlush() {
+  if (m_flusher.joinable()) m_flusher.join();
 }
 
 void Run::planNote(const std::string& text) {

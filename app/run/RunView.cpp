@@ -1,5 +1,7 @@
 #include "run/RunView.h"
 
+#include <utility>
+
 #include "core/UiHook.h"
 
 namespace quillmere {
@@ -18,8 +20,11 @@ bool RunView::claimRun(std::string_view /*sectionWord*/) {
 void RunView::releaseRun(std::string_view /*sectionWord*/) {}
 void RunView::reopenAfterRun(std::string_view /*sectionWord*/) {}
 
-YieldPacer::YieldPacer(RunView& view)
-    : m_view(view), m_interval(view.yieldInterval()), m_last(std::chrono::steady_clock::now()) {}
+YieldPacer::YieldPacer(RunView& view, std::string counter)
+    : m_view(view),
+      m_counter(std::move(counter)),
+      m_interval(view.yieldInterval()),
+      m_last(std::chrono::steady_clock::now()) {}
 
 void YieldPacer::fileDone(std::size_t number) {
   if (m_interval.count() > 0) {
@@ -27,7 +32,7 @@ void YieldPacer::fileDone(std::size_t number) {
     if (now - m_last < m_interval) return;
     m_last = now;
   }
-  m_view.setLabel("FileNo", std::to_string(number));
+  m_view.setLabel(m_counter, std::to_string(number));
   m_view.yield();
 }
 

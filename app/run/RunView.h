@@ -64,11 +64,13 @@ class RunView {
 // last yield (at every file when the interval is zero).
 class YieldPacer {
  public:
-  explicit YieldPacer(RunView& view);
+  // counter: the label that shows the file number.
+  explicit YieldPacer(RunView& view, std::string counter = "FileNo");
   void fileDone(std::size_t number);
 
  private:
   RunView& m_view;
+  std::string m_counter;
   std::chrono::steady_clock::duration m_interval;
   std::chrono::steady_clock::time_point m_last;
 };
