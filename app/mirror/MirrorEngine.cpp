@@ -47,7 +47,7 @@ constexpr long kFuseMagic = 0x65735546;
 
 // One row of a side's file table. Times are kept in 100 ns ticks since 1970 (UTC), the
 // resolution of the library's time tables; the direction of a copy is decided by DLL_TimeUpdate
-// on the tables DLL_TimeGet reads when a pair differs.
+// on the tables of the listed times when a pair differs.
 struct Row {
   std::string full;      // path text as listed
   std::string relative;  // path relative to the side's folder
@@ -164,12 +164,15 @@ std::string relativeOf(const std::string& folder, const std::string& full) {
 class RowReader {
  public:
   RowReader(std::string folder, bool fat)
-      : m_folder(std::move(folder)), m_fat(fat), m_map(platform::DriveMap::current()) {}
+      : m_folder(std::move(folder)),
+        m_root(dll().DLL_EnDelEnd(m_folder) + "\\"),
+        m_fat(fat),
+        m_map(platform::DriveMap::current()) {}
 
   Row read(const std::string& full) {
     Row r;
     r.full = full;
-    r.relative = relativeOf(m_folder, r.full);
+    r.relative = relative(full);
     if (const auto native = m_map.toNative(r.full)) r.native = *native;
     // One status call gives size, times and the owner write bit; FAT media keep the read-only
     // flag in their own attribute, which the library reads. The call is made relative to the
@@ -189,6 +192,19 @@ class RowReader {
   }
 
  private:
+  // relativeOf for a listed file: a file below the folder (its text begins with the folder's
+  // and a separator) whose name has an extension is the middle path and its name, joined, without
+  // asking the library for the middle path again.
+  std::string relative(const std::string& full) const {
+    const std::string name = dll().DLL_FileName(full, 1);
+    const bool below = !name.empty() && full.size() >= m_root.size() + name.size() &&
+                       full.compare(0, m_root.size(), m_root) == 0 &&
+                       full.compare(full.size() - name.size(), name.size(), name) == 0;
+    if (!below) return relativeOf(m_folder, full);
+    return dll().DLL_PathAdd(full.substr(m_root.size(), full.size() - m_root.size() - name.size()),
+                             name);
+  }
+
   bool statInFolder(const std::string& native, struct stat& st) {
     const auto slash = native.rfind('/');
     if (slash == std::string::npos) return false;
@@ -198,6 +214,7 @@ class RowReader {
   }
 
   std::string m_folder;
+  std::string m_root;  // the folder's text with one separator at its end
   bool m_fat;
   // One map for the whole table: asking for the current map checks the mount table each time.
   const platform::DriveMap& m_map;
