@@ -65,28 +65,6 @@ std::int64_t ticks(const timespec& t) {
   return static_cast<std::int64_t>(t.tv_sec) * 10'000'000 + t.tv_nsec / 100;
 }
 
-// The folder of the files being looked at, opened once for all of them.
-class FolderHandle {
- public:
-  ~FolderHandle() { close(); }
-  bool open(std::string_view folder) {
-    if (m_fd >= 0 && folder == m_folder) return true;
-    close();
-    m_folder.assign(folder);
-    m_fd = ::open(m_folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    return m_fd >= 0;
-  }
-  int fd() const { return m_fd; }
-
- private:
-  void close() {
-    if (m_fd >= 0) ::close(m_fd);
-    m_fd = -1;
-  }
-  std::string m_folder;
-  int m_fd = -1;
-};
-
 bool sameTimespec(const timespec& a, const timespec& b) {
   return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
@@ -209,8 +187,9 @@ class RowReader {
     const auto slash = native.rfind('/');
     if (slash == std::string::npos) return false;
     const std::string_view parent(native.data(), slash == 0 ? 1 : slash);
-    if (!m_handle.open(parent)) return fileops::status(native, st).ok();
-    return ::fstatat(m_handle.fd(), native.c_str() + slash + 1, &st, 0) == 0;
+    const int folder = m_folders.of(parent);
+    if (folder < 0) return fileops::status(native, st).ok();
+    return ::fstatat(folder, native.c_str() + slash + 1, &st, 0) == 0;
   }
 
   std::string m_folder;
@@ -218,7 +197,7 @@ class RowReader {
   bool m_fat;
   // One map for the whole table: asking for the current map checks the mount table each time.
   const platform::DriveMap& m_map;
-  FolderHandle m_handle;
+  fileops::FolderHandles m_folders;  // the folders of the listed files, each opened once
 };
 
 // Lists one side and reads its rows on a helper thread. Only library calls that neither yield

@@ -168,11 +168,10 @@ FileResult renameNoReplace(const std::string& from, const std::string& to,
       fromDir = folders->of(parentOf(from));
       toDir = fromDir >= 0 ? folders->of(parentOf(to)) : -1;
     }
-    const int done = fromDir >= 0 && toDir >= 0
-                         ? ::renameat2(fromDir, nameOf(from).c_str(), toDir, nameOf(to).c_str(),
-                                       RENAME_NOREPLACE)
-                         : ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(),
-                                       RENAME_NOREPLACE);
+    const int done = fromDir >= 0 && toDir >= 0 ? ::renameat2(fromDir, nameOf(from).c_str(), toDir,
+                                                              nameOf(to).c_str(), RENAME_NOREPLACE)
+                                                : ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD,
+                                                              to.c_str(), RENAME_NOREPLACE);
     if (done == 0) return {};
     err = errno;
   }
@@ -479,16 +478,24 @@ FolderHandles::~FolderHandles() {
   for (const auto& [folder, fd] : m_handles) ::close(fd);
 }
 
-int FolderHandles::of(const std::string& folder) {
-  if (const auto it = m_handles.find(folder); it != m_handles.end()) return it->second;
-  // A run touches few folders; the bound only keeps a huge tree from using up descriptors.
-  constexpr std::size_t kMostKept = 256;
-  if (m_handles.size() >= kMostKept) {
-    for (const auto& [kept, fd] : m_handles) ::close(fd);
-    m_handles.clear();
+int FolderHandles::of(std::string_view folder) {
+  if (m_lastFd >= 0 && folder == m_lastFolder) return m_lastFd;
+  std::string key(folder);
+  int fd = -1;
+  if (const auto it = m_handles.find(key); it != m_handles.end()) {
+    fd = it->second;
+  } else {
+    // A run touches few folders; the bound only keeps a huge tree from using up descriptors.
+    constexpr std::size_t kMostKept = 256;
+    if (m_handles.size() >= kMostKept) {
+      for (const auto& [kept, open] : m_handles) ::close(open);
+      m_handles.clear();
+    }
+    fd = ::open(key.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) m_handles.emplace(key, fd);
   }
-  const int fd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-  if (fd >= 0) m_handles.emplace(folder, fd);
+  m_lastFolder = std::move(key);
+  m_lastFd = fd;
   return fd;
 }
 
@@ -505,7 +512,7 @@ FileResult rename(const std::string& from, const std::string& to, Existing exist
     return second;
   }
   return existing == Existing::Replace ? renameReplace(from, to)
-                                        : renameNoReplace(from, to, folders);
+                                       : renameNoReplace(from, to, folders);
 }
 
 FileResult move(const std::string& from, const std::string& to, const CopyOptions& options) {

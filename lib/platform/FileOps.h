@@ -92,10 +92,13 @@ class FolderHandles {
   FolderHandles(const FolderHandles&) = delete;
   FolderHandles& operator=(const FolderHandles&) = delete;
   // The handle of the folder (a native path), or -1.
-  int of(const std::string& folder);
+  int of(std::string_view folder);
 
  private:
   std::unordered_map<std::string, int> m_handles;
+  // The folder asked for last: files of one folder usually follow each other.
+  std::string m_lastFolder;
+  int m_lastFd = -1;
 };
 
 // Renames a file or folder. With Existing::Fail a taken target fails with EEXIST on every file
