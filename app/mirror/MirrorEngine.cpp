@@ -49,9 +49,8 @@ constexpr long kFuseMagic = 0x65735546;
 // resolution of the library's time tables; the direction of a copy is decided by DLL_TimeUpdate
 // on the tables of the listed times when a pair differs.
 struct Row {
-  std::string full;      // path text as listed
-  std::string relative;  // path relative to the side's folder
-  std::string native;
+  std::string full;              // path text as listed
+  std::uint32_t relativeAt = 0;  // where the path relative to the side's folder begins in it
   std::int64_t size = 0;
   bool readOnly = false;
   std::int64_t lastWrite = 0;
@@ -59,6 +58,8 @@ struct Row {
   timespec writeTime{};  // the same two times as listed, to the nanosecond, for the copies
   timespec accessTime{};
   bool readable = false;  // the details could be read
+
+  std::string_view relative() const { return std::string_view(full).substr(relativeAt); }
 };
 
 std::int64_t ticks(const timespec& t) {
@@ -88,11 +89,16 @@ LongArray listedTimes(const Row& row) {
   return table;
 }
 
-// The file still has the size and last-write time the table recorded for it.
-bool unchangedSince(const Row& r) {
+// The status shows the size and last-write time the table recorded for the file.
+bool matchesRow(const Row& r, const struct stat& st) {
+  return r.readable && S_ISREG(st.st_mode) && st.st_size == r.size &&
+         ticks(st.st_mtim) == r.lastWrite;
+}
+
+// The file (at native) is still as the table recorded it.
+bool unchangedSince(const Row& r, const std::string& native) {
   struct stat st {};
-  return r.readable && fileops::status(r.native, st, false).ok() && S_ISREG(st.st_mode) &&
-         st.st_size == r.size && ticks(st.st_mtim) == r.lastWrite;
+  return fileops::status(native, st, false).ok() && matchesRow(r, st);
 }
 
 // The folder check that keeps an unplugged card from looking like an empty folder: the path text
@@ -137,68 +143,30 @@ std::string relativeOf(const std::string& folder, const std::string& full) {
   return dll().DLL_PathAdd(dll().DLL_MidPath(folder, full), dll().DLL_FileName(full, 1));
 }
 
-// Reads the details of listed files of one side. It uses no run view, so it also serves the
-// helper thread that reads the mirror side while the run reads the master side.
-class RowReader {
- public:
-  RowReader(std::string folder, bool fat)
-      : m_folder(std::move(folder)),
-        m_root(dll().DLL_EnDelEnd(m_folder) + "\\"),
-        m_fat(fat),
-        m_map(platform::DriveMap::current()) {}
-
-  Row read(const std::string& full) {
-    Row r;
-    r.full = full;
-    r.relative = relative(full);
-    if (const auto native = m_map.toNative(r.full)) r.native = *native;
-    // One status call gives size, times and the owner write bit; FAT media keep the read-only
-    // flag in their own attribute, which the library reads. The call is made relative to the
-    // file's folder, kept open while its files follow each other in the sorted list, so the
-    // kernel does not walk the whole path again for every file.
-    struct stat st {};
-    if (!r.native.empty() && statInFolder(r.native, st) && S_ISREG(st.st_mode)) {
-      r.size = st.st_size;
-      r.lastWrite = ticks(st.st_mtim);
-      r.lastAccess = ticks(st.st_atim);
-      r.writeTime = st.st_mtim;
-      r.accessTime = st.st_atim;
-      r.readOnly = m_fat ? dll().DLL_ReadCheck(r.full) : (st.st_mode & S_IWUSR) == 0;
-      r.readable = true;
-    }
-    return r;
+// A side's table from its listing. The status each file had as it was listed gives size, times
+// and the owner write bit; FAT media keep the read-only flag in their own attribute, which the
+// library reads. No call here yields or shows anything, so a helper thread can make the table.
+std::vector<Row> rowsOf(std::vector<paths::ListedFile>& listed, const std::string& folder,
+                        bool fat) {
+  const std::string base = dll().DLL_EnDelEnd(folder);
+  std::vector<Row> rows;
+  rows.reserve(listed.size());
+  for (paths::ListedFile& file : listed) {
+    Row& r = rows.emplace_back();
+    r.full = std::move(file.pathText);
+    r.relativeAt = static_cast<std::uint32_t>(relativeStart(r.full, base));
+    const paths::FileStatus& st = file.status;
+    if (!st.read) continue;
+    r.size = st.size;
+    r.lastWrite = ticks(st.lastWrite);
+    r.lastAccess = ticks(st.lastAccess);
+    r.writeTime = st.lastWrite;
+    r.accessTime = st.lastAccess;
+    r.readOnly = fat ? dll().DLL_ReadCheck(r.full) : (st.mode & S_IWUSR) == 0;
+    r.readable = true;
   }
-
- private:
-  // relativeOf for a listed file: a file below the folder (its text begins with the folder's
-  // and a separator) whose name has an extension is the middle path and its name, joined, without
-  // asking the library for the middle path again.
-  std::string relative(const std::string& full) const {
-    const std::string name = dll().DLL_FileName(full, 1);
-    const bool below = !name.empty() && full.size() >= m_root.size() + name.size() &&
-                       full.compare(0, m_root.size(), m_root) == 0 &&
-                       full.compare(full.size() - name.size(), name.size(), name) == 0;
-    if (!below) return relativeOf(m_folder, full);
-    return dll().DLL_PathAdd(full.substr(m_root.size(), full.size() - m_root.size() - name.size()),
-                             name);
-  }
-
-  bool statInFolder(const std::string& native, struct stat& st) {
-    const auto slash = native.rfind('/');
-    if (slash == std::string::npos) return false;
-    const std::string_view parent(native.data(), slash == 0 ? 1 : slash);
-    const int folder = m_folders.of(parent);
-    if (folder < 0) return fileops::status(native, st).ok();
-    return ::fstatat(folder, native.c_str() + slash + 1, &st, 0) == 0;
-  }
-
-  std::string m_folder;
-  std::string m_root;  // the folder's text with one separator at its end
-  bool m_fat;
-  // One map for the whole table: asking for the current map checks the mount table each time.
-  const platform::DriveMap& m_map;
-  fileops::FolderHandles m_folders;  // the folders of the listed files, each opened once
-};
+  return rows;
+}
 
 // Lists one side and reads its rows on a helper thread. Only library calls that neither yield
 // nor show anything are made there; the run view stays with the run's own thread.
@@ -209,18 +177,11 @@ class SideReader {
   void start(std::string folder, bool fat) {
     m_thread = std::thread([this, folder = std::move(folder), fat] {
       try {
-        paths::listFiles(folder, m_list, 1, &m_unreadable);
-        m_count = m_list.count();
+        std::vector<paths::ListedFile> listed;
+        paths::listFilesWithStatus(folder, listed, true, &m_unreadable);
+        m_count = static_cast<std::int32_t>(listed.size());
         m_listed = true;
-        RowReader reader(folder, fat);
-        if (m_list.isDimensioned()) {
-          m_rows.reserve(static_cast<std::size_t>(m_list.count()));
-          for (std::int32_t i = m_list.lbound(); i <= m_list.ubound() && !m_stop; ++i)
-            m_rows.push_back(reader.read(m_list(i)));
-        }
-        // The rows carry the path texts from here on: the listing is let go (a large tree
-        // would otherwise be held twice).
-        m_list.erase();
+        m_rows = rowsOf(listed, folder, fat);
       } catch (...) {
         m_error = std::current_exception();
       }
@@ -228,9 +189,7 @@ class SideReader {
       m_done = true;
     });
   }
-  // Stops the reading and waits for the thread.
   void finish() {
-    m_stop = true;
     if (m_thread.joinable()) m_thread.join();
   }
   const std::atomic<bool>& listed() const { return m_listed; }
@@ -247,8 +206,7 @@ class SideReader {
 
  private:
   std::thread m_thread;
-  std::atomic<bool> m_stop{false}, m_listed{false}, m_done{false};
-  StringArray m_list;
+  std::atomic<bool> m_listed{false}, m_done{false};
   std::atomic<std::int32_t> m_count{0};
   std::vector<std::string> m_unreadable;
   std::vector<Row> m_rows;
@@ -343,17 +301,18 @@ class Run {
     return std::string(what) + ": " + r.message();
   }
 
-  bool listSide(const std::string& folder, StringArray& list, std::vector<std::string>& unreadable);
   void keepAwayFrom(const std::string& folder, const std::vector<std::string>& unreadable);
   bool offLimits(const Row& row) const;
   bool linkFree(const Row& row);
+  // The native path of a listed file, under the drive map in force when the sides were listed.
+  std::string nativeOf(const Row& row) const {
+    return m_listingMap.toNative(row.full).value_or(std::string());
+  }
   bool linkFree(const std::string& native, const std::string& pathText);
   void restoreAccessTime(const Row& row);
   bool massDeleteAllowed(std::int64_t masterDeletes, std::int64_t mirrorDeletes);
   // Waits for the helper thread, yielding; false on cancel.
   bool waitFor(const std::atomic<bool>& flag);
-  void buildTable(const std::string& folder, const StringArray& list, bool fat,
-                  std::vector<Row>& table);
   void pairFiles();
   bool pairStep();
   bool samePair(const Row& m, const Row& r) const;
@@ -389,6 +348,7 @@ class Run {
   TimePrecision m_precision;
   bool m_inFat = false, m_outFat = false;  // coarse-time media that may keep DOS attributes
   std::vector<Row> m_master, m_mirror;
+  platform::DriveMap m_listingMap;
   std::vector<char> m_masterPaired, m_mirrorPaired;
   // Per pair, what the byte comparison found (filled before the pairs are handled).
   std::vector<ByteVerdict> m_verdicts;
@@ -490,21 +450,21 @@ void Run::runPhases() {
   m_precision = {std::max(a.lastWrite, b.lastWrite), std::max(a.lastAccess, b.lastAccess)};
 
   label("Command", msg::kListing);
-  // The mirror side is listed and read on a helper thread while this thread does the master
-  // side: the two walks take turns on the disk and the processor instead of waiting for each
-  // other. The labels and checks keep their order.
-  SideReader mirrorSide;
+  // Both sides are listed, each on a helper thread, while this thread keeps the run view alive:
+  // the two walks take turns on the disk and the processor instead of waiting for each other.
+  // The labels and checks keep their order.
+  m_listingMap = platform::DriveMap::current();
+  SideReader masterSide, mirrorSide;
+  masterSide.start(m_inDir, m_inFat);
   mirrorSide.start(m_outDir, m_outFat);
-  StringArray masterList;
-  std::vector<std::string> masterUnreadable;
-  listSide(m_inDir, masterList, masterUnreadable);
+  if (!waitFor(masterSide.listed())) return;
   // A card pulled during the listing gives a short list: check the folder again.
   if (!folderUsable(m_inDir, m_inNative)) {
     m_view.messageBox(msg::kMasterMissing, msgbox::kOkOnly | msgbox::kExclamation);
     m_report.outcome = MirrorOutcome::MasterMissing;
     return;
   }
-  m_report.masterFiles = masterList.count();
+  m_report.masterFiles = masterSide.count();
   label("MaxNo", "/ " + std::to_string(m_report.masterFiles));
   m_view.yield();
   if (cancelled() || !waitFor(mirrorSide.listed())) return;
@@ -514,15 +474,15 @@ void Run::runPhases() {
     return;
   }
   m_report.mirrorFiles = mirrorSide.count();
-  keepAwayFrom(m_inDir, masterUnreadable);
+  keepAwayFrom(m_inDir, masterSide.unreadableFolders());
   keepAwayFrom(m_outDir, mirrorSide.unreadableFolders());
   label("No", std::to_string(m_report.mirrorFiles));
   m_view.yield();
   if (cancelled()) return;
 
   label("Command", msg::kChecking);
-  buildTable(m_inDir, masterList, m_inFat, m_master);
-  masterList.erase();  // the rows carry the path texts from here on
+  if (!waitFor(masterSide.done())) return;
+  m_master = masterSide.takeRows();
   if (cancelled() || !waitFor(mirrorSide.done())) return;
   m_mirror = mirrorSide.takeRows();
   label("MaxNo", "/ " + std::to_string(m_mirror.size()));
@@ -573,11 +533,6 @@ void Run::runPhases() {
   m_view.yield();
 }
 
-bool Run::listSide(const std::string& folder, StringArray& list,
-                   std::vector<std::string>& unreadable) {
-  return paths::listFiles(folder, list, 1, &unreadable) && dll().DLL_XBoundString(list, 1);
-}
-
 void Run::keepAwayFrom(const std::string& folder, const std::vector<std::string>& unreadable) {
   for (const std::string& text : unreadable) {
     problem(text,
@@ -592,7 +547,7 @@ void Run::keepAwayFrom(const std::string& folder, const std::vector<std::string>
 
 bool Run::offLimits(const Row& row) const {
   for (const std::string& prefix : m_blocked)
-    if (row.relative.compare(0, prefix.size(), prefix) == 0) return true;
+    if (row.relative().starts_with(prefix)) return true;
   return false;
 }
 
@@ -613,16 +568,17 @@ bool Run::linkFree(const std::string& native, const std::string& pathText) {
 }
 
 bool Run::linkFree(const Row& row) {
-  return linkFree(row.native, row.full);
+  return linkFree(nativeOf(row), row.full);
 }
 
 void Run::restoreAccessTime(const Row& row) {
   // Where the system would not read without moving the last-access time (a file of another
   // user), the listed time is put back, unless the file was changed meanwhile.
   platform::FileTimes now;
-  if (row.readable && fileops::readTimes(row.native, now).ok() &&
+  const std::string native = nativeOf(row);
+  if (row.readable && fileops::readTimes(native, now).ok() &&
       sameTimespec(now.lastWrite, row.writeTime) && !sameTimespec(now.lastAccess, row.accessTime))
-    fileops::setTimes(row.native, std::nullopt, row.accessTime);
+    fileops::setTimes(native, std::nullopt, row.accessTime);
 }
 
 bool Run::massDeleteAllowed(std::int64_t masterDeletes, std::int64_t mirrorDeletes) {
@@ -645,22 +601,6 @@ bool Run::massDeleteAllowed(std::int64_t masterDeletes, std::int64_t mirrorDelet
     return false;
   }
   return true;
-}
-
-void Run::buildTable(const std::string& folder, const StringArray& list, bool fat,
-                     std::vector<Row>& table) {
-  table.clear();
-  if (!list.isDimensioned()) return;
-  const std::int32_t count = list.count();
-  table.reserve(static_cast<std::size_t>(count));
-  label("MaxNo", "/ " + std::to_string(count));
-  RowReader reader(folder, fat);
-  YieldPacer pacer(m_view, "No");
-  for (std::int32_t i = list.lbound(); i <= list.ubound(); ++i) {
-    if (cancelled()) return;
-    table.push_back(reader.read(list(i)));
-    pacer.fileDone(static_cast<std::size_t>(i));
-  }
 }
 
 bool Run::waitFor(const std::atomic<bool>& flag) {
@@ -700,8 +640,9 @@ bool Run::compareCandidates() {
       candidates.size(),
       [&](std::size_t i, const std::atomic<bool>& stop) {
         const Pair& p = m_pairs[candidates[i]];
-        const fileops::ContentMatch match = fileops::sameContents(
-            m_master[p.master].native, m_mirror[p.mirror].native, [&stop] { return !stop.load(); });
+        const fileops::ContentMatch match =
+            fileops::sameContents(nativeOf(m_master[p.master]), nativeOf(m_mirror[p.mirror]),
+                                  [&stop] { return !stop.load(); });
         ByteVerdict& v = m_verdicts[candidates[i]];
         v.compared = true;
         v.equal = match.equal;
@@ -731,8 +672,16 @@ void Run::pairFiles() {
   std::vector<RowKey> masterKeys, mirrorKeys;
   masterKeys.reserve(m_master.size());
   mirrorKeys.reserve(m_mirror.size());
-  for (const Row& r : m_master) masterKeys.push_back({r.full, r.relative});
-  for (const Row& r : m_mirror) mirrorKeys.push_back({r.full, r.relative});
+  // The separator a file right in the folder may keep before its name is left out of the key:
+  // whether it is there follows from the name, so the same paths pair, and a side listed in the
+  // order of its path texts is then in the order of its keys (one merge pass pairs them).
+  auto key = [](const Row& r) -> RowKey {
+    std::string_view relative = r.relative();
+    if (relative.starts_with('\\')) relative.remove_prefix(1);
+    return {r.full, relative};
+  };
+  for (const Row& r : m_master) masterKeys.push_back(key(r));
+  for (const Row& r : m_mirror) mirrorKeys.push_back(key(r));
   m_pairs = pairByRelativePath(masterKeys, mirrorKeys);
   for (const Pair& p : m_pairs) {
     m_masterPaired[p.master] = 1;
@@ -790,16 +739,17 @@ std::optional<std::string> Run::temporaryCopy(const Row& source, const std::stri
     m_view.yield();
     return true;
   };
-  const platform::FileResult r = fileops::copyFile(source.native, temporary, options);
+  const std::string sourceNative = nativeOf(source);
+  const platform::FileResult r = fileops::copyFile(sourceNative, temporary, options);
   const bool toMirror = targetNative.compare(0, m_outNative.size(), m_outNative) == 0;
   (toMirror ? m_wroteMirror : m_wroteMaster) = true;
   // One look at the source after the copy: did the copy move its last-access time, was it
   // changed meanwhile, and which mode did the copy take over.
   struct stat now {};
-  const bool looked = source.readable && fileops::status(source.native, now, false).ok();
+  const bool looked = source.readable && fileops::status(sourceNative, now, false).ok();
   const bool unchanged = looked && sameTimespec(now.st_mtim, source.writeTime);
   if (unchanged && !sameTimespec(now.st_atim, source.accessTime))
-    fileops::setTimes(source.native, std::nullopt, source.accessTime);
+    fileops::setTimes(sourceNative, std::nullopt, source.accessTime);
   if (!r.ok()) {
     fileops::removeFile(temporary);
     problem(targetText, problemText("copy failed", r));
@@ -836,28 +786,29 @@ bool Run::publish(const std::string& temporary, const std::string& targetNative,
 void Run::replace(const Row& winner, const Row& loser) {
   label("FileName", loser.full);
   if (!linkFree(winner) || !linkFree(loser)) return;
-  if (!unchangedSince(loser)) {
+  const std::string loserNative = nativeOf(loser);
+  if (!unchangedSince(loser, loserNative)) {
     problem(loser.full, "changed during the run; left as it is");
     return;
   }
   if (m_plan) return planReplace(winner, loser);
-  const auto temporary = temporaryCopy(winner, loser.native, loser.full);
+  const auto temporary = temporaryCopy(winner, loserNative, loser.full);
   if (!temporary) return;
   if (!m_opt.dustBox) {
     // The copy takes the loser's place in one atomic step: at every moment the file is either
     // its old or its new version.
-    if (publish(*temporary, loser.native, loser.full, true)) ++m_report.replaced;
+    if (publish(*temporary, loserNative, loser.full, true)) ++m_report.replaced;
     return;
   }
   // Dust box: the loser goes to the trash, then the copy takes its name. A run killed between
   // the two is finished by the next run (the journal).
-  platform::FileResult r = fileops::moveToTrash(loser.native);
+  platform::FileResult r = fileops::moveToTrash(loserNative);
   if (!r.ok()) {
     fileops::removeFile(*temporary);
     problem(loser.full, problemText("could not be put in the trash; left as it is", r));
     return;
   }
-  r = fileops::rename(*temporary, loser.native, platform::Existing::Fail);
+  r = fileops::rename(*temporary, loserNative, platform::Existing::Fail);
   if (!r.ok()) {
     // The copy stays recorded under its temporary name; the next run puts it in place.
     problem(loser.full, problemText("the new version waits under a temporary name", r));
@@ -902,7 +853,7 @@ bool Run::oneSidedPhase(std::vector<Row>& rows, bool copy, bool toMirror) {
       problem(row.full, "could not be read; not copied");
       continue;
     }
-    const std::string targetText = dll().DLL_PathAdd(otherFolder, row.relative);
+    const std::string targetText = dll().DLL_PathAdd(otherFolder, std::string(row.relative()));
     const std::string targetNative = platform::nativePathOf(targetText).value_or(std::string());
     label("FileName", row.full);
     if (!linkFree(row) || targetNative.empty() || !linkFree(targetNative, targetText)) continue;
@@ -932,15 +883,17 @@ void Run::remove(const Row& row, const std::string& otherFolder) {
   label("FileName", row.full);
   if (!linkFree(row)) return;
   struct stat st {};
-  if (!fileops::status(row.native, st, false).ok()) return;  // already gone
-  if (!unchangedSince(row)) {
+  const std::string native = nativeOf(row);
+  if (!fileops::status(native, st, false).ok()) return;  // already gone
+  if (!matchesRow(row, st)) {
     problem(row.full, "changed during the run; not deleted");
     return;
   }
   // The other side has no file of that name in the listing; make sure it has none now either
   // (a folder that could not be listed, a link, a name that appeared meanwhile).
   const std::string counterpart =
-      platform::nativePathOf(dll().DLL_PathAdd(otherFolder, row.relative)).value_or(std::string());
+      platform::nativePathOf(dll().DLL_PathAdd(otherFolder, std::string(row.relative())))
+          .value_or(std::string());
   struct stat other {};
   const platform::FileResult seen = counterpart.empty()
                                         ? platform::FileResult(EINVAL)
@@ -962,7 +915,7 @@ void Run::remove(const Row& row, const std::string& otherFolder) {
     return;
   }
   const platform::FileResult r =
-      m_opt.dustBox ? fileops::moveToTrash(row.native) : fileops::removeFile(row.native);
+      m_opt.dustBox ? fileops::moveToTrash(native) : fileops::removeFile(native);
   if (r.ok())
     ++m_report.deleted;
   else

@@ -71,11 +71,25 @@ bool fatHidden(int dirFd, const char* name) {
 struct FolderContents {
   std::vector<std::string> files;
   std::vector<std::string> folders;
+  std::vector<paths::FileStatus> statuses;  // one per file, when asked for
 };
 
+// What a status call (links followed) says of a file in an open folder.
+paths::FileStatus statusIn(int dirFd, const char* name) {
+  paths::FileStatus status;
+  struct stat st {};
+  if (::fstatat(dirFd, name, &st, 0) != 0 || !S_ISREG(st.st_mode)) return status;
+  status.read = true;
+  status.mode = st.st_mode;
+  status.size = st.st_size;
+  status.lastWrite = st.st_mtim;
+  status.lastAccess = st.st_atim;
+  return status;
+}
+
 // Reads one open folder. Consumes the descriptor. False when the folder could not be read
-// to its end.
-bool readFolder(int dirFd, bool wantFiles, FolderContents& out) {
+// to its end. With wantStatus, each file is looked at while its folder is open.
+bool readFolder(int dirFd, bool wantFiles, bool wantStatus, FolderContents& out) {
   struct statfs fs {};
   const bool fat = ::fstatfs(dirFd, &fs) == 0 && fs.f_type == MSDOS_SUPER_MAGIC;
   DIR* dir = ::fdopendir(dirFd);
@@ -109,7 +123,9 @@ bool readFolder(int dirFd, bool wantFiles, FolderContents& out) {
     if (type == DT_DIR) {
       if (!fat || !fatHidden(dirFd, e->d_name)) out.folders.emplace_back(e->d_name);
     } else if (type == DT_REG && wantFiles) {
-      if (!fat || !fatHidden(dirFd, e->d_name)) out.files.emplace_back(e->d_name);
+      if (fat && fatHidden(dirFd, e->d_name)) continue;
+      out.files.emplace_back(e->d_name);
+      if (wantStatus) out.statuses.push_back(statusIn(dirFd, e->d_name));
     }
   }
   ::closedir(dir);
@@ -122,7 +138,7 @@ bool readFolder(int dirFd, bool wantFiles, FolderContents& out) {
 // could not be opened or read to their end go to unreadable, when given.
 bool walk(const std::string& nativeRoot, bool subfolders, bool wantFiles,
           const std::function<void(const std::string&, FolderContents&)>& visit,
-          std::vector<std::string>* unreadable = nullptr) {
+          std::vector<std::string>* unreadable = nullptr, bool wantStatus = false) {
   Fd root(::open(nativeRoot.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (root.get() < 0) return false;
   std::set<std::pair<dev_t, ino_t>> seen;  // bind mounts can make a tree contain itself
@@ -151,7 +167,8 @@ bool walk(const std::string& nativeRoot, bool subfolders, bool wantFiles,
       continue;
     }
     FolderContents contents;
-    if (!readFolder(fd, wantFiles, contents) && unreadable) unreadable->push_back(current.text);
+    if (!readFolder(fd, wantFiles, wantStatus, contents) && unreadable)
+      unreadable->push_back(current.text);
     if (subfolders) {
       for (const std::string& name : contents.folders) {
         Pending child;
@@ -176,26 +193,47 @@ bool Main::DLL_FileNameList(const std::string& Root_Path, StringArray& FileNameL
   return paths::listFiles(Root_Path, FileNameList, SubDir, nullptr);
 }
 
-bool paths::listFiles(const std::string& Root_Path, StringArray& FileNameList, std::int32_t SubDir,
-                      std::vector<std::string>* unreadableFolders) {
-  const Main& main = dll();
+namespace {
+
+// The unreadable folders of a walk as sorted path texts below Root_Path.
+void noteUnreadable(const std::string& Root_Path, std::vector<std::string>& relatives,
+                    std::vector<std::string>* unreadableFolders) {
+  if (!unreadableFolders) return;
+  std::sort(relatives.begin(), relatives.end());
+  for (const std::string& relative : relatives)
+    unreadableFolders->push_back(dll().DLL_PathAdd(Root_Path, relative));
+}
+
+// Walks the files below Root_Path; onFile gets each file's path text and, with wantStatus, what
+// a status call said of it. False when the root maps to no folder.
+template <typename OnFile>
+bool walkFiles(const std::string& Root_Path, bool subfolders, bool wantStatus,
+               std::vector<std::string>* unreadableFolders, OnFile onFile) {
   const auto native = nativeFolder(Root_Path);
   if (!native) return false;
-  std::vector<std::string> found;
   std::vector<std::string> unreadable;
+  const paths::FileStatus none;
   walk(
-      *native, SubDir == 1, true,
+      *native, subfolders, true,
       [&](const std::string& relative, FolderContents& contents) {
         if (contents.files.empty()) return;
-        const std::string prefix = main.DLL_PathAdd(Root_Path, relative) + '\\';
-        for (const std::string& name : contents.files) found.push_back(prefix + name);
+        const std::string prefix = dll().DLL_PathAdd(Root_Path, relative) + '\\';
+        for (std::size_t i = 0; i < contents.files.size(); ++i)
+          onFile(prefix + contents.files[i], wantStatus ? contents.statuses[i] : none);
       },
-      &unreadable);
-  if (unreadableFolders) {
-    std::sort(unreadable.begin(), unreadable.end());
-    for (const std::string& relative : unreadable)
-      unreadableFolders->push_back(main.DLL_PathAdd(Root_Path, relative));
-  }
+      &unreadable, wantStatus);
+  noteUnreadable(Root_Path, unreadable, unreadableFolders);
+  return true;
+}
+
+}  // namespace
+
+bool paths::listFiles(const std::string& Root_Path, StringArray& FileNameList, std::int32_t SubDir,
+                      std::vector<std::string>* unreadableFolders) {
+  std::vector<std::string> found;
+  walkFiles(
+      Root_Path, SubDir == 1, false, unreadableFolders,
+      [&](std::string&& pathText, const FileStatus&) { found.push_back(std::move(pathText)); });
   if (found.empty()) return false;
 
   // Append, then sort the whole list by bytes (the code-point order of UTF-8 text).
@@ -209,6 +247,18 @@ bool paths::listFiles(const std::string& Root_Path, StringArray& FileNameList, s
   FileNameList.redim(lower, lower + static_cast<std::int32_t>(all.size()) - 1);
   FileNameList.data() = std::move(all);
   return true;
+}
+
+bool paths::listFilesWithStatus(const std::string& Root_Path, std::vector<ListedFile>& files,
+                                bool subfolders, std::vector<std::string>* unreadableFolders) {
+  files.clear();
+  walkFiles(Root_Path, subfolders, true, unreadableFolders,
+            [&](std::string&& pathText, const FileStatus& status) {
+              files.push_back({std::move(pathText), status});
+            });
+  std::sort(files.begin(), files.end(),
+            [](const ListedFile& a, const ListedFile& b) { return a.pathText < b.pathText; });
+  return !files.empty();
 }
 
 void Main::DLL_SubDirList(const std::string& Root_Path, StringArray& DirList) const {

@@ -6,6 +6,7 @@
 #include <tuple>
 #include <vector>
 
+#include "core/Main.h"
 #include "mirror/Pairing.h"
 
 namespace quillmere::mirror {
@@ -81,6 +82,41 @@ TEST(Pairing, HashPairingEqualsTheRowByRowPass) {
     }
     SCOPED_TRACE(round);
     ASSERT_EQ(flat(pairByRelativePath(master, mirror)), flat(pairRowByRow(master, mirror)));
+  }
+}
+
+// Sides listed in order (each relative path once) take the merge pass; it must pair as the
+// row-by-row pass does, the same full path on both sides included.
+TEST(Pairing, SidesInOrderPairAsTheRowByRowPass) {
+  std::mt19937 random(20261210);
+  const std::vector<std::string> paths = {"a\\x.jpg", "a\\y", "a\\b\\x.jpg", "b.jpg",
+                                          "b\\c.jpg", "c",    "x.jpg",       "\xE3\x81\x82.jpg"};
+  for (int round = 0; round < 300; ++round) {
+    std::deque<std::string> texts;
+    auto keep = [&](std::string t) -> std::string_view { return texts.emplace_back(std::move(t)); };
+    std::vector<RowKey> master, mirror;
+    const std::string mirrorRoot = random() % 5 == 0 ? "C:\\m\\" : "C:\\r\\";
+    for (const std::string& rel : paths) {  // already in byte order
+      if (random() % 3 != 0) master.push_back({keep("C:\\m\\" + rel), keep(rel)});
+      if (random() % 3 != 0) mirror.push_back({keep(mirrorRoot + rel), keep(rel)});
+    }
+    SCOPED_TRACE(round);
+    ASSERT_EQ(flat(pairByRelativePath(master, mirror)), flat(pairRowByRow(master, mirror)));
+  }
+}
+
+// The relative path is read from the path text where the library's cell would put it.
+TEST(Pairing, RelativePathStartsWhereTheLibraryCellDoes) {
+  const Main& m = dll();
+  for (const std::string folder : {"C:\\m", "C:\\m\\", "C:", "D:\\p.d\\q"}) {
+    const std::string base = m.DLL_EnDelEnd(folder);
+    for (const std::string rel :
+         {"x.jpg", "README", "a\\x.jpg", "a\\README", "a.d\\README", "a\\b\\x.y.jpg", "x.", ".x",
+          "a\\x:y", "x:y.jpg", "a.b:c", "a\\b.c:d", "\xE3\x81\x82.JPG", "a\\\xE3\x81\x82"}) {
+      const std::string full = base + "\\" + rel;
+      const std::string cell = m.DLL_PathAdd(m.DLL_MidPath(folder, full), m.DLL_FileName(full, 1));
+      EXPECT_EQ(std::string(full).substr(relativeStart(full, base)), cell) << folder << " " << rel;
+    }
   }
 }
 

@@ -15,6 +15,7 @@
 
 #include "core/Main.h"
 #include "paths/Listing.h"
+#include "platform/DriveMap.h"
 #include "support/TempTree.h"
 
 namespace quillmere {
@@ -32,6 +33,29 @@ std::vector<std::string> exchangeSorted(std::vector<std::string> v) {
     for (std::size_t k = j + 1; k < v.size(); ++k)
       if (v[k] < v[j]) std::swap(v[j], v[k]);
   return v;
+}
+
+// The listing with statuses names what DLL_FileNameList names, in its order, and each status is
+// what a status call on the file (links followed) says.
+void expectListingWithStatus(const std::string& root) {
+  SCOPED_TRACE(root);
+  StringArray plain;
+  m.DLL_FileNameList(root, plain, 1);
+  std::vector<paths::ListedFile> listed;
+  EXPECT_EQ(paths::listFilesWithStatus(root, listed, true, nullptr), plain.count() > 0);
+  std::vector<std::string> texts;
+  for (const paths::ListedFile& f : listed) {
+    texts.push_back(f.pathText);
+    struct stat st {};
+    ASSERT_EQ(::stat(platform::nativePathOf(f.pathText).value_or("").c_str(), &st), 0)
+        << f.pathText;
+    EXPECT_TRUE(f.status.read);
+    EXPECT_EQ(f.status.size, st.st_size) << f.pathText;
+    EXPECT_EQ(f.status.mode, st.st_mode) << f.pathText;
+    EXPECT_EQ(f.status.lastWrite.tv_sec, st.st_mtim.tv_sec);
+    EXPECT_EQ(f.status.lastWrite.tv_nsec, st.st_mtim.tv_nsec);
+  }
+  EXPECT_EQ(texts, entries(plain));
 }
 
 TEST(FileNameList, OrdinalOrderOfWholePaths) {
@@ -53,6 +77,8 @@ TEST(FileNameList, OrdinalOrderOfWholePaths) {
   EXPECT_EQ(entries(list), expected);
   EXPECT_EQ(entries(list), exchangeSorted(entries(list)));
   EXPECT_EQ(list.lbound(), 1);
+  tree.write("sub/deeper/f", "longer");
+  expectListingWithStatus(root);
 
   // Any SubDir other than exactly 1 lists the root only; a trailing separator changes nothing.
   for (int subDir : {0, -1, 2}) {
@@ -123,6 +149,7 @@ TEST(FileNameList, NamesThatAreNotUtf8ComeBackByteForByte) {
   StringArray again;
   ASSERT_TRUE(m.DLL_FileNameList(m.DLL_DirName(list(2), 1), again, 0));
   EXPECT_EQ(again(1), list(2));
+  expectListingWithStatus(tree.pathText());
   std::string dir = list(2);
   EXPECT_EQ(m.DLL_DirCheck(dir), tree.pathText(plain));
   std::string name = "\x93\xFA.jpg";
@@ -147,6 +174,8 @@ TEST(FileNameList, LinksAreFollowedToFilesButNotIntoFolders) {
   StringArray dirs;
   m.DLL_SubDirList(tree.pathText(), dirs);
   EXPECT_EQ(entries(dirs), (std::vector<std::string>{"", "a"}));
+  tree.write("a/pic.jpg", "longer than the link");  // the link's status is its target's
+  expectListingWithStatus(tree.pathText());
   // A link given as the root itself is followed.
   ASSERT_EQ(::symlink(tree.path("a").c_str(), tree.path("root-link").c_str()), 0);
   StringArray viaLink;
@@ -214,10 +243,16 @@ TEST(FileNameList, UnreadableFoldersArePassedOver) {
     std::vector<std::string> unreadable;
     paths::listFiles(root, again, 1, &unreadable);
     for (const auto& e : unreadable) out += "|u:" + e;
+    std::vector<paths::ListedFile> withStatus;
+    unreadable.clear();
+    paths::listFilesWithStatus(root, withStatus, true, &unreadable);
+    for (const auto& e : withStatus) out += "|s:" + e.pathText;
+    for (const auto& e : unreadable) out += "|u:" + e;
     return out;
   });
   EXPECT_EQ(got, "T|" + tree.pathText("open/a.jpg") +
-                     "|d:|d:locked|d:open|F|u:" + tree.pathText("locked"));
+                     "|d:|d:locked|d:open|F|u:" + tree.pathText("locked") +
+                     "|s:" + tree.pathText("open/a.jpg") + "|u:" + tree.pathText("locked"));
 }
 
 TEST(FileNameList, AFolderMountedInsideItselfIsListedOnce) {
