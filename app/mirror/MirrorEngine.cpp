@@ -9,9 +9,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -180,14 +182,19 @@ class SideReader {
         std::vector<paths::ListedFile> listed;
         paths::listFilesWithStatus(folder, listed, true, &m_unreadable);
         m_count = static_cast<std::int32_t>(listed.size());
-        m_listed = true;
+        raise(m_listed);
         m_rows = rowsOf(listed, folder, fat);
       } catch (...) {
         m_error = std::current_exception();
       }
-      m_listed = true;
-      m_done = true;
+      raise(m_listed);
+      raise(m_done);
     });
+  }
+  // Waits at most the given time for one of the flags below; true once it is raised.
+  bool waitFor(const std::atomic<bool>& flag, std::chrono::milliseconds most) {
+    std::unique_lock lock(m_mutex);
+    return m_raised.wait_for(lock, most, [&flag] { return flag.load(); });
   }
   void finish() {
     if (m_thread.joinable()) m_thread.join();
@@ -205,7 +212,17 @@ class SideReader {
   }
 
  private:
+  void raise(std::atomic<bool>& flag) {
+    {
+      std::lock_guard lock(m_mutex);
+      flag = true;
+    }
+    m_raised.notify_all();
+  }
+
   std::thread m_thread;
+  std::mutex m_mutex;
+  std::condition_variable m_raised;
   std::atomic<bool> m_listed{false}, m_done{false};
   std::atomic<std::int32_t> m_count{0};
   std::vector<std::string> m_unreadable;
@@ -312,7 +329,7 @@ class Run {
   void restoreAccessTime(const Row& row);
   bool massDeleteAllowed(std::int64_t masterDeletes, std::int64_t mirrorDeletes);
   // Waits for the helper thread, yielding; false on cancel.
-  bool waitFor(const std::atomic<bool>& flag);
+  bool waitFor(SideReader& side, const std::atomic<bool>& flag);
   void pairFiles();
   bool pairStep();
   bool samePair(const Row& m, const Row& r) const;
@@ -457,7 +474,7 @@ void Run::runPhases() {
   SideReader masterSide, mirrorSide;
   masterSide.start(m_inDir, m_inFat);
   mirrorSide.start(m_outDir, m_outFat);
-  if (!waitFor(masterSide.listed())) return;
+  if (!waitFor(masterSide, masterSide.listed())) return;
   // A card pulled during the listing gives a short list: check the folder again.
   if (!folderUsable(m_inDir, m_inNative)) {
     m_view.messageBox(msg::kMasterMissing, msgbox::kOkOnly | msgbox::kExclamation);
@@ -467,7 +484,7 @@ void Run::runPhases() {
   m_report.masterFiles = masterSide.count();
   label("MaxNo", "/ " + std::to_string(m_report.masterFiles));
   m_view.yield();
-  if (cancelled() || !waitFor(mirrorSide.listed())) return;
+  if (cancelled() || !waitFor(mirrorSide, mirrorSide.listed())) return;
   if (!folderUsable(m_outDir, m_outNative)) {
     m_view.messageBox(msg::kMirrorMissing, msgbox::kOkOnly | msgbox::kExclamation);
     m_report.outcome = MirrorOutcome::MirrorMissing;
@@ -481,9 +498,9 @@ void Run::runPhases() {
   if (cancelled()) return;
 
   label("Command", msg::kChecking);
-  if (!waitFor(masterSide.done())) return;
+  if (!waitFor(masterSide, masterSide.done())) return;
   m_master = masterSide.takeRows();
-  if (cancelled() || !waitFor(mirrorSide.done())) return;
+  if (cancelled() || !waitFor(mirrorSide, mirrorSide.done())) return;
   m_mirror = mirrorSide.takeRows();
   label("MaxNo", "/ " + std::to_string(m_mirror.size()));
   label("No", std::to_string(m_mirror.size()));
@@ -603,11 +620,11 @@ bool Run::massDeleteAllowed(std::int64_t masterDeletes, std::int64_t mirrorDelet
   return true;
 }
 
-bool Run::waitFor(const std::atomic<bool>& flag) {
-  while (!flag) {
+bool Run::waitFor(SideReader& side, const std::atomic<bool>& flag) {
+  // Woken as soon as the helper raises the flag; the run view is kept alive meanwhile.
+  while (!side.waitFor(flag, std::chrono::milliseconds(20))) {
     m_view.yield();
     if (cancelled()) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return true;
 }
