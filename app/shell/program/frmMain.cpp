@@ -34,6 +34,10 @@ frmMain::frmMain()
   setObjectName("frmMain");
   setWindowTitle("quillmere");
   setCentralWidget(m_area);
+  // A panel that reaches past the area (the job panel is taller than the main window's first
+  // size) can be scrolled into view.
+  m_area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  m_area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   m_timer = new MainTimer(shell(), defaultTimerSteps(), this);
   buildMenu();
   buildHelp();

@@ -6,6 +6,7 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSettings>
 #include <QThread>
 
@@ -158,6 +159,23 @@ TEST_F(Windows, StartGeometryIsCutDownToTheScreen) {
   EXPECT_EQ(stored("Window-Menu-Top"), "0");
   EXPECT_EQ(window.pos(), QPoint(0, 0));
   EXPECT_EQ(window.width(), px(screenWidth - 1));
+}
+
+TEST_F(Windows, ThePanelTallerThanTheMainWindowCanBeScrolledIntoView) {
+  window.windows().applyStartGeometry();  // the first size: 9525 x 6575 twips
+  window.show();
+  shell().state(Panel::Job) = 3;
+  window.windows().pass();
+  QCoreApplication::processEvents();
+  const QMdiSubWindow* job = window.windows().subWindow(Panel::Job);
+  ASSERT_NE(job, nullptr);
+  const QWidget* room = window.area()->viewport();
+  ASSERT_GT(job->geometry().bottom(), room->height());
+  QScrollBar* bar = window.area()->verticalScrollBar();
+  ASSERT_TRUE(bar->isVisible());
+  bar->setValue(bar->maximum());
+  QCoreApplication::processEvents();
+  EXPECT_LE(job->geometry().bottom(), room->height());
 }
 
 TEST_F(Windows, MenuOpensAPanelAndAClosedBoxClosesItsState) {
