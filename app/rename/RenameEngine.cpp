@@ -65,12 +65,14 @@ void RenameEngine::Run::body() {
   m_view.yield();
   if (!m_steps.isFolder(m_options.inDir)) {
     m_report.refused = true;
+    m_report.refusal = Refusal::NoSourceFolder;
     m_report.message = "source folder not found: " + m_options.inDir;
     return;
   }
   // The root of drive C: is the whole system on Linux, not a folder of pictures.
   if (m_map.toNative(m_options.inDir) == std::optional<std::string>("/")) {
     m_report.refused = true;
+    m_report.refusal = Refusal::SystemRoot;
     m_report.message = "the system's root folder is never renamed: " + m_options.inDir;
     return;
   }

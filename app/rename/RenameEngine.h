@@ -43,11 +43,15 @@ struct SkippedFile {
 };
 
 // How a run ended.
+// Why a run stopped before touching any file.
+enum class Refusal { None, NoSourceFolder, SystemRoot, NoSpace };
+
 struct RunReport {
   bool cancelled = false;
   bool refused = false;  // stopped before touching any file (no space, no source folder)
-  bool failed = false;   // an unexpected error ended the run (shown through the view)
-  std::string message;   // the reason for a refusal or a failure
+  Refusal refusal = Refusal::None;
+  bool failed = false;  // an unexpected error ended the run (shown through the view)
+  std::string message;  // the reason for a refusal or a failure
   std::int64_t handled = 0;
   std::vector<FileProblem> problems;
   // Files already imported (the skip option): dealt with, not counted in handled.

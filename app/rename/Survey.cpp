@@ -200,6 +200,7 @@ bool RenameEngine::Run::capacityOk() {
     m_view.yield();
     m_view.setTimerLoop(10);
     m_report.refused = true;
+    m_report.refusal = Refusal::NoSpace;
     m_report.message = kNoSpace;
     return false;
   }

@@ -734,8 +734,14 @@ void frmReName::runRename() {
 void frmReName::reportOutcome(const rename::RunReport& report) {
   if (report.refused) {
     // The disk-space message stays a moment in NoSpace; the main timer clears it.
-    if (shell().timerLoop > 0) {
+    if (report.refusal == rename::Refusal::NoSpace || shell().timerLoop > 0) {
       noSpace()->setText(QString::fromStdString(report.message));
+    } else if (report.refusal == rename::Refusal::SystemRoot) {
+      showMessage(
+          "システムのルート　ディレクトリ（/）はリネームしません。\n"
+          "写真のあるディレクトリを選んでください。\n" +
+              settings().inDir(),
+          msgbox::kExclamation);
     } else {
       showMessage("オリジナル　ディレクトリが見つかりません。\n" + settings().inDir(),
                   msgbox::kExclamation);

@@ -3,6 +3,7 @@
 #include <QMdiSubWindow>
 #include <QTimer>
 
+#include <filesystem>
 #include <set>
 #include <tuple>
 
@@ -147,6 +148,25 @@ TEST_F(RenamePanelRun, EachModeRunsThroughTheEngineWithItsLabels) {
                                       "20020315_140002.jpg"}));
   EXPECT_TRUE(filesIn("card").empty());
   EXPECT_EQ(completed, (std::vector<std::string>{"ReName", "ReName", "ReName"}));
+}
+
+// A refused run says why: the drive's root is the whole system, not a missing folder.
+TEST_F(RenamePanelRun, ARefusedRunNamesItsReason) {
+  store("ReName-InDir", "C:\\");
+  open();
+  click("Run");
+  ASSERT_FALSE(hook.shown.empty());
+  EXPECT_NE(hook.shown.back().text.find("ルート"), std::string::npos) << hook.shown.back().text;
+  EXPECT_EQ(hook.shown.back().text.find("見つかりません"), std::string::npos);
+
+  hook.shown.clear();
+  tree.mkdir("gone");
+  control<FolderSide>("InDirFrame")->folders()->setPath(tree.pathText("gone"));
+  std::filesystem::remove(tree.path("gone"));
+  click("Run");
+  ASSERT_FALSE(hook.shown.empty());
+  EXPECT_NE(hook.shown.back().text.find("見つかりません"), std::string::npos)
+      << hook.shown.back().text;
 }
 
 TEST_F(RenamePanelRun, CancelDuringARunLeavesEveryPictureRecoverable) {
