@@ -41,16 +41,18 @@ def line(label, summary, peer, floor):
     print(text)
 
 
-def peak_rss(job_prefix):
-    """Largest resident size of the product's runs of the last job, from the kit's results."""
-    best = 0
+def result_rows():
+    """The rows the kit has written to its results file so far."""
     path = SCRATCH + '/results.jsonl'
-    if os.path.exists(path):
-        for row in open(path):
-            r = json.loads(row)
-            if r['job'].startswith(job_prefix) and r['tool'] == 'product':
-                best = max(best, r['maxrss_kb'])
-    return best
+    if not os.path.exists(path):
+        return []
+    return [json.loads(row) for row in open(path)]
+
+
+def peak_rss(job_prefix, first_row):
+    """Largest resident size of the product's runs of this job (the rows from first_row on)."""
+    return max([r['maxrss_kb'] for r in result_rows()[first_row:]
+                if r['job'].startswith(job_prefix) and r['tool'] == 'product'] or [0])
 
 
 def run_kit(script, args):
@@ -106,6 +108,7 @@ def main():
     if '--rounds' in rest:
         rounds = int(rest[rest.index('--rounds') + 1])
     os.makedirs(SCRATCH, exist_ok=True)
+    first_row = len(result_rows())
     if not os.path.exists(SCRATCH + '/fsprobe'):
         R.sh('cc -O2 -o %s/fsprobe %s/../fsprobe.c' % (SCRATCH, KIT))
 
@@ -140,7 +143,7 @@ def main():
         prefix = 'backup'
     else:
         sys.exit(__doc__)
-    print('  peak resident size of quillmere-run: %.1f MB' % (peak_rss(prefix) / 1024.0))
+    print('  peak resident size of quillmere-run: %.1f MB' % (peak_rss(prefix, first_row) / 1024.0))
     if in_process:
         # The in-process figures, second: the engine alone, without process start and settings.
         result = subprocess.run(in_process, capture_output=True, text=True)
