@@ -1,8 +1,13 @@
 #include "archive/FolderName.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
+#include <string_view>
 
 #include "core/Main.h"
 #include "platform/DriveMap.h"
@@ -22,6 +27,15 @@ bool isTaken(const std::string& native) {
   struct stat st {};
   const auto found = platform::fileops::status(native, st, false);
   return found.ok() || found.error() != ENOENT;
+}
+// The name is "<prefix><six letters or digits>.lzh" or the same with ".exe".
+bool isWorkFileName(std::string_view name, std::string_view prefix) {
+  constexpr std::size_t kRandom = 6;
+  if (name.size() != prefix.size() + kRandom + 4 || !name.starts_with(prefix)) return false;
+  for (const char c : name.substr(prefix.size(), kRandom))
+    if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) return false;
+  const std::string_view extension = name.substr(prefix.size() + kRandom);
+  return extension == ".lzh" || extension == ".exe";
 }
 }  // namespace
 
@@ -46,6 +60,33 @@ std::string freshArchiveStem(const std::string& folder, const std::string& name)
     stem = platform::fileops::temporaryName(*native, name, "archive");
   }
   return dll().DLL_PathAdd(folder, stem.substr(stem.find_last_of('/') + 1));
+}
+
+void removeLeftWorkFiles(const std::string& folder, const std::string& name) {
+  const auto native = platform::nativePathOf(folder);
+  if (!native) return;
+  // The prefix of the names freshArchiveStem hands out: ".<name>.archive-".
+  const std::string sample = platform::fileops::temporaryName(*native, name, "archive");
+  const std::string made = sample.substr(sample.find_last_of('/') + 1);
+  const std::string prefix = made.substr(0, made.size() - 6);
+  const int dirFd = ::open(native->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd < 0) return;
+  DIR* dir = ::fdopendir(dirFd);
+  if (dir == nullptr) {
+    ::close(dirFd);
+    return;
+  }
+  constexpr std::time_t kIdleSeconds = 3600;
+  const std::time_t now = std::time(nullptr);
+  while (const dirent* e = ::readdir(dir)) {
+    if (!isWorkFileName(e->d_name, prefix)) continue;
+    struct stat st {};
+    if (::fstatat(dirFd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
+        st.st_uid != ::geteuid() || now - st.st_mtime < kIdleSeconds)
+      continue;
+    ::unlinkat(dirFd, e->d_name, 0);
+  }
+  ::closedir(dir);
 }
 
 }  // namespace quillmere::archive

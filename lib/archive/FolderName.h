@@ -19,4 +19,10 @@ std::string folderOwnName(const std::string& folder);
 // both free. Given without an extension.
 std::string freshArchiveStem(const std::string& folder, const std::string& name);
 
+// Removes the work files that a make stopped half-way (a killed program, a power cut) left in the
+// folder: hidden archives and programs under the fresh names above, for this name, that are the
+// user's own regular files and were last written over an hour ago (a make in progress writes
+// its file as it goes). Left there, the next archive of the folder would pack them.
+void removeLeftWorkFiles(const std::string& folder, const std::string& name);
+
 }  // namespace quillmere::archive

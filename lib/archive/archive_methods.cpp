@@ -92,6 +92,7 @@ std::string Main::DLL_LZHMake(std::int32_t hwnd, const std::string& InDirName, b
   // The archive is built under a fresh name and takes the folder's name only at the end: an
   // archive or program of that name already in the folder is the user's and is never updated,
   // replaced or removed. When the name is taken the made file keeps its fresh name.
+  archive::removeLeftWorkFiles(folder, name);
   const std::string work = archive::freshArchiveStem(folder, name);
   const std::string source = Root ? DLL_EnDelEnd(folder) : DLL_EnDelEnd(folder) + "\\";
   const std::string command =

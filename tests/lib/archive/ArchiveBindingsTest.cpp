@@ -2,7 +2,11 @@
 // an archiver, and the real archiver behind the same calls.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -231,6 +235,35 @@ TEST_F(RealArchivers, MakeAndUnpackThroughTheLibrary) {
   ASSERT_TRUE(tree.exists("cab/cab.cab"));
   EXPECT_TRUE(dll().DLL_CABKaito(tree.pathText("cabout"), tree.pathText("cab/cab.cab"), "0"));
   EXPECT_EQ(tree.read("cabout/x/c.txt"), "c");
+}
+
+// A make killed half-way left its hidden work file in the folder: the next make removes it
+// instead of packing it, and leaves alone what may be in progress or is not a work file.
+TEST_F(RealArchivers, WorkFilesLeftByAStoppedMakeAreRemovedFirst) {
+  tree.write("trip/a.jpg", "picture");
+  const std::vector<std::string> left = {"trip/.trip.archive-abc123.lzh",
+                                         "trip/.trip.archive-abc124.exe"};
+  const std::vector<std::string> kept = {
+      "trip/.trip.archive-def456.lzh",  // written a minute ago: a make may be writing it
+      "trip/.trip.archive-abc123.txt", "trip/.other.archive-abc123.lzh",
+      "trip/.trip.archive-abc12.lzh", "trip/notes.archive-abc123.lzh"};
+  auto writeAged = [&](const std::string& file, int secondsAgo) {
+    tree.write(file, "half an archive");
+    const timespec when{std::time(nullptr) - secondsAgo, 0};
+    const timespec times[2] = {when, when};
+    ASSERT_EQ(::utimensat(AT_FDCWD, tree.path(file).c_str(), times, 0), 0);
+  };
+  for (const std::string& f : left) writeAged(f, 2 * 3600);
+  writeAged(kept[0], 60);
+  for (std::size_t i = 1; i < kept.size(); ++i) writeAged(kept[i], 2 * 3600);
+
+  const std::string made = dll().DLL_LZHMake(0, tree.pathText("trip"), false, true);
+  EXPECT_EQ(made, tree.pathText("trip") + "\\trip.lzh");
+  for (const std::string& f : left) EXPECT_FALSE(tree.exists(f)) << f;
+  for (const std::string& f : kept) EXPECT_TRUE(tree.exists(f)) << f;
+  ASSERT_TRUE(dll().DLL_LZHKaito(0, made, tree.pathText("out")));
+  EXPECT_EQ(tree.read("out/a.jpg"), "picture");
+  EXPECT_FALSE(tree.exists("out/.trip.archive-abc123.lzh"));
 }
 
 TEST_F(RealArchivers, SelfExtractorCarriesTheControlFile) {
