@@ -373,8 +373,8 @@ class Run {
   bool m_wroteMaster = false, m_wroteMirror = false;  // copies waiting for the final flush
   std::thread m_flusher;  // flushes the copies while a deleting phase goes on
   RunPlan* m_plan;        // null: the steps are carried out
-  std::unordered_set<std::string> m_planFolders;      // folders the plan made so far (path texts)
-  std::unordered_set<std::string> m_linkFreeFolders;  // native, checked once in this run
+  std::unordered_set<std::string> m_planFolders;  // folders the plan made so far (path texts)
+  fileops::LinkFreeFolders m_linkFree;            // below the two sides' folders
 };
 
 void Run::execute() {
@@ -471,6 +471,7 @@ void Run::runPhases() {
   // the two walks take turns on the disk and the processor instead of waiting for each other.
   // The labels and checks keep their order.
   m_listingMap = platform::DriveMap::current();
+  m_linkFree.setRoots({m_inNative, m_outNative});
   SideReader masterSide, mirrorSide;
   masterSide.start(m_inDir, m_inFat);
   mirrorSide.start(m_outDir, m_outFat);
@@ -569,16 +570,8 @@ bool Run::offLimits(const Row& row) const {
 }
 
 bool Run::linkFree(const std::string& native, const std::string& pathText) {
-  // A folder found free of links stays so for the run: the run itself makes no links.
-  std::string folder = fileops::parentOf(native);
-  if (m_linkFreeFolders.count(folder) != 0) return true;
-  const std::string& root =
-      native.compare(0, m_inNative.size(), m_inNative) == 0 ? m_inNative : m_outNative;
-  const platform::FileResult r = fileops::checkNoFolderLink(root, native);
-  if (r.ok()) {
-    if (fileops::isFolder(folder, false)) m_linkFreeFolders.insert(std::move(folder));
-    return true;
-  }
+  const platform::FileResult r = m_linkFree.check(native);
+  if (r.ok()) return true;
   problem(pathText, r.error() == ELOOP ? "the way there passes through a folder link; left alone"
                                        : problemText("the folder cannot be checked", r));
   return false;

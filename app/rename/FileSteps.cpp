@@ -50,27 +50,14 @@ bool FileSteps::resolve(const std::string& text, std::string& native) {
 }
 
 void FileSteps::keepWithin(const std::vector<std::string>& folders) {
-  m_roots.clear();
+  std::vector<std::string> roots;
   for (const std::string& folder : folders)
-    if (const auto native = platform::nativePathOf(folder)) m_roots.push_back(*native);
+    if (const auto native = platform::nativePathOf(folder)) roots.push_back(*native);
+  m_linkFree.setRoots(std::move(roots));
 }
 
 bool FileSteps::throughFolderLink(const std::string& native) {
-  const std::size_t slash = native.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string() : native.substr(0, slash);
-  if (m_checkedFolders.count(folder) != 0) return false;
-  bool allChecked = true;
-  for (const std::string& root : m_roots) {
-    if (native.size() <= root.size() || native.compare(0, root.size(), root) != 0 ||
-        (root != "/" && native[root.size()] != '/'))
-      continue;
-    const platform::FileResult r = fileops::checkNoFolderLink(root, native);
-    if (r.error() == ELOOP) return true;
-    if (!r) allChecked = false;
-  }
-  // A folder that is missing now may still be made (or become a link) later: asked again then.
-  if (allChecked && fileops::isFolder(folder, false)) m_checkedFolders.insert(folder);
-  return false;
+  return m_linkFree.check(native).error() == ELOOP;
 }
 
 StepResult FileSteps::moveNoReplace(const std::string& from, const std::string& to) {

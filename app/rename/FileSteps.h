@@ -2,7 +2,6 @@
 
 #include <optional>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "platform/DriveMap.h"
@@ -54,11 +53,9 @@ class FileSteps {
   bool resolve(const std::string& text, std::string& native);
   bool throughFolderLink(const std::string& native);
   int m_errno = 0;
-  std::vector<std::string> m_roots;  // native
   std::optional<platform::DriveMap> m_map;
-  // Folders below a root found to be real folders all the way down (no link among them) in this
-  // run: checked once, not at every step. The run itself makes no links.
-  std::unordered_set<std::string> m_checkedFolders;
+  // The folders below the run's trees found free of links, each checked once.
+  platform::fileops::LinkFreeFolders m_linkFree;
   std::string m_unflushedTarget;               // a file on the media that holds unflushed copies
   platform::fileops::FolderHandles m_folders;  // the folders the run renamed in
 };

@@ -1011,6 +1011,28 @@ FileResult checkNoFolderLink(const std::string& root, const std::string& path) {
   }
 }
 
+void LinkFreeFolders::setRoots(std::vector<std::string> nativeRoots) {
+  for (std::string& root : nativeRoots)
+    while (root.size() > 1 && root.back() == '/') root.pop_back();
+  m_roots = std::move(nativeRoots);
+  m_free.clear();
+}
+
+FileResult LinkFreeFolders::check(const std::string& path) {
+  std::string folder = parentOf(path);
+  if (m_free.count(folder) != 0) return {};
+  FileResult result;
+  for (const std::string& root : m_roots) {
+    if (!isBelow(path, root) || path == root) continue;
+    const FileResult r = checkNoFolderLink(root, path);
+    if (r.error() == ELOOP) return r;
+    if (!r && result.ok()) result = r;
+  }
+  // A folder that is missing now may still be made (or become a link) later: asked again then.
+  if (result.ok() && isFolder(folder, false)) m_free.insert(std::move(folder));
+  return result;
+}
+
 bool sameFile(const std::string& a, const std::string& b) {
   struct stat sa {};
   struct stat sb {};

@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -207,6 +208,22 @@ bool isFolder(const std::string& path, bool followLinks = true);
 // when path does not lie below root. Folders that do not exist yet pass: they would be made as
 // real folders. A run calls this before every copy, move, delete or folder creation in its tree.
 FileResult checkNoFolderLink(const std::string& root, const std::string& path);
+
+// checkNoFolderLink for the files of one run, below the run's folders (native roots): a folder
+// found free of links stays so for the run (the run itself makes no links), so each folder is
+// looked at once.
+class LinkFreeFolders {
+ public:
+  void setRoots(std::vector<std::string> nativeRoots);
+  // The check of path against each root it lies below (a root is a whole folder: "/a/b" does not
+  // hold "/a/bc/x"): ELOOP when the way from one passes through a folder link, another error
+  // when the way cannot be looked at; ok below no root at all.
+  FileResult check(const std::string& path);
+
+ private:
+  std::vector<std::string> m_roots;
+  std::unordered_set<std::string> m_free;  // folders found free of links
+};
 // True when both paths name the same file (device and inode, links followed).
 bool sameFile(const std::string& a, const std::string& b);
 

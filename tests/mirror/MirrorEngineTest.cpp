@@ -668,6 +668,29 @@ TEST_F(MirrorEngineTest, NothingIsCopiedOrMadeThroughAFolderLinkInsideATree) {
   EXPECT_EQ(peek("master/plain.jpg"), "p");
 }
 
+// A mirror folder whose name begins with the master's ("Photos", "Photos2") is a folder of its
+// own: its files are copied, replaced and deleted like any other.
+TEST_F(MirrorEngineTest, AMirrorNamedLikeTheMasterWithMoreIsMirroredAllTheSame) {
+  settings.choosePreset(4);
+  settings.put(key::kOutDir, tree.pathText("master2"));
+  master("sub/new.jpg", "new", kBase);
+  master("changed.jpg", "master's", kBase + 100);
+  setTimes(tree.write("master2/changed.jpg", "old"), kBase, kBase);
+  setTimes(tree.write("master2/gone.jpg", "gone"), kBase, kBase);
+  master("keep1.jpg", "1", kBase);  // enough files that one deletion is no mass delete
+  master("keep2.jpg", "2", kBase);
+  setTimes(tree.write("master2/keep1.jpg", "1"), kBase, kBase);
+  setTimes(tree.write("master2/keep2.jpg", "2"), kBase, kBase);
+  const MirrorReport report = run();
+  EXPECT_TRUE(report.problems.empty()) << report.problems.front().reason;
+  EXPECT_EQ(report.copied, 1);
+  EXPECT_EQ(report.replaced, 1);
+  EXPECT_EQ(report.deleted, 1);
+  EXPECT_EQ(peek("master2/sub/new.jpg"), "new");
+  EXPECT_EQ(peek("master2/changed.jpg"), "master's");
+  EXPECT_FALSE(tree.exists("master2/gone.jpg"));
+}
+
 TEST_F(MirrorEngineTest, WithoutATrashOnTheMirrorsVolumeNothingIsDeletedOrReplaced) {
   test::ScratchMount volume("1m");
   if (!volume.mounted()) GTEST_SKIP() << "cannot mount a scratch file system";
