@@ -751,7 +751,7 @@ std::optional<std::string> Run::temporaryCopy(const Row& source, const std::stri
   };
   const std::string sourceNative = nativeOf(source);
   const platform::FileResult r = fileops::copyFile(sourceNative, temporary, options);
-  const bool toMirror = targetNative.compare(0, m_outNative.size(), m_outNative) == 0;
+  const bool toMirror = fileops::isBelow(targetNative, m_outNative);
   (toMirror ? m_wroteMirror : m_wroteMaster) = true;
   // One look at the source after the copy: did the copy move its last-access time, was it
   // changed meanwhile, and which mode did the copy take over.

@@ -172,12 +172,6 @@ std::vector<MountEntry> parseMountinfo(std::string_view text) {
 
 namespace {
 
-bool inside(const std::string& path, const std::string& root) {
-  if (root == "/") return !path.empty() && path[0] == '/';
-  return path.compare(0, root.size(), root) == 0 &&
-         (path.size() == root.size() || path[root.size()] == '/');
-}
-
 std::string wholeFile(const std::string& path) {
   std::ifstream in(path);
   std::stringstream text;
@@ -215,7 +209,7 @@ bool onUnmountedMountPoint(const std::string& nativeFolder, const MountTables& t
   std::string innermost;
   bool mounted = true;
   auto consider = [&](const std::string& point, bool isMounted) {
-    if (!inside(folder, point)) return;
+    if (!fileops::isBelow(folder, point)) return;
     if (point.size() > innermost.size()) {
       innermost = point;
       mounted = isMounted;

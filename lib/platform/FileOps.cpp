@@ -286,12 +286,6 @@ std::vector<std::string> mountPoints() {
   return out;
 }
 
-bool isBelow(const std::string& path, const std::string& root) {
-  if (root == "/") return !path.empty() && path[0] == '/';
-  return path.compare(0, root.size(), root) == 0 &&
-         (path.size() == root.size() || path[root.size()] == '/');
-}
-
 // The top folder of the file system that holds path (whose device is dev).
 std::string topDirOf(const std::string& absolutePath, dev_t dev) {
   for (const std::string& mp : mountPoints()) {
@@ -682,6 +676,7 @@ FileResult writeFileAtomically(const std::string& path, std::string_view bytes, 
 }
 
 FileResult syncFileSystem(const std::string& path) {
+  if (int e = fault(Call::Sync, path)) return FileResult(e);
   Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (!fd) return fromErrno();
   return ::syncfs(fd.get()) == 0 ? FileResult() : fromErrno();
@@ -1009,6 +1004,12 @@ FileResult checkNoFolderLink(const std::string& root, const std::string& path) {
     if (S_ISLNK(st.st_mode)) return FileResult(ELOOP);
     if (!S_ISDIR(st.st_mode)) return FileResult(ENOTDIR);
   }
+}
+
+bool isBelow(const std::string& path, const std::string& root) {
+  if (root == "/") return !path.empty() && path[0] == '/';
+  return path.compare(0, root.size(), root) == 0 &&
+         (path.size() == root.size() || path[root.size()] == '/');
 }
 
 void LinkFreeFolders::setRoots(std::vector<std::string> nativeRoots) {

@@ -202,6 +202,8 @@ std::string parentOf(const std::string& path);
 std::string nameOf(const std::string& path);
 // Whether path is a folder (a link to one counts unless followLinks is false).
 bool isFolder(const std::string& path, bool followLinks = true);
+// Whether a native path is root or lies below it, by whole names ("/a/b" does not hold "/a/bc").
+bool isBelow(const std::string& path, const std::string& root);
 // Checks that a file operation on path passes through no symbolic link inside the tree at root:
 // each folder between root and path (root itself and path's last component excluded) is looked
 // at without following links. ELOOP when one is a link, ENOTDIR when one is no folder, EINVAL

@@ -691,6 +691,29 @@ TEST_F(MirrorEngineTest, AMirrorNamedLikeTheMasterWithMoreIsMirroredAllTheSame) 
   EXPECT_FALSE(tree.exists("master2/gone.jpg"));
 }
 
+// The other way round: a master named like the mirror with more. The copies the master takes
+// are flushed on the master's side.
+TEST_F(MirrorEngineTest, TheSideThatTookTheCopiesIsFlushedWhateverTheFoldersAreNamed) {
+  settings.choosePreset(8);  // mirror to master
+  settings.put(key::kInDir, tree.pathText("mirror2"));
+  setTimes(tree.write("mirror2/keep.jpg", "k"), kBase, kBase);
+  mirror("keep.jpg", "k", kBase);
+  mirror("sub/only.jpg", "mirror only", kBase);
+  std::vector<std::string> flushed;
+  {
+    platform::fileops::ScopedFault watch(
+        [&](platform::fileops::Call call, const std::string& path) {
+          if (call == platform::fileops::Call::Sync) flushed.push_back(path);
+          return 0;
+        });
+    const MirrorReport report = run();
+    EXPECT_TRUE(report.problems.empty());
+    EXPECT_EQ(report.copied, 1);
+  }
+  EXPECT_EQ(peek("mirror2/sub/only.jpg"), "mirror only");
+  EXPECT_EQ(flushed, std::vector<std::string>{tree.path("mirror2")});
+}
+
 TEST_F(MirrorEngineTest, WithoutATrashOnTheMirrorsVolumeNothingIsDeletedOrReplaced) {
   test::ScratchMount volume("1m");
   if (!volume.mounted()) GTEST_SKIP() << "cannot mount a scratch file system";
