@@ -1,53 +1,31 @@
 // The duplicate delete's plan against the run it describes.
 #include <gtest/gtest.h>
 
+#include "EngineSupport.h"
 #include "core/Main.h"
 #include "duplicates/DuplicateDelete.h"
-#include "support/Census.h"
-#include "support/Fakes.h"
-#include "support/RecordingRunView.h"
-#include "support/TempTree.h"
 
 namespace quillmere::duplicates {
 namespace {
 
-using quillmere::test::afterPlan;
-using quillmere::test::asExpected;
-using quillmere::test::censusOf;
-using quillmere::test::withoutTimes;
+using test_support::kPictureA;
+using test_support::kPictureB;
 
-class DeletePlanTest : public ::testing::Test {
+class DeletePlanTest : public test_support::EngineTest {
  protected:
   DeleteRunOptions options(const std::string& comparison, const std::string& deletion) const {
-    DeleteRunOptions o;
-    o.comparisonDir = tree.pathText(comparison);
-    o.deletionDir = tree.pathText(deletion);
-    o.comparisonSubDirs = o.deletionSubDirs = true;
-    o.removeEmptyComparisonDirs = o.removeEmptyDeletionDirs = false;
-    o.recycleOnFixedDrive = false;  // for good: the trash lies outside the tree
-    o.confirmOnRemovable = false;
-    return o;
+    return deleteOptions(comparison, deletion);
   }
-
-  // Runs the plan and then the run, and checks that the run did exactly what was planned.
+  // The plan and the run of the same options; the run deletes what the plan counts.
   RunPlan planThenRun(const DeleteRunOptions& o) {
-    const auto before = censusOf(tree.root());
-    const RunPlan plan = planDuplicateDelete(o);
-    EXPECT_EQ(censusOf(tree.root()), before) << "the plan touched the tree";
-    const DeleteRunReport report = runDuplicateDelete(o, view);
-    const auto expected = afterPlan(before, plan, tree.root());
-    EXPECT_EQ(asExpected(expected, censusOf(tree.root())), withoutTimes(expected));
-    EXPECT_EQ(static_cast<std::size_t>(plan.summary().deleted), report.deleted.size());
+    std::size_t deleted = 0;
+    const RunPlan plan =
+        EngineTest::planThenRun([&] { return planDuplicateDelete(o); },
+                                [&] { deleted = runDuplicateDelete(o, view).deleted.size(); });
+    EXPECT_EQ(static_cast<std::size_t>(plan.summary().deleted), deleted);
     return plan;
   }
-
-  quillmere::test::TempTree tree;
-  quillmere::test::RecordingRunView view;
-  quillmere::test::ScriptedUiHook hook;
 };
-
-const std::string kPictureA = "\xFF\xD8\xFF\xE1 picture A of the trip";
-const std::string kPictureB = "\xFF\xD8\xFF\xE1 picture B of the trip";
 
 TEST_F(DeletePlanTest, TheDeletionsAreThoseOfTheRunWhicheverListDrivesTheLoop) {
   // Fewer deletion candidates than originals: the deletion list drives the loop.

@@ -17,21 +17,16 @@ namespace quillmere::duplicates {
 namespace {
 
 using quillmere::test::DriveTable;
+using test_support::kPictureA;
+using test_support::kPictureB;
 using test_support::trashedNames;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class DeleteRunTest : public ::testing::Test {
+class DeleteRunTest : public test_support::EngineTest {
  protected:
   DeleteRunOptions options(const std::string& comparison, const std::string& deletion) const {
-    DeleteRunOptions o;
-    o.comparisonDir = tree.pathText(comparison);
-    o.deletionDir = tree.pathText(deletion);
-    o.comparisonSubDirs = o.deletionSubDirs = true;
-    o.removeEmptyComparisonDirs = o.removeEmptyDeletionDirs = false;
-    o.recycleOnFixedDrive = false;
-    o.confirmOnRemovable = false;
-    return o;
+    return deleteOptions(comparison, deletion);
   }
   // The deleted files relative to the tree, in order.
   std::vector<std::string> relative(const std::vector<std::string>& texts) const {
@@ -40,14 +35,7 @@ class DeleteRunTest : public ::testing::Test {
     for (const auto& t : texts) out.push_back(t.substr(root.size()));
     return out;
   }
-
-  quillmere::test::TempTree tree;
-  quillmere::test::RecordingRunView view;
-  quillmere::test::ScriptedUiHook hook;
 };
-
-const std::string kPictureA = "\xFF\xD8\xFF\xE1 picture A of the trip";
-const std::string kPictureB = "\xFF\xD8\xFF\xE1 picture B of the trip";
 
 TEST_F(DeleteRunTest, CardCopiesGoWhateverTheirNamesAndOneByteDifferentStays) {
   tree.write("orig/2003/IMG_0001.JPG", kPictureA);

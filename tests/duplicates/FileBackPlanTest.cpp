@@ -1,22 +1,14 @@
 // The file back's plan against the run it describes.
 #include <gtest/gtest.h>
 
+#include "EngineSupport.h"
 #include "core/Main.h"
 #include "duplicates/FileBack.h"
-#include "support/Census.h"
-#include "support/Fakes.h"
-#include "support/RecordingRunView.h"
-#include "support/TempTree.h"
 
 namespace quillmere::duplicates {
 namespace {
 
-using quillmere::test::afterPlan;
-using quillmere::test::asExpected;
-using quillmere::test::censusOf;
-using quillmere::test::withoutTimes;
-
-class FileBackPlanTest : public ::testing::Test {
+class FileBackPlanTest : public test_support::EngineTest {
  protected:
   FileBackRunOptions options() const {
     FileBackRunOptions o;
@@ -28,21 +20,9 @@ class FileBackPlanTest : public ::testing::Test {
     o.confirmOnRemovable = false;
     return o;
   }
-
-  // Runs the plan and then the run, and checks that the run did exactly what was planned.
   RunPlan planThenRun(const FileBackRunOptions& o) {
-    const auto before = censusOf(tree.root());
-    const RunPlan plan = planFileBack(o);
-    EXPECT_EQ(censusOf(tree.root()), before) << "the plan touched the tree";
-    runFileBack(o, view);
-    const auto expected = afterPlan(before, plan, tree.root());
-    EXPECT_EQ(asExpected(expected, censusOf(tree.root())), withoutTimes(expected));
-    return plan;
+    return EngineTest::planThenRun([&] { return planFileBack(o); }, [&] { runFileBack(o, view); });
   }
-
-  quillmere::test::TempTree tree;
-  quillmere::test::RecordingRunView view;
-  quillmere::test::ScriptedUiHook hook;
 };
 
 TEST_F(FileBackPlanTest, SubfolderMovesAndDeletedNamesakesAreThoseOfTheRun) {

@@ -19,7 +19,7 @@ using test_support::trashedNames;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class FileBackRunTest : public ::testing::Test {
+class FileBackRunTest : public test_support::EngineTest {
  protected:
   // The panel's table defaults (as a loaded panel leaves them), except for the extension switch,
   // which compares whole names here unless a test says otherwise.
@@ -36,10 +36,6 @@ class FileBackRunTest : public ::testing::Test {
     o.confirmOnRemovable = true;
     return o;
   }
-
-  quillmere::test::TempTree tree;
-  quillmere::test::RecordingRunView view;
-  quillmere::test::ScriptedUiHook hook;
 };
 
 TEST_F(FileBackRunTest, EditedPictureReplacesItsNamesakeInTheUsedSubfolder) {
