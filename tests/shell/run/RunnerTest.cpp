@@ -231,6 +231,14 @@ TEST_F(RunnerTest, MissingFolderIsStatusOneAndStoresNothing) {
     EXPECT_NE(o.err.find(tree.path("missing")), std::string::npos) << o.err;  // native, not C:\...
   }
   EXPECT_FALSE(tree.exists("q.ini"));
+
+  // A link to a folder is there, but not followed: it is named as a link.
+  tree.mkdir("pictures");
+  ASSERT_EQ(::symlink(tree.path("pictures").c_str(), tree.path("card").c_str()), 0);
+  const Outcome linked =
+      run({"--ini", ini(), "--set", "WFileDel-OutDir=card", "WFileDel"}, tree.root());
+  EXPECT_EQ(linked.status, 1) << linked.err;
+  EXPECT_NE(linked.err.find("a link to a folder, not followed"), std::string::npos) << linked.err;
 }
 
 TEST_F(RunnerTest, ReadOnlySettingsFileStopsTheRunBeforeAnyFileIsTouched) {

@@ -36,9 +36,11 @@ std::string setOption(const std::string& ini, std::string_view section,
 // Why a run found nothing to do, when a folder is the reason.
 std::string missingFolder(const std::string& folder, const std::string& key) {
   if (folder.empty()) return key + " is not set";
-  if (!platform::pathTextIsFolder(folder, false))
-    return "folder not found (" + key + "): " + folder;
-  return {};
+  if (platform::pathTextIsFolder(folder, false)) return {};
+  // A link to a folder is not followed: it could lead one list into the other's tree.
+  if (platform::pathTextIsFolder(folder, true))
+    return "a link to a folder, not followed (" + key + "): " + folder;
+  return "folder not found (" + key + "): " + folder;
 }
 
 // A refused outcome naming each of the two folders that is missing; an empty one when both are
