@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstring>
 #include <future>
+#include <optional>
 
 #include "archive/FolderName.h"
 #include "backup/PackProgress.h"
@@ -159,6 +160,10 @@ std::string refusalOf(const BackupOptions& options) {
   if (!options.inDirChosen) return "no folder to back up has been chosen (BackUP-InDir)";
   if (!platform::pathTextIsFolder(options.inDir))
     return "the folder to back up is not there: " + options.inDir;
+  // The root of drive C: is the whole system on Linux (every mounted disk, /proc), not a folder
+  // of pictures: packing it would fill the disk it is written to.
+  if (platform::nativePathOf(options.inDir) == std::optional<std::string>("/"))
+    return "the system's root folder is never backed up: " + options.inDir;
   if (!platform::pathTextIsFolder(options.outDir))
     return "the output folder is not there: " + options.outDir;
   return {};

@@ -332,6 +332,11 @@ TEST_F(Backup, MissingFoldersNoArchiverAndCancel) {
   r = runBackup(s, view);
   EXPECT_TRUE(r.refused);
   EXPECT_NE(r.message.find("not there"), std::string::npos);
+  s.setInDir("C:\\");  // the system's root
+  r = runBackup(s, view);
+  EXPECT_TRUE(r.refused);
+  EXPECT_NE(r.message.find("root folder"), std::string::npos) << r.message;
+  EXPECT_TRUE(files("out").empty());
 
   tree.write("in/a.jpg", "a");
   s.setInDir(tree.pathText("in"));
