@@ -320,7 +320,6 @@ class Run {
 
   void keepAwayFrom(const std::string& folder, const std::vector<std::string>& unreadable);
   bool offLimits(const Row& row) const;
-  bool linkFree(const Row& row);
   // The native path of a listed file, under the drive map in force when the sides were listed.
   std::string nativeOf(const Row& row) const {
     return m_listingMap.toNative(row.full).value_or(std::string());
@@ -336,7 +335,8 @@ class Run {
   bool compareCandidates();
   bool contentsAgree(std::size_t pairIndex);
   void replace(const Row& winner, const Row& loser);
-  std::optional<std::string> temporaryCopy(const Row& source, const std::string& targetNative,
+  std::optional<std::string> temporaryCopy(const Row& source, const std::string& sourceNative,
+                                           const std::string& targetNative,
                                            const std::string& targetText);
   bool publish(const std::string& temporary, const std::string& targetNative,
                const std::string& targetText, bool replaceTarget);
@@ -577,10 +577,6 @@ bool Run::linkFree(const std::string& native, const std::string& pathText) {
   return false;
 }
 
-bool Run::linkFree(const Row& row) {
-  return linkFree(nativeOf(row), row.full);
-}
-
 void Run::restoreAccessTime(const Row& row) {
   // Where the system would not read without moving the last-access time (a file of another
   // user), the listed time is put back, unless the file was changed meanwhile.
@@ -733,7 +729,8 @@ bool Run::pairStep() {
   return true;
 }
 
-std::optional<std::string> Run::temporaryCopy(const Row& source, const std::string& targetNative,
+std::optional<std::string> Run::temporaryCopy(const Row& source, const std::string& sourceNative,
+                                              const std::string& targetNative,
                                               const std::string& targetText) {
   const std::string temporary = temporaryNameFor(targetNative);
   // Recorded before it exists, so that a kill at any later point leaves nothing unaccounted.
@@ -749,7 +746,6 @@ std::optional<std::string> Run::temporaryCopy(const Row& source, const std::stri
     m_view.yield();
     return true;
   };
-  const std::string sourceNative = nativeOf(source);
   const platform::FileResult r = fileops::copyFile(sourceNative, temporary, options);
   const bool toMirror = fileops::isBelow(targetNative, m_outNative);
   (toMirror ? m_wroteMirror : m_wroteMaster) = true;
@@ -795,14 +791,15 @@ bool Run::publish(const std::string& temporary, const std::string& targetNative,
 
 void Run::replace(const Row& winner, const Row& loser) {
   label("FileName", loser.full);
-  if (!linkFree(winner) || !linkFree(loser)) return;
+  const std::string winnerNative = nativeOf(winner);
   const std::string loserNative = nativeOf(loser);
+  if (!linkFree(winnerNative, winner.full) || !linkFree(loserNative, loser.full)) return;
   if (!unchangedSince(loser, loserNative)) {
     problem(loser.full, "changed during the run; left as it is");
     return;
   }
   if (m_plan) return planReplace(winner, loser);
-  const auto temporary = temporaryCopy(winner, loserNative, loser.full);
+  const auto temporary = temporaryCopy(winner, winnerNative, loserNative, loser.full);
   if (!temporary) return;
   if (!m_opt.dustBox) {
     // The copy takes the loser's place in one atomic step: at every moment the file is either
@@ -865,8 +862,11 @@ bool Run::oneSidedPhase(std::vector<Row>& rows, bool copy, bool toMirror) {
     }
     const std::string targetText = dll().DLL_PathAdd(otherFolder, std::string(row.relative()));
     const std::string targetNative = platform::nativePathOf(targetText).value_or(std::string());
+    const std::string rowNative = nativeOf(row);
     label("FileName", row.full);
-    if (!linkFree(row) || targetNative.empty() || !linkFree(targetNative, targetText)) continue;
+    if (!linkFree(rowNative, row.full) || targetNative.empty() ||
+        !linkFree(targetNative, targetText))
+      continue;
     struct stat st {};
     if (targetNative.empty() || fileops::status(targetNative, st, false).ok()) {
       // Something appeared under that name since the listing (or the file system matches
@@ -883,7 +883,7 @@ bool Run::oneSidedPhase(std::vector<Row>& rows, bool copy, bool toMirror) {
       problem(targetText, problemText("folder could not be made", made));
       continue;
     }
-    const auto temporary = temporaryCopy(row, targetNative, targetText);
+    const auto temporary = temporaryCopy(row, rowNative, targetNative, targetText);
     if (temporary && publish(*temporary, targetNative, targetText, false)) ++m_report.copied;
   }
   return true;
@@ -891,9 +891,9 @@ bool Run::oneSidedPhase(std::vector<Row>& rows, bool copy, bool toMirror) {
 
 void Run::remove(const Row& row, const std::string& otherFolder) {
   label("FileName", row.full);
-  if (!linkFree(row)) return;
-  struct stat st {};
   const std::string native = nativeOf(row);
+  if (!linkFree(native, row.full)) return;
+  struct stat st {};
   if (!fileops::status(native, st, false).ok()) return;  // already gone
   if (!matchesRow(row, st)) {
     problem(row.full, "changed during the run; not deleted");

@@ -42,10 +42,10 @@ struct SkippedFile {
   std::string importedAs;  // the file of the target tree with the same bytes
 };
 
-// How a run ended.
 // Why a run stopped before touching any file.
 enum class Refusal { None, NoSourceFolder, SystemRoot, NoSpace };
 
+// How a run ended.
 struct RunReport {
   bool cancelled = false;
   bool refused = false;  // stopped before touching any file (no space, no source folder)

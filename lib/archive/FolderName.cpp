@@ -28,14 +28,11 @@ bool isTaken(const std::string& native) {
   const auto found = platform::fileops::status(native, st, false);
   return found.ok() || found.error() != ENOENT;
 }
-// The name is "<prefix><six letters or digits>.lzh" or the same with ".exe".
-bool isWorkFileName(std::string_view name, std::string_view prefix) {
-  constexpr std::size_t kRandom = 6;
-  if (name.size() != prefix.size() + kRandom + 4 || !name.starts_with(prefix)) return false;
-  for (const char c : name.substr(prefix.size(), kRandom))
-    if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) return false;
-  const std::string_view extension = name.substr(prefix.size() + kRandom);
-  return extension == ".lzh" || extension == ".exe";
+// A name freshArchiveStem hands out for the folder's name, with ".lzh" or ".exe".
+bool isWorkFileName(std::string_view fileName, const std::string& name) {
+  if (!fileName.ends_with(".lzh") && !fileName.ends_with(".exe")) return false;
+  fileName.remove_suffix(4);
+  return platform::fileops::isTemporaryName(fileName, name, "archive");
 }
 }  // namespace
 
@@ -65,10 +62,6 @@ std::string freshArchiveStem(const std::string& folder, const std::string& name)
 void removeLeftWorkFiles(const std::string& folder, const std::string& name) {
   const auto native = platform::nativePathOf(folder);
   if (!native) return;
-  // The prefix of the names freshArchiveStem hands out: ".<name>.archive-".
-  const std::string sample = platform::fileops::temporaryName(*native, name, "archive");
-  const std::string made = sample.substr(sample.find_last_of('/') + 1);
-  const std::string prefix = made.substr(0, made.size() - 6);
   const int dirFd = ::open(native->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirFd < 0) return;
   DIR* dir = ::fdopendir(dirFd);
@@ -79,7 +72,7 @@ void removeLeftWorkFiles(const std::string& folder, const std::string& name) {
   constexpr std::time_t kIdleSeconds = 3600;
   const std::time_t now = std::time(nullptr);
   while (const dirent* e = ::readdir(dir)) {
-    if (!isWorkFileName(e->d_name, prefix)) continue;
+    if (!isWorkFileName(e->d_name, name)) continue;
     struct stat st {};
     if (::fstatat(dirFd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
         st.st_uid != ::geteuid() || now - st.st_mtime < kIdleSeconds)

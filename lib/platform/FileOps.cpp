@@ -438,9 +438,12 @@ FileResult emptyOneTrash(const std::string& trash) {
   return result;
 }
 
+constexpr char kSuffixLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+constexpr std::size_t kSuffixLength = 6;
+
 // A short random text for temporary names.
 std::string randomSuffix() {
-  unsigned char bytes[6];
+  unsigned char bytes[kSuffixLength];
   if (::getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
     static unsigned counter = 0;
     const auto t = std::chrono::steady_clock::now().time_since_epoch().count();
@@ -451,19 +454,27 @@ std::string randomSuffix() {
       v >>= 8;
     }
   }
-  static const char digits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
   std::string out;
-  for (unsigned char b : bytes) out += digits[b % 36];
+  for (unsigned char b : bytes) out += kSuffixLetters[b % (sizeof kSuffixLetters - 1)];
   return out;
+}
+
+// ".<name>.<tag>-", the name cut so the whole stays well inside the 255-byte limit of a name.
+std::string temporaryPrefix(const std::string& name, const char* tag) {
+  return "." + name.substr(0, std::min<std::size_t>(name.size(), 160)) + "." + tag + "-";
 }
 
 }  // namespace
 
-// A hidden temporary name beside a file: ".<name>.<tag>-<random>", the name cut so the whole
-// stays well inside the 255-byte limit of a file name.
 std::string temporaryName(const std::string& folder, const std::string& name, const char* tag) {
-  const std::string base = name.substr(0, std::min<std::size_t>(name.size(), 160));
-  return (folder == "/" ? "" : folder) + "/." + base + "." + tag + "-" + randomSuffix();
+  return (folder == "/" ? "" : folder) + "/" + temporaryPrefix(name, tag) + randomSuffix();
+}
+
+bool isTemporaryName(std::string_view fileName, const std::string& name, const char* tag) {
+  const std::string prefix = temporaryPrefix(name, tag);
+  if (fileName.size() != prefix.size() + kSuffixLength || !fileName.starts_with(prefix))
+    return false;
+  return fileName.substr(prefix.size()).find_first_not_of(kSuffixLetters) == std::string::npos;
 }
 
 // ---- renames and moves -------------------------------------------------------------------

@@ -167,6 +167,8 @@ FileResult makeFolders(const std::string& path);
 // A fresh hidden name in a folder (native) for a file about to be made there:
 // ".<name>.<tag>-<random>". Nothing is created; callers still create without replacing.
 std::string temporaryName(const std::string& folder, const std::string& name, const char* tag);
+// Whether a file name (without its folder) is one that temporaryName gives for name and tag.
+bool isTemporaryName(std::string_view fileName, const std::string& name, const char* tag);
 
 // Checks that a folder can be written: creates a file with a fresh unique name inside it
 // (O_CREAT|O_EXCL) and removes that file again. No existing file is ever opened.
