@@ -191,7 +191,10 @@ TEST_F(Windows, MenuOpensAPanelAndAClosedBoxClosesItsState) {
 TEST_F(Windows, HelpOpensTheFileFoundBelowTheHelpFolder) {
   tree.write("doc/html/QuMere_Help.html", "<html></html>");
   const std::string opener =
-      tree.write("bin/xdg-open", "#!/bin/sh\necho \"$1\" > \"$(dirname \"$0\")/opened\"\n");
+      // The record is written whole under another name first: the test may look at any moment.
+      tree.write("bin/xdg-open",
+                 "#!/bin/sh\nd=\"$(dirname \"$0\")\"\necho \"$1\" > \"$d/opening\" && "
+                 "mv \"$d/opening\" \"$d/opened\"\n");
   ::chmod(opener.c_str(), 0755);
   const std::string oldPath = std::getenv("PATH");
   ::setenv("PATH", (tree.path("bin") + ":" + oldPath).c_str(), 1);
